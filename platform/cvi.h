@@ -1,0 +1,274 @@
+// Runtime services for Kovexa: serial port, panels and controls, graphs,
+// timers, popups and number files, as a C-like API of plain functions.
+//
+// The program was laid out around a classic instrument runtime; this layer
+// gives it the same calls on top of Qt 6 (QSerialPort, Qt Widgets,
+// QCustomPlot). Nothing here exposes a Qt type, so program code that
+// includes this header stays free of Qt.
+//
+// Serial facts the program relies on:
+//  - ports are numbers (1..kMaxPorts); the port table maps a number to a
+//    device (entry 1 is the --port device or the simulated sensor);
+//  - InstallComCallback with a notify count delivers the callback on the UI
+//    thread, inside ProcessSystemEvents or RunUserInterface, with event bit
+//    0x8000 (kComEventRxCount) once that many bytes are queued;
+//  - a line that goes away (hang-up, unplugged adapter) closes the port at
+//    once; later calls fail as on a port that is not open (-3).
+//
+// One thread only: every function here must be called from the UI thread.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------- serial --
+
+enum {
+    kMaxPorts = 64,
+    kComEventRxCount = 0x8000,  // notify count reached
+    kComEventRxChar = 0x0002,   // event character received (never acted on)
+    kComEventTxEmpty = 0x0004,  // output queue empty (never acted on)
+};
+
+// Open-error codes (negative results of OpenComConfig and the other calls).
+enum {
+    kComErrUnknownSystem = -1,
+    kComErrInvalidPort = -2,
+    kComErrPortNotOpen = -3,
+    kComErrUnknownIo = -4,
+    kComErrNoSerialPort = -6,
+    kComErrCannotOpen = -7,
+    kComErrInvalidParameter = -13,
+    kComErrTimeout = -99,
+};
+
+typedef void (*ComCallbackPtr)(int portNumber, int eventMask, void* callbackData);
+
+// Returns >= 0 when open, else one of the negative codes above. deviceName
+// may be "" (the port table decides); parity 0 none, 1 odd, 2 even.
+int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+int CloseCom(int port);
+int SetComTime(int port, double timeoutSeconds);
+int SetCTSMode(int port, int mode);
+int FlushInQ(int port);
+int FlushOutQ(int port);
+// eventMask 0 or callback nullptr removes the callback.
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData);
+// Bytes written (count when the frame went out), or a negative code.
+int ComWrt(int port, const char* buffer, int count);
+// Reads up to count bytes; waits at most the SetComTime time-out for them.
+// Never writes more than count bytes into buffer. Bytes read, or negative.
+int ComRd(int port, char* buffer, int count);
+int GetInQLen(int port);
+
+// Port table. Entry 1 is set by the command line; detected serial devices
+// follow from entry 2 on. Returns 1/0.
+int PortTableSetDevice(int port, const char* device);
+// Device of a port number, or "" when the number has none.
+const char* PortTableDevice(int port);
+// Highest port number with a device (0 when none).
+int PortTableCount(void);
+// Appends the serial devices the system reports (QSerialPortInfo order).
+void PortTableAddDetected(void);
+
+// ------------------------------------------------------------ user interface
+
+// Events delivered to control and panel callbacks.
+enum {
+    EVENT_COMMIT = 1,
+    EVENT_VAL_CHANGED = 2,
+    EVENT_LEFT_CLICK = 3,
+    EVENT_RIGHT_CLICK = 5,
+    EVENT_KEYPRESS = 7,
+    EVENT_CLOSE = 11,
+};
+
+typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2);
+typedef int (*PanelCallbackPtr)(int panel, int event, void* callbackData, int eventData1,
+                                int eventData2);
+
+// Binds a control of a panel resource to its name (the objectName in the
+// panel's .ui file) and its callback. The program hands the whole table to
+// RegisterControls before loading panels.
+struct CtrlBinding {
+    int resourceId;
+    int controlId;
+    const char* name;
+    CtrlCallbackPtr callback;  // may be nullptr: no behaviour
+};
+struct PanelBinding {
+    int resourceId;
+    const char* name;  // objectName of the panel's top widget
+    PanelCallbackPtr callback;
+};
+void RegisterControls(const CtrlBinding* controls, int controlCount, const PanelBinding* panels,
+                      int panelCount);
+
+// Attributes (controls and panels).
+enum {
+    ATTR_DIMMED = 1,
+    ATTR_VISIBLE,
+    ATTR_LABEL_TEXT,         // string
+    ATTR_LABEL_VISIBLE,
+    ATTR_TEXT_BGCOLOR,       // 0xRRGGBB
+    ATTR_TEXT_COLOR,
+    ATTR_TEXT_BOLD,
+    ATTR_TEXT_POINT_SIZE,
+    ATTR_TEXT_FONT,          // string
+    ATTR_LEFT,
+    ATTR_TOP,
+    ATTR_WIDTH,
+    ATTR_HEIGHT,
+    ATTR_FRAME_COLOR,        // decorations: fill colour
+    ATTR_ON_TEXT,            // binary switches: string
+    ATTR_OFF_TEXT,
+    ATTR_POINTS_PER_SCREEN,  // strip charts
+    ATTR_NUM_TRACES,
+    ATTR_STRIP_CHART_PAUSED, // strip charts: 1 = show exactly the data handed over
+    ATTR_SIZE_TO_TEXT,
+    ATTR_TITLE,              // panels: string
+    ATTR_TRACE_COLOR,        // SetTraceAttribute
+};
+
+// Colours.
+enum : int {
+    VAL_RED = 0xFF0000,
+    VAL_GREEN = 0x00FF00,
+    VAL_DK_GREEN = 0x008000,
+    VAL_BLACK = 0x000000,
+    VAL_WHITE = 0xFFFFFF,
+    VAL_GRAY = 0xA0A0A0,
+    VAL_DK_GRAY = 0x808080,
+    VAL_LT_GRAY = 0xE0E0E0,
+};
+
+// Panels. LoadPanel returns a handle > 0, or a negative value on failure.
+// parent 0 = top-level window; otherwise the handle of the parent panel.
+int LoadPanel(int parentPanel, const char* resourceFile, int resourceId);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int DiscardPanel(int panel);
+int SetActivePanel(int panel);
+int SetActiveCtrl(int panel, int control);
+int GetPanelAttribute(int panel, int attribute, int* value);
+int SetPanelAttribute(int panel, int attribute, int value);
+int SetPanelAttribute(int panel, int attribute, const char* value);
+
+int RunUserInterface(void);
+int QuitUserInterface(int returnCode);
+// Runs pending events; when none is pending, waits a few milliseconds for
+// the next one (serial data, timer, input). Never spins.
+int ProcessSystemEvents(void);
+
+// Values. Numeric controls take and give numbers; text controls strings;
+// rings (drop-downs) the value of the selected item.
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, unsigned int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char* value);
+int GetCtrlVal(int panel, int control, int* value);
+int GetCtrlVal(int panel, int control, unsigned short* value);
+int GetCtrlVal(int panel, int control, short* value);
+int GetCtrlVal(int panel, int control, unsigned int* value);
+int GetCtrlVal(int panel, int control, double* value);
+int GetCtrlVal(int panel, int control, float* value);
+// Text of a text control, terminated, at most size-1 characters.
+int GetCtrlString(int panel, int control, char* buffer, int size);
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+int GetCtrlAttribute(int panel, int control, int attribute, int* value);
+// Panel coordinates of the control.
+int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height, int* width);
+
+// Rings: item index 0..n-1 gets a new label and value (appended when index
+// equals the item count).
+int ReplaceListItem(int panel, int control, int index, const char* label, int value);
+int ClearListCtrl(int panel, int control);
+int InsertListItem(int panel, int control, int index, const char* label, int value);
+// Text boxes.
+int ResetTextBox(int panel, int control, const char* text);
+int ReplaceTextBoxLine(int panel, int control, int line, const char* text);
+int GetTextBoxLine(int panel, int control, int line, char* buffer, int size);
+
+// A run-time text message on a panel; returns its control id (> 0).
+enum { CTRL_TEXT_MSG = 160 };
+int NewCtrl(int panel, int style, const char* label, int top, int left);
+int DisplayImageFile(int panel, int control, const char* path);
+
+// ------------------------------------------------------------------ graphs
+
+enum { VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
+enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
+enum { VAL_IMMEDIATE_DRAW = 1, VAL_DELAYED_DRAW = 2 };
+enum { VAL_ALL_PLOTS = -1 };
+// Plot styles used by the curve plots.
+enum { VAL_THIN_LINE = 0, VAL_THIN_STEP = 5 };
+enum { VAL_SOLID = 0, VAL_DASH = 1 };
+enum { VAL_NO_POINT = 10 };
+
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+int SetGraphCursor(int panel, int control, int cursor, double x, double y);
+int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
+// Filled rectangle; returns a plot handle (> 0).
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
+                  int color, int fillColor);
+// Curve of n points; y as unsigned 16-bit values. Returns a plot handle.
+int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, int plotStyle,
+           int pointStyle, int lineStyle, int pointFrequency, int color);
+// Strip chart: n values interleaved by trace (ATTR_NUM_TRACES traces),
+// starting at index start, skip 0. Shows exactly the last
+// ATTR_POINTS_PER_SCREEN samples per trace handed over.
+int PlotStripChart(int panel, int control, const double* values, int n, int start, int skip);
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+
+// ------------------------------------------------------------------ timing
+
+double Timer(void);   // seconds since start, monotonic
+void Delay(double seconds);
+void Sleep(int milliseconds);
+
+// ------------------------------------------------------------------ popups
+
+enum {
+    VAL_NO_FILE_SELECTED = 0,
+    VAL_EXISTING_FILE_SELECTED = 1,
+    VAL_NEW_FILE_SELECTED = 2,
+};
+// path receives the chosen file (up to pathSize-1 characters). Returns one
+// of the VAL_..._SELECTED codes, or a negative value on failure.
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
+                    const char* fileTypeList, const char* title, int buttonIsLoad,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* path, int pathSize);
+// 1 for yes, 0 for no.
+int ConfirmPopup(const char* title, const char* message);
+int MessagePopup(const char* title, const char* message);
+
+// ------------------------------------------------------------ number files
+
+enum { VAL_TRUNCATE = 0, VAL_APPEND = 1 };
+// Writes n unsigned numbers, one per line, right-aligned in fieldWidth
+// characters. Truncating writes go to a temporary file in the same folder
+// that is renamed over the target, so a failed save never destroys the
+// earlier file. Returns 0, or a negative value on failure.
+int ArrayToFile(const char* path, const uint32_t* values, int n, int fieldWidth, int action);
+// Reads exactly n unsigned decimal numbers separated by white space.
+// Returns 0 and fills values only when n numbers were read; a negative
+// value (values untouched) when the file is missing, unreadable, short or
+// holds anything but unsigned decimal numbers.
+int FileToArray(const char* path, uint32_t* values, int n);
+// Appends raw bytes. Returns 0 or negative.
+int AppendToFile(const char* path, const char* data, int length);
+// 1 when the file exists (size into *size when non-null), else 0.
+int GetFileInfo(const char* path, long* size);
+int CVI_DeleteFile(const char* path);
+// dir + separator + file into out (at most outSize-1 characters); 0 or -1.
+int MakePathname(const char* directory, const char* fileName, char* out, int outSize);
+// Folder of the program into out; 0 or -1.
+int GetProjectDir(char* out, int outSize);
+// "MM-DD-YYYY" and "HH:MM:SS".
+const char* DateStr(void);
+const char* TimeStr(void);

@@ -1,0 +1,83 @@
+// Host side of the runtime layer: start-up of the toolkit, the command
+// line, answering popups in advance, driving controls as a user would, and
+// reading back what the panels and graphs show. Used by main, the script
+// runner and the tests; the program's own modules never call it.
+#pragma once
+
+#include <cstdint>
+
+// Creates the application object (QApplication). argc/argv must outlive it.
+// Returns 1, or 0 when the toolkit cannot start.
+int HostInit(int* argc, char** argv);
+
+// Parsed command line:
+//   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
+//          [--screenshot FILE] [--help] [--version]
+struct HostOptions {
+    char port[256];        // --port DEVICE, "" when not given
+    int simulate;          // 1 with --simulate
+    char simModel[64];     // model of --simulate=MODEL, "" for the default
+    char script[512];      // --script FILE
+    char screenshot[512];  // --screenshot FILE
+    int help;
+    int version;
+};
+// Returns 1 when the arguments are valid; else 0 with a message in error.
+int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int errorSize);
+const char* HostUsage(void);
+
+// Popups answered in advance, in order (a script step or a test). With no
+// answer queued and no display (offscreen), a file popup is cancelled and a
+// confirm popup answered no, so nothing ever blocks.
+void HostQueueFileAnswer(const char* path);  // nullptr or "" = cancel
+void HostQueueConfirmAnswer(int yes);
+void HostClearAnswers(void);
+
+// Script runner (--script): loads the steps and runs them from timers in
+// the event loop. Returns 1, or 0 with a message naming the bad line.
+int HostLoadScript(const char* path, char* error, int errorSize);
+// Steps given as text, one per line (tests).
+int HostLoadScriptText(const char* text, char* error, int errorSize);
+
+// Control lookup by name as in the binding table: sets *panel and
+// *control; 1 when found.
+int HostFindControl(const char* name, int* panel, int* control);
+
+// Acting as a user: a click on a button (commit), or a new value typed into
+// or chosen in a control (value changed, then commit), or a right click.
+// They run the control's callback exactly as the toolkit would.
+int HostClick(int panel, int control);
+int HostSetValueAsUser(int panel, int control, double value);
+int HostRightClick(int panel, int control);
+int HostLeftClick(int panel, int control);
+// Close request of a panel (window close button).
+int HostClosePanel(int panel);
+
+// Grabs the top-level window of a panel to a PNG. Returns 1/0.
+int HostScreenshot(int panel, const char* path);
+
+// Reading back (tests).
+int HostIsVisible(int panel, int control);  // visible flag of the control itself
+int HostIsDimmed(int panel, int control);
+int HostListItem(int panel, int control, int index, char* label, int size, int* value);
+int HostListCount(int panel, int control);
+int HostBackgroundColor(int panel, int control);  // text background 0xRRGGBB
+int HostCtrlText(int panel, int control, char* buffer, int size);  // what it shows
+int HostLabel(int panel, int control, char* buffer, int size);
+
+struct HostRect {
+    double x1, y1, x2, y2;
+    int color, fillColor;
+};
+int HostGraphRects(int panel, int control, HostRect* out, int max);  // count
+int HostGraphCursor(int panel, int control, int cursor, double* x, double* y);
+int HostGraphAxis(int panel, int control, int axis, double* min, double* max);
+// Curves of PlotXY: count of plots; with index, its points and colour.
+int HostGraphCurveCount(int panel, int control);
+int HostGraphCurve(int panel, int control, int index, double* x, double* y, int max,
+                   int* color);
+// Strip chart: the samples of one trace (1-based) as shown, oldest first.
+int HostStripTrace(int panel, int control, int trace, double* out, int max);
+int HostStripTraceColor(int panel, int control, int trace);
+// Replots actually done on a graph (coalescing check in benchmarks).
+long HostReplotCount(int panel, int control);
