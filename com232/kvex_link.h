@@ -127,6 +127,16 @@ extern double xArray256[kLineCount];   // i
 
 // ------------------------------------------------ frames (no platform) --
 
+// Big-endian 16-bit word at byte offset at of a frame buffer.
+inline uint16_t WordAt(const char* buf, int at) {
+    return static_cast<uint16_t>((static_cast<uint8_t>(buf[at]) << 8) |
+                                 static_cast<uint8_t>(buf[at + 1]));
+}
+inline void PutWordAt(char* buf, int at, uint16_t w) {
+    buf[at] = static_cast<char>(w >> 8);
+    buf[at + 1] = static_cast<char>(w & 0xFF);
+}
+
 // Writes the 36-byte request into szWriteBuf.
 void FillTxBuf(uint16_t command, uint16_t second, const uint16_t* words);
 // Decodes szReadBuf into pp; 1 for a measurement frame (reply type 8).
@@ -165,7 +175,9 @@ void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);
 void InitRS232(int port);
-// Copies text into szStatus (always terminated) and shows it.
+// Copies text into szStatus (always terminated, cut at 71 characters).
+void CopyStatus(const char* text);
+// CopyStatus and show it.
 void SetStatus(const char* text);
 // Shows szStatus in the status line (provided by the program).
 void ShowStatus(void);

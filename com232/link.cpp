@@ -1,0 +1,137 @@
+// The request/reply cycle over the serial port: receive callback, sending a
+// frame, waiting for the reply with the 1.5 s time-out, the line check, and
+// opening the link. Replies arrive only through RX_Receive_Function, which
+// the runtime calls on the UI thread once 36 bytes are queued (event bit
+// 0x8000), so the flags need no lock.
+#include <cstring>
+
+#include "com232/kvex_link.h"
+#include "platform/cvi.h"
+
+namespace {
+
+struct OpenError {
+    int code;
+    const char* text;
+};
+
+const OpenError kOpenErrors[] = {
+    {kComErrUnknownSystem, "Unknown system error"},
+    {kComErrInvalidPort, "Invalid port number"},
+    {kComErrPortNotOpen, "Port is not open"},
+    {kComErrUnknownIo, "Unknown I/0 error"},
+    {kComErrNoSerialPort, "No serial port found"},
+    {kComErrCannotOpen, "Cannot open port"},
+    {kComErrInvalidParameter, "Invalid parameter"},
+    {kComErrTimeout, "Timeout"},
+};
+
+const char kTxtRs232Error[] = "RS-232 error!";
+
+const char* OpenErrorText(int code) {
+    for (const OpenError& e : kOpenErrors)
+        if (e.code == code) return e.text;
+    return kTxtRs232Error;
+}
+
+}  // namespace
+
+void CopyStatus(const char* text) {
+    std::strncpy(szStatus, text, sizeof szStatus - 1);
+    szStatus[sizeof szStatus - 1] = '\0';
+}
+
+void SetStatus(const char* text) {
+    CopyStatus(text);
+    ShowStatus();
+}
+
+void RX_Receive_Function(int port, int events, void* data) {
+    (void)port;
+    (void)data;
+    if (!(events & kComEventRxCount)) return;
+    const int n = ComRd(com, szReadBuf, kFrameSize);
+    // A frame cut short (the line went away mid-frame) would decode stale
+    // bytes of the previous reply as if they were new: drop it.
+    if (n == kFrameSize) {
+        graph_flag = GetRxBuf();
+        rx_flag = 1;
+    }
+    FlushInQ(com);
+}
+
+void DetachReceiveCallback(void) {
+    InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr);
+}
+
+void AttachReceiveCallback(void) {
+    InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+}
+
+int SendFrame(void) {
+    FlushOutQ(com);
+    FlushInQ(com);
+    rx_flag = 0;
+    nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
+    return nBytesW;
+}
+
+int SendCommand(uint16_t command, uint16_t second) {
+    parameter[1] = command;
+    parameter[2] = second;
+    FillTxBuf(command, second, pp);
+    return SendFrame();
+}
+
+int WaitReply(const char* timeoutText) {
+    const double t0 = Timer();
+    for (;;) {
+        ProcessSystemEvents();
+        if (rx_flag) return 1;
+        if (Timer() - t0 > TIMEOUT) {
+            CopyStatus(timeoutText);
+            return 0;
+        }
+    }
+}
+
+int WaitRxFull(void) { return WaitReply(kTxtTimeout); }
+
+int CheckComLine(int port) {
+    parameter[1] = CMD_ECHO;
+    parameter[2] = 0;
+    CopyVarsToPP(0);
+    FillTxBuf(CMD_ECHO, 0, pp);
+    FlushOutQ(port);
+    FlushInQ(port);
+    rx_flag = 0;
+    nBytesW = ComWrt(port, szWriteBuf, kFrameSize);
+    int result = 0;
+    if (WaitReply(kTxtTimeout)) {
+        pp[0] = WordAt(szReadBuf, 0);
+        if (pp[0] == kSyncReply) {
+            CopyStatus(kTxtLineOk);
+            result = 1;
+        } else {
+            CopyStatus(kTxtNotSync);
+        }
+    }
+    ShowStatus();
+    return result;
+}
+
+void InitRS232(int port) {
+    const int rc = OpenComConfig(port, "", kBaudRate, 0, 8, 1, kQueueSize, kQueueSize);
+    if (rc < 0) {
+        SetStatus(OpenErrorText(rc));
+        return;
+    }
+    SetComTime(port, TIMEOUT);
+    FlushInQ(port);
+    FlushOutQ(port);
+    SetCTSMode(port, 0);
+    InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+    if (CheckComLine(port) != 1) return;
+    // Identification and the parameter read follow here.
+    ShowStatus();
+}
