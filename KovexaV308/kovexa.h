@@ -30,6 +30,8 @@ extern double arrayNORM[600];          // raw-graph history: 100 samples x 6 tra
 int KovexaMain(void);
 // Loads the five panels into the handles above; 1, or 0 on a failed load.
 int LoadPanels(void);
+// Fills every ring (drop-down) of the panels with its items and values.
+void FillRings(void);
 void InitVars(void);
 void InitGUI(void);
 // The control table for RegisterControls.

@@ -1,1 +1,77 @@
 // Shared fixtures for the integration tests.
+#include "tests/integration/support_harness.h"
+
+#include <string>
+
+namespace {
+char gArg0[] = "kovexa_test";
+char* gArgv[] = {gArg0, nullptr};
+int gArgc = 1;
+bool gPanelsLoaded = false;
+char gPath[256];
+}  // namespace
+
+void StartPanels(void) {
+    if (!gPanelsLoaded) {
+        ASSERT_EQ(1, HostInit(&gArgc, gArgv));
+        RegisterKovexaControls();
+        ASSERT_EQ(1, LoadPanels());
+        GetProjectDir(proj_dir, sizeof proj_dir);
+        gPanelsLoaded = true;
+    }
+    HostClearAnswers();
+    FillRings();
+    InitVars();
+}
+
+const char* StartProgram(const char* model, bool probe) {
+    StartPanels();
+    SimStop();
+    if (!SimStart(model, gPath, sizeof gPath)) {
+        ADD_FAILURE() << "simulator did not start with model " << model;
+        return "";
+    }
+    PortTableSetDevice(1, gPath);
+    if (probe) {
+        InitRS232(com);
+        InitGUI();
+    }
+    return gPath;
+}
+
+void StopProgram(void) {
+    stop_flag = 1;
+    CloseCom(com);
+    SimStop();
+}
+
+void Pump(double seconds) {
+    const double t0 = Timer();
+    while (Timer() - t0 < seconds) ProcessSystemEvents();
+}
+
+std::vector<SimRequest> Requests(void) {
+    std::vector<SimRequest> out;
+    const int n = SimRequestCount();
+    for (int i = 0; i < n; ++i) {
+        SimRequest r;
+        if (SimGetRequest(i, &r)) out.push_back(r);
+    }
+    return out;
+}
+
+std::vector<uint16_t> RequestCommands(void) {
+    std::vector<uint16_t> out;
+    for (const SimRequest& r : Requests()) out.push_back(RequestWord(r, 2));
+    return out;
+}
+
+uint16_t RequestWord(const SimRequest& r, int byteOffset) {
+    return static_cast<uint16_t>((r.bytes[byteOffset] << 8) | r.bytes[byteOffset + 1]);
+}
+
+std::string StatusLine(void) {
+    char buf[256];
+    GetCtrlString(pHandle, MAIN_TEXTstatus, buf, sizeof buf);
+    return buf;
+}

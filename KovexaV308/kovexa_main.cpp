@@ -1,0 +1,44 @@
+// Entry of the program proper (the command line and the toolkit are set up
+// by main before): load the panels, give every global its start value, open
+// port 1 and probe the sensor, then run the event loop until the main panel
+// is closed.
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "platform/cvi.h"
+
+int LoadPanels(void) {
+    // The pages are children of the first panel loaded, the main panel.
+    if ((pHandle = LoadPanel(0, KOVEXA_UIR, RES_MAIN)) < 0) return 0;
+    if ((pPopup = LoadPanel(0, KOVEXA_UIR, RES_POPUP)) < 0) return 0;
+    if ((pPara1 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA1)) < 0) return 0;
+    if ((pPara2 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA2)) < 0) return 0;
+    if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
+    return 1;
+}
+
+int KovexaMain(void) {
+    if (!LoadPanels()) return -1;
+    GetProjectDir(proj_dir, sizeof proj_dir);
+    FillRings();
+    InitVars();
+    InitRS232(com);
+    InitGUI();
+
+    DisplayPanel(pHandle);
+    DisplayPanel(pPara1);
+    SetCtrlVal(pHandle, MAIN_TOGGBTN_Para1, 1);
+    SetCtrlVal(pHandle, MAIN_TOGGBTN_Para2, 0);
+    SetCtrlVal(pHandle, MAIN_TOGGBTN_Calib, 0);
+    SetActivePanel(pHandle);
+    SetActiveCtrl(pHandle, MAIN_BTNStop);
+
+    RunUserInterface();
+
+    CloseCom(com);
+    DiscardPanel(pPara1);
+    DiscardPanel(pPara2);
+    DiscardPanel(pCalib);
+    DiscardPanel(pPopup);
+    DiscardPanel(pHandle);
+    return 0;
+}
