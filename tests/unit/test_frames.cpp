@@ -1,0 +1,106 @@
+// Golden byte vectors for the request frame and the reply decoding rules.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "com232/kvex_link.h"
+
+namespace {
+
+std::vector<uint8_t> Tx() {
+    return std::vector<uint8_t>(reinterpret_cast<uint8_t*>(szWriteBuf),
+                                reinterpret_cast<uint8_t*>(szWriteBuf) + kFrameSize);
+}
+
+void SetRx(const std::vector<uint8_t>& bytes) {
+    std::memset(szReadBuf, 0, kFrameSize);
+    std::memcpy(szReadBuf, bytes.data(), bytes.size());
+}
+
+struct RequestCase {
+    const char* name;
+    uint16_t command;
+    uint16_t second;
+    uint16_t firstWord;  // pp[0]; pp[i] = firstWord + i
+    std::vector<uint8_t> head;  // bytes 0..7
+};
+
+class RequestFrame : public ::testing::TestWithParam<RequestCase> {};
+
+// Catches a swapped byte order, a wrong sync word, or payload placed at the
+// wrong offset for any command of the table.
+TEST_P(RequestFrame, LaysOutSyncCommandSecondWordAndPayloadBigEndian) {
+    const RequestCase& c = GetParam();
+    uint16_t words[kPayloadWords];
+    for (int i = 0; i < kPayloadWords; ++i) words[i] = static_cast<uint16_t>(c.firstWord + i);
+    FillTxBuf(c.command, c.second, words);
+    const std::vector<uint8_t> tx = Tx();
+    for (size_t i = 0; i < c.head.size(); ++i) EXPECT_EQ(c.head[i], tx[i]) << "byte " << i;
+    for (int i = 0; i < kPayloadWords; ++i) {
+        EXPECT_EQ(words[i] >> 8, tx[6 + 2 * i]);
+        EXPECT_EQ(words[i] & 0xFF, tx[7 + 2 * i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCommand, RequestFrame,
+    ::testing::Values(
+        RequestCase{"WriteRamHalf0", CMD_WRITE_RAM, 0, 500, {0x00, 0x55, 0x00, 0x01, 0x00, 0x00, 0x01, 0xF4}},
+        RequestCase{"WriteRamHalf1", CMD_WRITE_RAM, 1, 256, {0x00, 0x55, 0x00, 0x01, 0x00, 0x01, 0x01, 0x00}},
+        RequestCase{"ReadRam", CMD_READ_RAM, 1, 0, {0x00, 0x55, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00}},
+        RequestCase{"WriteEeprom", CMD_WRITE_EEPROM, 0, 0x1234, {0x00, 0x55, 0x00, 0x03, 0x00, 0x00, 0x12, 0x34}},
+        RequestCase{"ReadEeprom", CMD_READ_EEPROM, 0, 7, {0x00, 0x55, 0x00, 0x04, 0x00, 0x00, 0x00, 0x07}},
+        RequestCase{"Echo", CMD_ECHO, 0, 500, {0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x01, 0xF4}},
+        RequestCase{"Teach", CMD_TEACH, 0, 1, {0x00, 0x55, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01}},
+        RequestCase{"Version", CMD_VERSION, 0, 0xFFF0, {0x00, 0x55, 0x00, 0x07, 0x00, 0x00, 0xFF, 0xF0}},
+        RequestCase{"Measure", CMD_MEASURE, 0, 0x8000, {0x00, 0x55, 0x00, 0x08, 0x00, 0x00, 0x80, 0x00}},
+        RequestCase{"Hardware", CMD_HARDWARE, 0, 3, {0x00, 0x55, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x03}},
+        RequestCase{"ResetMaxMin", CMD_RESET_MAXMIN, 0, 9, {0x00, 0x55, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x09}},
+        RequestCase{"XFlashRead", CMD_XFLASH_READ, 248, 9, {0x00, 0x55, 0x00, 0x67, 0x00, 0xF8, 0x00, 0x09}}),
+    [](const ::testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
+
+// Catches decoding a measurement frame from byte 6 (losing Ledge) or
+// treating it as a 15-word frame.
+TEST(ReplyDecoding, MeasurementFrameFillsSixteenWordsFromByteFour) {
+    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x08};
+    for (int i = 0; i < 16; ++i) {
+        rx.push_back(static_cast<uint8_t>(i + 1));
+        rx.push_back(static_cast<uint8_t>(0x10 + i));
+    }
+    SetRx(rx);
+    EXPECT_EQ(1, GetRxBuf());
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(((i + 1) << 8) | (0x10 + i), pp[i]) << i;
+}
+
+// Catches a decoder that reads 16 words for every type (overwriting pp[15])
+// or starts at byte 4 for non-measurement replies.
+TEST(ReplyDecoding, OtherReplyFillsFifteenWordsFromByteSixAndKeepsLastWord) {
+    pp[15] = 0xBEEF;
+    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x02, 0x77, 0x77};
+    for (int i = 0; i < 15; ++i) {
+        rx.push_back(0x00);
+        rx.push_back(static_cast<uint8_t>(i));
+    }
+    SetRx(rx);
+    EXPECT_EQ(0, GetRxBuf());
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(i, pp[i]);
+    EXPECT_EQ(0xBEEF, pp[15]);
+}
+
+// Catches a decoder that compares only the low byte of the type (0x0108
+// is not 8) or that validates the sync word here (only the line check does).
+TEST(ReplyDecoding, TypeIsTheWholeWordAndSyncIsNotExamined) {
+    std::vector<uint8_t> rx(36, 0);
+    rx[0] = 0xAA;  // wrong sync: still decoded
+    rx[2] = 0x01;
+    rx[3] = 0x08;
+    SetRx(rx);
+    EXPECT_EQ(0, GetRxBuf());
+    rx[2] = 0x00;
+    SetRx(rx);
+    EXPECT_EQ(1, GetRxBuf());
+}
+
+}  // namespace
