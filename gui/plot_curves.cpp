@@ -1,0 +1,60 @@
+// The two curve graphs that share the raw graph's place: GRAPHVideo (the
+// video signal of the CCD line, 256 samples, with the video threshold) and
+// GRAPHData (the sensor's trigger buffer, 256 samples, with the trigger
+// threshold, both tolerance limits and the set point). Each call replaces
+// the whole content of its graph; later plots lie on top of earlier ones.
+// The callers set the axes.
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "platform/cvi.h"
+
+namespace {
+
+enum : int {
+    kColourSignal = 0xFF0000,
+    kColourLimit = 0x008000,
+    kColourTrigger = 0x808080,
+    kColourSetPoint = 0x000000,
+};
+
+struct CurveStyle {
+    int plotStyle, lineStyle, colour;
+};
+const CurveStyle kSignal = {VAL_THIN_STEP, VAL_SOLID, kColourSignal};
+const CurveStyle kThreshold = {VAL_THIN_STEP, VAL_SOLID, kColourLimit};
+const CurveStyle kTrigger = {VAL_THIN_STEP, VAL_SOLID, kColourTrigger};
+const CurveStyle kSetPoint = {VAL_THIN_LINE, VAL_DASH, kColourSetPoint};
+
+// The marker lines of the data graph, in drawing order after the samples.
+struct MarkerCurve {
+    const int16_t* line;
+    const CurveStyle* style;
+};
+const MarkerCurve kDataMarkers[] = {
+    {trgArray, &kTrigger},
+    {upTHDArray, &kThreshold},
+    {loTHDArray, &kThreshold},
+    {REFArray, &kSetPoint},
+};
+
+void Curve(int control, const double* x, const uint16_t* y, const CurveStyle& s) {
+    PlotXY(pHandle, control, x, y, kLineCount, s.plotStyle, VAL_NO_POINT, s.lineStyle, 1, s.colour);
+}
+
+}  // namespace
+
+void PlotVIDEOCurve(const uint16_t* samples, const uint16_t* threshold, const double* x) {
+    DeleteGraphPlot(pHandle, MAIN_GRAPHVideo, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
+    Curve(MAIN_GRAPHVideo, x, samples, kSignal);
+    Curve(MAIN_GRAPHVideo, x, threshold, kThreshold);
+}
+
+void PlotDATACurve(const uint16_t* samples, const double* x) {
+    DeleteGraphPlot(pHandle, MAIN_GRAPHData, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
+    Curve(MAIN_GRAPHData, x, samples, kSignal);
+    // The marker lines are kept signed; the graph takes unsigned values. The
+    // lower limit is raised to 0, so on-scale values read the same either
+    // way, and a wrapped value lands far off the top instead of at 0.
+    for (const MarkerCurve& m : kDataMarkers)
+        Curve(MAIN_GRAPHData, x, reinterpret_cast<const uint16_t*>(m.line), *m.style);
+}

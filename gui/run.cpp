@@ -1,0 +1,179 @@
+// RUN and STOP: continuous measurement. RUN polls the sensor with
+// CMD_MEASURE (second word 0, payload = half 0 of the record) without pause
+// and draws every measurement frame (reply type 8) in the bar graph and the
+// raw graph of the sensor's variant, until STOP, a stop from elsewhere
+// (quitting, a port change), or no frame within TIMEOUT (1.5 s) of the last
+// request ("Timeout RS232-Line!").
+//
+// The loop runs inside the RUN button's callback; STOP, the receive
+// callback and every other callback reach it through ProcessSystemEvents.
+// A new request goes out in the first pass after any frame arrived; a frame
+// of another reply type is not drawn but still lets the next request go. A
+// frame without the reply sync word 0x00AA is garbage: it is not drawn and
+// the status line says so until a good frame arrives.
+//
+// While RUN runs, BTNRun, BTNVideo and BTNData are dimmed; the loop's end
+// brings back RUN only, STOP brings back the rest.
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "platform/cvi.h"
+
+namespace {
+
+const char kHelpRun[] =
+    "RUN-BUTTON:\nStart the continuosly serial RS232-data-\ntransfer between PC and K-VEX "
+    "sensor...\nA frame of 16 meas.-values is transferred!";
+const char kHelpStop[] =
+    "STOP-BUTTON:\nStops the serial RS232-data-transfer\nbetween PC and K-VEX sensor.";
+
+enum {
+    kHelpOffset = 10,
+    kWordTriggerMode = 28,  // trigger mode of the V303 layout
+    kTriggerInternal = 3,   // from this mode on the sensor keeps a trigger buffer
+};
+const double kStopPause = 0.2;
+
+struct VariantPlots {
+    void (*bar)(void);
+    void (*raw)(void);
+};
+// Indexed by Variant.
+const VariantPlots kVariantPlots[] = {
+    {PlotVIDEOBarGraph, PlotRAWGraph},
+    {PlotVIDEOBarGraphV303, PlotRAWGraphV303},
+    {PlotVIDEOBarGraphTarvo, PlotRAWGraphTarvo},
+};
+
+struct CtrlSetting {
+    int control;
+    int value;
+};
+const CtrlSetting kRunGraphsVisible[] = {
+    {MAIN_GRAPHVideo, 0},
+    {MAIN_GRAPHData, 0},
+    {MAIN_GRAPHRaw, 1},
+};
+const CtrlSetting kRamSelected[] = {
+    {MAIN_RBTRam, 1},
+    {MAIN_RBTEeprom, 0},
+    {MAIN_RBTFile, 0},
+};
+const int kDimmedWhileRunning[] = {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData};
+const int kEnabledByStop[] = {MAIN_BTNVideo, MAIN_BTNRun, MAIN_BTNData};
+
+// RUN's button is dimmed while it runs; this also keeps a scripted or
+// programmatic click from starting a second loop inside the first.
+int runActive;
+// The last frame lacked the reply sync word; its text is on the status line.
+int lineGarbled;
+
+void FlushBoth(void) {
+    FlushInQ(com);
+    FlushOutQ(com);
+}
+
+// Notes whether the frame in szReadBuf begins with the reply sync word and
+// changes the status line only when that changes. 1 when in sync.
+int CheckFrameSync(void) {
+    const int inSync = WordAt(szReadBuf, 0) == kSyncReply;
+    if (!inSync && !lineGarbled) SetStatus(kTxtNotSync);
+    if (inSync && lineGarbled) SetStatus(kTxtSent);
+    lineGarbled = !inSync;
+    return inSync;
+}
+
+void PlotFrame(void) {
+    CopyPPtoRAWVars();
+    const VariantPlots& plots = kVariantPlots[VariantOf()];
+    plots.bar();
+    plots.raw();
+}
+
+void ToggleHelpBeside(int control, const char* text) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
+    ToggleHelp(MAIN_HelpText1, left + width + kHelpOffset, top - kHelpOffset, text);
+}
+
+}  // namespace
+
+void PushRUN(void) {
+    if (runActive) return;
+    runActive = 1;
+    for (const CtrlSetting& s : kRunGraphsVisible)
+        SetCtrlAttribute(pHandle, s.control, ATTR_VISIBLE, s.value);
+    for (int control : kDimmedWhileRunning) SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 1);
+    for (const CtrlSetting& s : kRamSelected) SetCtrlVal(pHandle, s.control, s.value);
+    target = RAM;
+
+    stop_flag = 0;
+    graph_flag = 0;
+    rx_flag = 0;
+    lineGarbled = 0;
+    double t = Timer();
+    PushGETRAW();  // a time-out has set stop_flag; the pass below ends the loop
+
+    // Once stop_flag is set the port may be closed or another one open (a
+    // quit or a port change ran inside ProcessSystemEvents): from then on
+    // nothing here touches the port.
+    int timedOut = 0;
+    for (;;) {
+        int inSync = 1;
+        if (rx_flag == 1) inSync = CheckFrameSync();
+        if (graph_flag == 1) {
+            if (inSync) PlotFrame();
+            graph_flag = 0;
+            if (stop_flag == 0) FlushBoth();
+        }
+        if (rx_flag == 1 && stop_flag == 0) {
+            CopyVarsToPP(0);
+            t = Timer();
+            SendCommand(CMD_MEASURE, 0);  // flushes both queues, clears rx_flag
+        }
+        if (Timer() - t > TIMEOUT) {
+            SetStatus(kTxtTimeoutLine);
+            stop_flag = 1;
+            timedOut = 1;
+            break;
+        }
+        ProcessSystemEvents();
+        if (stop_flag != 0) break;
+    }
+
+    rx_flag = 0;
+    graph_flag = 0;
+    // After a stop from elsewhere the next exchange flushes before it writes.
+    if (timedOut) FlushBoth();
+    SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
+    runActive = 0;
+}
+
+int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1,
+              int eventData2) {
+    (void)panel;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT) PushRUN();
+    if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(control, kHelpRun);
+    return 0;
+}
+
+int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventData1,
+               int eventData2) {
+    (void)panel;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT || event == EVENT_LEFT_CLICK || event == EVENT_KEYPRESS)
+        stop_flag = 1;
+    if (event == EVENT_COMMIT) {
+        for (int c : kEnabledByStop) SetCtrlAttribute(pHandle, c, ATTR_DIMMED, 0);
+        SetCtrlAttribute(pPara2, PARA2_ButtonTeach, ATTR_DIMMED, 0);
+        const int dataOffered = parameter[kWordTriggerMode] >= kTriggerInternal ? 1 : 0;
+        SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, dataOffered);
+        Delay(kStopPause);
+    }
+    if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(control, kHelpStop);
+    return 0;
+}
