@@ -41,11 +41,15 @@ int SimPreset(const char* model, SimIdentity* id);
 const char* SimPresetNames(void);
 
 // Starts the sensor on a new pseudo-terminal; the path of its slave side
-// (the "serial device" the program opens) goes into path. 1/0.
+// (the "serial device" the program opens) goes into path. 1/0 (0 also for
+// an unknown model or when a sensor is already running). Every start is a
+// fresh sensor of that model (memories, scene, X-FLASH, counters); faults
+// set before the start stay in force.
 int SimStart(const char* model, char* path, int pathSize);
 // Starts the sensor on an existing device (a real serial port): 1/0.
 int SimStartOnDevice(const char* model, const char* device);
-// Stops the thread and closes the pseudo-terminal.
+// Stops the thread and closes the pseudo-terminal; the faults return to
+// their defaults.
 void SimStop(void);
 int SimRunning(void);
 
@@ -66,7 +70,9 @@ struct SimFaults {
     int echoHalfOnly;       // 1: answer parameter reads of half 0 only
     int answerEchoOnly;     // 1: answer only the line check (command 5)
 };
-// Defaults: no faults, answerLimit -1, hangUpAfter -1.
+// Defaults: no faults, answerLimit -1, hangUpAfter -1. answerLimit,
+// hangUpAfter and foreignEchoEvery count from the moment the faults are set
+// (or the sensor started). Writes (commands 1, 3) never count as answers.
 void SimGetFaults(SimFaults* faults);
 void SimSetFaults(const SimFaults* faults);
 void SimResetFaults(void);
@@ -85,6 +91,10 @@ int SimGetRequest(int index, SimRequest* out);
 void SimClearRequests(void);
 // Answers sent so far.
 int SimAnswerCount(void);
+// Bytes thrown away while looking for the 0x00 0x55 sync word.
+int SimDroppedBytes(void);
+// The simulator's clock (CLOCK_MONOTONIC, seconds), as in SimRequest::time.
+double SimNow(void);
 
 // Sensor memories: mem 0 = RAM, 1 = EEPROM; 64 words as the program lays
 // out its record (the words of the layout in force are what the sensor
