@@ -1,0 +1,224 @@
+// Sanitising table, slope conversion and entry corrections (see
+// sanitize.h). One rule table per variant; the three Sanitize members are
+// thin calls into the same walker.
+#include "gui/sanitize.h"
+
+namespace {
+
+enum : uint8_t {
+    kAbove = 0,  // value > limit -> replacement
+    kBelow = 1,  // value < limit -> replacement
+};
+enum : uint8_t {
+    kFixed = 0,
+    kLimitVirt = 1,  // limit is ccdvirtpixel
+    kToVirt = 2,     // replacement is ccdvirtpixel
+};
+
+struct Rule {
+    uint8_t word;
+    uint8_t test;
+    uint8_t dynamic;
+    uint16_t limit;
+    uint16_t replacement;
+};
+
+enum : uint16_t {
+    kPowerMax = 1000,
+    kPowerReset = 500,
+    kEvalModeMax = 3,
+    kEvalModeReset = 4,
+    kAverageMaxStandard = 1024,
+    kAverageMax = 256,
+    kTrigModeMax = 3,
+    kTrigModeMaxTarvo = 2,
+    kAnaModeMax = 7,
+    kHardwareMax = 3,
+    kHoldMax = 1000,
+    kVideoThdMax = 950,
+    kVideoThdMin = 10,
+    kEdgeEndV303Reset = 256,
+    kWordTrigger = 48,
+};
+
+// Rules in order; a word with two rules runs both (the second sees the
+// result of the first).
+const Rule kStandardRules[] = {
+    {3, kAbove, kFixed, kPowerMax, kPowerReset},
+    {4, kAbove, kFixed, 1, 1},
+    {5, kAbove, kFixed, 1, 1},
+    {6, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {7, kAbove, kLimitVirt, 0, 1},
+    {8, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {8, kBelow, kFixed, 1, 1},
+    {10, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {10, kBelow, kFixed, 1, 1},
+    {11, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
+    {12, kAbove, kFixed, kTrigModeMax, 0},
+    {13, kAbove, kFixed, kAnaModeMax, 0},
+    {14, kAbove, kFixed, 1, 0},
+    {16, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {17, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {17, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {kWordTrigger, kAbove, kLimitVirt | kToVirt, 0, 0},
+};
+
+const Rule kV303Rules[] = {
+    {18, kAbove, kFixed, kPowerMax, kPowerReset},
+    {19, kAbove, kFixed, 1, 1},
+    {20, kAbove, kFixed, 1, 1},
+    {21, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {22, kAbove, kLimitVirt, 0, 1},
+    {23, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {23, kBelow, kFixed, 1, kEdgeEndV303Reset},
+    {25, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {25, kBelow, kFixed, 1, 1},
+    {26, kBelow, kFixed, 1, 1},
+    {27, kAbove, kFixed, kAverageMax, kAverageMax},
+    {28, kAbove, kFixed, kTrigModeMax, 0},
+    {29, kAbove, kFixed, kAnaModeMax, 0},
+    {31, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {32, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {32, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+};
+
+const Rule kTarvoRules[] = {
+    {33, kAbove, kFixed, kPowerMax, kPowerReset},
+    {34, kAbove, kFixed, 1, 1},
+    {35, kAbove, kFixed, 1, 1},
+    {36, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {37, kAbove, kLimitVirt, 0, 1},
+    {38, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {38, kBelow, kFixed, 1, 1},
+    {40, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {41, kBelow, kFixed, 1, 1},
+    {42, kAbove, kFixed, kAverageMax, kAverageMax},
+    {43, kAbove, kFixed, kTrigModeMaxTarvo, 0},
+    {44, kAbove, kFixed, kAnaModeMax, 0},
+    {45, kAbove, kFixed, kHoldMax, kHoldMax},
+    {46, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {46, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+};
+
+template <int N>
+int ApplyRules(const Rule (&rules)[N], uint16_t* record, uint16_t virtpixel) {
+    int replaced = 0;
+    for (const Rule& rule : rules) {
+        const uint16_t limit = (rule.dynamic & kLimitVirt) ? virtpixel : rule.limit;
+        const uint16_t value = record[rule.word];
+        const int out = rule.test == kAbove ? value > limit : value < limit;
+        if (!out) continue;
+        record[rule.word] = (rule.dynamic & kToVirt) ? virtpixel : rule.replacement;
+        ++replaced;
+    }
+    return replaced;
+}
+
+const double kTwoTo32Minus1 = 4294967295.0;
+const double kDivisorStandard = 16384000.0;
+const double kDivisorV303 = 1024000.0;
+
+}  // namespace
+
+int SanitizeStandard(uint16_t* record, uint16_t virtpixel) {
+    return ApplyRules(kStandardRules, record, virtpixel);
+}
+
+int SanitizeV303(uint16_t* record, uint16_t virtpixel) {
+    return ApplyRules(kV303Rules, record, virtpixel);
+}
+
+int SanitizeTarvo(uint16_t* record, uint16_t virtpixel) {
+    return ApplyRules(kTarvoRules, record, virtpixel);
+}
+
+int SanitizeVariant(Variant variant, uint16_t* record, uint16_t virtpixel) {
+    if (variant == VARIANT_TARVO) return SanitizeTarvo(record, virtpixel);
+    if (variant == VARIANT_V303) return SanitizeV303(record, virtpixel);
+    return SanitizeStandard(record, virtpixel);
+}
+
+double SlopeScaleOf(Variant variant) {
+    return variant == VARIANT_STANDARD ? kSlopeScaleStandard : kSlopeScaleV303;
+}
+
+double ToleranceDivisorOf(Variant variant) {
+    return variant == VARIANT_STANDARD ? kDivisorStandard : kDivisorV303;
+}
+
+uint32_t RecordU32(const uint16_t* record, int lowWord) {
+    return static_cast<uint32_t>(record[lowWord]) |
+           (static_cast<uint32_t>(record[lowWord + 1]) << 16);
+}
+
+void SetRecordU32(uint16_t* record, int lowWord, uint32_t value) {
+    record[lowWord] = static_cast<uint16_t>(value & 0xFFFFu);
+    record[lowWord + 1] = static_cast<uint16_t>(value >> 16);
+}
+
+uint32_t SlopeToWords(double slope, double scale) {
+    const double product = slope * scale;
+    // Converting a double outside the target range is undefined: bound it
+    // first (a NaN fails both comparisons and ends at 0).
+    if (!(product > 0.0)) return 0;
+    if (product >= kTwoTo32Minus1) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(product);
+}
+
+double WordsToSlope(uint32_t words, double scale) {
+    return static_cast<double>(static_cast<float>(words / scale));
+}
+
+double ToleranceMm(uint32_t slopeWords, uint32_t tolerance, double divisor) {
+    return static_cast<double>(slopeWords) * static_cast<double>(tolerance) / divisor;
+}
+
+uint16_t ThresholdLine(uint16_t adcFullScale, uint16_t percent) {
+    return static_cast<uint16_t>(static_cast<uint32_t>(adcFullScale) * percent / 100u);
+}
+
+int16_t LowerLimit(uint16_t teach, uint16_t tolLow) {
+    const int16_t lower = static_cast<int16_t>(teach - tolLow);
+    return lower < 0 ? static_cast<int16_t>(0) : lower;
+}
+
+int16_t UpperLimit(uint16_t teach, uint16_t tolHigh, uint16_t virtpixel) {
+    const int16_t upper = static_cast<int16_t>(teach + tolHigh);
+    return upper > virtpixel ? static_cast<int16_t>(virtpixel) : upper;
+}
+
+int LimitToleranceLow(int tolerance, uint16_t teach) {
+    if (tolerance > teach) tolerance = teach - 1;
+    return tolerance < 0 ? 0 : tolerance;
+}
+
+int LimitToleranceHigh(int tolerance, uint16_t teach, uint16_t virtpixel) {
+    if (teach + tolerance > virtpixel) tolerance = virtpixel - teach - 1;
+    return tolerance < 0 ? 0 : tolerance;
+}
+
+int LimitEdgeBegin(uint16_t* begin, uint16_t first, uint16_t last) {
+    int corrected = 0;
+    if (*begin < first) {
+        *begin = first;
+        corrected = 1;
+    }
+    if (*begin > last) {
+        *begin = static_cast<uint16_t>(last - 1);
+        corrected = 1;
+    }
+    return corrected;
+}
+
+int LimitEdgeEnd(uint16_t* end, uint16_t first, uint16_t last) {
+    int corrected = 0;
+    if (*end > last) {
+        *end = last;
+        corrected = 1;
+    }
+    if (*end < first) {
+        *end = static_cast<uint16_t>(first + 1);
+        corrected = 1;
+    }
+    return corrected;
+}
