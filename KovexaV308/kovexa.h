@@ -119,3 +119,13 @@ KOVEXA_CALLBACK(CC_NEDITEdgeRight);
 
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
+
+// ------------------------------------------- identification and panels ---
+
+// Port ring from the port table, with com selected (also after a change).
+void FillPortRing(void);
+// Start-up labels back on the ring items that AdaptPanels relabels.
+void RestoreAdaptedItems(void);
+// Firmware below 305 has no trigger buffer: trigger item 3 becomes
+// "NOT-USED" (value 1), the trigger threshold and DATA are hidden.
+void WithdrawTriggerFunctions(void);

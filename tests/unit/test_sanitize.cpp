@@ -50,7 +50,8 @@ TEST_P(SanitizeTable, ReplacesOnlyItsWordByTheTablesValue) {
     EXPECT_EQ(c.out, r[c.word]);
     EXPECT_EQ(c.in == c.out ? 0 : 1, n > 0 ? 1 : 0);
     for (int i = 0; i < kParamWords; ++i) {
-        if (i != c.word) EXPECT_EQ(before[i], r[i]) << "word " << i;
+        if (i == c.word) continue;
+        EXPECT_EQ(before[i], r[i]) << "word " << i;
     }
 }
 
