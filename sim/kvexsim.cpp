@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -29,8 +30,11 @@ static const int kSimPacedChunk = 4;              // bytes written per paced ste
 static const int kSimRequestCapacity = 16384;     // requests kept for inspection
 static const int kSimMaxNoise = 256;              // garbage or extra bytes at most
 static const uint8_t kSimNoiseByte = 0xEE;
-static const double kSimWriteStall = 2.0;  // seconds a full output may block an answer
-static const double kSimHangUpWait = 2.0;  // seconds SimHangUp waits for the thread
+static const double kSimWriteStall = 2.0;    // seconds a full output may block an answer
+static const double kSimHangUpWait = 2.0;    // seconds SimHangUp waits for the thread
+static const double kSimDeliveryWait = 0.5;  // seconds a planned hang-up waits for the reader
+static const double kSimDeliveryMin = 0.02;
+static const double kSimDeliveryStep = 0.001;
 static const int kSimMaxCommandBit = 32;
 
 // ------------------------------------------------------------------ state --
@@ -166,6 +170,23 @@ static int SendBytes(int fd, const uint8_t* data, int n, int paced) {
     return 1;
 }
 
+// Before a planned hang-up: gives the program up to kSimDeliveryWait to take
+// the last answer from the terminal, since closing the master discards what
+// the slave side has not read yet. The terminal hands written bytes on to
+// the slave side a little later, so an empty queue counts only after
+// kSimDeliveryMin. 0 when woken to stop or hang up.
+static int AwaitDelivery(void) {
+    double start = SimNow();
+    for (;;) {
+        int waiting = 0;
+        if (g_slaveFd < 0 || ioctl(g_slaveFd, FIONREAD, &waiting) != 0) return 1;
+        double now = SimNow();
+        if (now >= start + kSimDeliveryWait) return 1;
+        if (waiting == 0 && now >= start + kSimDeliveryMin) return 1;
+        if (!SleepUntil(now + kSimDeliveryStep)) return 0;
+    }
+}
+
 // ------------------------------------------------------ answering requests --
 
 static int Clip(int v, int lo, int hi) {
@@ -236,9 +257,15 @@ static int HandleRequest(const uint8_t request[kSimFrameBytes], double at) {
     if (wire.count == 0 || fd < 0) return 1;
     if (delay > 0.0 && !SleepUntil(SimNow() + delay)) return 0;
     if (!SendBytes(fd, wire.bytes, wire.count, paced)) return 0;
+    int hangUp;
+    {
+        std::lock_guard<std::mutex> hold(g_lock);
+        g_answerCount++;
+        g_answersSinceFaults++;
+        hangUp = ShouldHangUpLocked();
+    }
+    if (hangUp && !AwaitDelivery()) return 0;
     std::lock_guard<std::mutex> hold(g_lock);
-    g_answerCount++;
-    g_answersSinceFaults++;
     if (ShouldHangUpLocked()) HangUpLocked();
     return !g_stopRequest && g_lineFd >= 0;
 }

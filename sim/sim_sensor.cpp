@@ -452,7 +452,7 @@ static void Measure(double now, int record, uint16_t words[kSimMeasureWords]) {
     if (record) {
         memcpy(g_profile, profile, sizeof(g_profile));
         g_haveProfile = 1;
-        if (e.count > 0) {
+        if (value > 0) {  // a scan without a valid value leaves max/min alone
             if (value > g_anaMax) g_anaMax = value;
             if (value < g_anaMin) g_anaMin = value;
         }
