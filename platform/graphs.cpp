@@ -1,0 +1,658 @@
+// Graph controls over QCustomPlot: axes, cursors, filled rectangles, XY
+// curves and the interleaved strip chart, plus their read-back for tests.
+//
+// Facts owned here:
+//  - a plot call only changes data and marks the graph dirty; one shared
+//    single-shot timer replots the dirty graphs at most every
+//    kMinReplotMs (about 30 per second), so a fast frame stream never waits
+//    for drawing; a hidden graph replots when it is shown;
+//  - data is replaced in place: a curve or trace of the same length reuses
+//    its data container, rectangles and curves come from per-graph pools
+//    (DeleteGraphPlot hides them, the next plot call reuses them);
+//  - cursors 1..3 are a vertical line across the plot with a marker at
+//    (x, y), cursor 1 red and 2, 3 blue; they are not plots and survive
+//    DeleteGraphPlot;
+//  - strip chart: value i of a call belongs to trace i % traces + 1; each
+//    trace shows its last ATTR_POINTS_PER_SCREEN samples at x = 0, 1, ...;
+//    with ATTR_STRIP_CHART_PAUSED = 1 a call replaces what is shown, else
+//    it scrolls on;
+//  - a manual axis range with min > max is swapped, min == max widened to
+//    (v - 0.5, v + 0.5); a range that is not finite is refused.
+#include <qcustomplot.h>
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/cvi.h"
+#include "platform/host.h"
+#include "platform/userint_internal.h"
+
+namespace kui {
+
+namespace {
+
+enum {
+    kMinReplotMs = 33,
+    kMaxCursors = 3,
+    kMaxTraces = 64,
+    kMaxPointsPerScreen = 100000,
+    kDefaultPointsPerScreen = 100,
+    kMaxCurvePoints = 1000000,
+    kCursorMarkerSize = 7,
+};
+
+const int kCursorColors[kMaxCursors] = {VAL_RED, 0x0000FF, 0x0000FF};
+const int kTraceColors[] = {VAL_RED,  VAL_DK_GREEN, 0x0000FF, VAL_BLACK,
+                            0xFF00FF, 0x008080,     0x808000, VAL_DK_GRAY};
+const char kCursorLayer[] = "cursors";
+const double kDefaultXMin = 0.0, kDefaultXMax = 100.0, kDefaultYMin = 0.0, kDefaultYMax = 1.0;
+
+struct Curve {
+    QCPGraph* graph = nullptr;
+    int handle = 0;
+    int used = 0;
+    int color = -1;
+    int lineStyle = -1;
+    int plotStyle = -1;
+    QVector<QCPGraphData> scratch;
+};
+
+struct RectItem {
+    QCPItemRect* item = nullptr;
+    int handle = 0;
+    int used = 0;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int color = -1, fill = -1;
+};
+
+struct Trace {
+    QCPGraph* graph = nullptr;
+    std::vector<double> samples;  // oldest first, at most points per screen
+    int color = 0;
+    QVector<QCPGraphData> scratch;
+};
+
+}  // namespace
+
+struct GraphState {
+    Ctrl* ctrl = nullptr;
+    QPointer<QCustomPlot> plot;
+    QCPItemStraightLine* cursorLine[kMaxCursors] = {};
+    QCPItemTracer* cursorMark[kMaxCursors] = {};
+    int cursorSet[kMaxCursors] = {};
+    double cursorX[kMaxCursors] = {}, cursorY[kMaxCursors] = {};
+    std::vector<Curve> curves;
+    std::vector<RectItem> rects;
+    int nextHandle = 1;
+    int pointsPerScreen = kDefaultPointsPerScreen;
+    int numTraces = 1;
+    int paused = 0;
+    std::vector<Trace> traces;
+    int xManual = 0, xAuto = 0, yAuto = 0;
+    int dirty = 0;
+    long replots = 0;
+};
+
+namespace {
+
+std::vector<GraphState*> gGraphs;
+QTimer* gReplotTimer = nullptr;
+QElapsedTimer gSinceReplot;
+
+QColor Rgb(int rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+int FromRgb(const QColor& q) {
+    return (q.red() << 16) | (q.green() << 8) | q.blue();
+}
+
+void ReplotOne(GraphState* g) {
+    QCustomPlot* p = g->plot;
+    if (!p) return;
+    if (g->xAuto) p->xAxis->rescale(true);
+    if (g->yAuto) p->yAxis->rescale(true);
+    p->replot(QCustomPlot::rpRefreshHint);
+    ++g->replots;
+    g->dirty = 0;
+}
+
+void FlushVisible() {
+    for (GraphState* g : gGraphs)
+        if (g->dirty && g->plot && g->plot->isVisible()) ReplotOne(g);
+    gSinceReplot.restart();
+}
+
+void ScheduleReplot() {
+    if (!gReplotTimer) {
+        gReplotTimer = new QTimer;
+        gReplotTimer->setSingleShot(true);
+        QObject::connect(gReplotTimer, &QTimer::timeout, FlushVisible);
+    }
+    if (gReplotTimer->isActive()) return;
+    qint64 wait = 0;
+    if (gSinceReplot.isValid()) {
+        const qint64 since = gSinceReplot.elapsed();
+        if (since < kMinReplotMs) wait = kMinReplotMs - since;
+    }
+    gReplotTimer->start(static_cast<int>(wait));
+}
+
+void MarkDirty(GraphState* g) {
+    g->dirty = 1;
+    ScheduleReplot();
+}
+
+// A graph that changed while hidden is drawn when it is shown.
+class ShowWatcher : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            for (GraphState* g : gGraphs)
+                if (g->plot == o && g->dirty) ScheduleReplot();
+        return QObject::eventFilter(o, e);
+    }
+};
+ShowWatcher* gShowWatcher = nullptr;
+
+GraphState* StateOf(int panel, int control, int* err) {
+    Ctrl* c = FindCtrl(panel, control);
+    if (!c) {
+        *err = FindPanel(panel) ? kUiErrControl : kUiErrPanel;
+        return nullptr;
+    }
+    if (c->kind != kKindGraph || !c->graph || !c->graph->plot) {
+        *err = kUiErrKind;
+        return nullptr;
+    }
+    *err = 0;
+    return c->graph;
+}
+
+// Writes n points into a graph's data, reusing its container when the
+// length is unchanged (the common case: every frame the same length).
+template <class KeyFn, class ValueFn>
+void FillGraph(QCPGraph* graph, int n, KeyFn key, ValueFn value, QVector<QCPGraphData>& scratch) {
+    QSharedPointer<QCPGraphDataContainer> data = graph->data();
+    bool sorted = true;
+    if (data->size() == n) {
+        double last = -HUGE_VAL;
+        int i = 0;
+        for (auto it = data->begin(); it != data->end(); ++it, ++i) {
+            it->key = key(i);
+            it->value = value(i);
+            if (it->key < last) sorted = false;
+            last = it->key;
+        }
+        if (!sorted) data->sort();
+        return;
+    }
+    scratch.resize(n);
+    double last = -HUGE_VAL;
+    for (int i = 0; i < n; ++i) {
+        scratch[i].key = key(i);
+        scratch[i].value = value(i);
+        if (scratch[i].key < last) sorted = false;
+        last = scratch[i].key;
+    }
+    data->set(scratch, sorted);
+}
+
+void MakeTraces(GraphState* g, int count) {
+    QCustomPlot* p = g->plot;
+    while (static_cast<int>(g->traces.size()) < count) {
+        Trace t;
+        t.graph = p->addGraph(p->xAxis, p->yAxis);
+        const int i = static_cast<int>(g->traces.size());
+        t.color = kTraceColors[i % static_cast<int>(sizeof kTraceColors / sizeof kTraceColors[0])];
+        t.graph->setPen(QPen(Rgb(t.color)));
+        t.graph->setLineStyle(QCPGraph::lsLine);
+        t.samples.reserve(static_cast<size_t>(g->pointsPerScreen));
+        g->traces.push_back(std::move(t));
+    }
+    for (size_t i = 0; i < g->traces.size(); ++i)
+        g->traces[i].graph->setVisible(static_cast<int>(i) < g->numTraces);
+}
+
+void ShowTraceData(GraphState* g, Trace& t) {
+    const std::vector<double>& s = t.samples;
+    FillGraph(
+        t.graph, static_cast<int>(s.size()), [](int i) { return static_cast<double>(i); },
+        [&s](int i) { return s[static_cast<size_t>(i)]; }, t.scratch);
+    (void)g;
+}
+
+void StripXRange(GraphState* g) {
+    if (!g->xManual && !g->xAuto)
+        g->plot->xAxis->setRange(0.0, static_cast<double>(g->pointsPerScreen - 1));
+}
+
+int MakeValidRange(double* lo, double* hi) {
+    if (!std::isfinite(*lo) || !std::isfinite(*hi)) return 0;
+    if (*lo > *hi) std::swap(*lo, *hi);
+    if (*lo == *hi) {
+        *lo -= 0.5;
+        *hi += 0.5;
+    }
+    return QCPRange::validRange(*lo, *hi) ? 1 : 0;
+}
+
+double PropertyOr(QWidget* w, const char* name, double fallback) {
+    const QVariant v = w->property(name);
+    bool ok = false;
+    const double d = v.isValid() ? v.toDouble(&ok) : 0.0;
+    return ok && std::isfinite(d) ? d : fallback;
+}
+
+}  // namespace
+
+// ============================================================ internal ===
+
+GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
+    auto* g = new GraphState;
+    g->ctrl = c;
+    g->plot = plot;
+    // Plain drawing: thousands of points per frame stay cheap.
+    plot->setNotAntialiasedElements(QCP::aeAll);
+    plot->setPlottingHint(QCP::phFastPolylines, true);
+    plot->setInteractions(QCP::Interactions());
+    // Ranges before the program sets any; a form may give its own.
+    double xl = PropertyOr(plot, "xmin", kDefaultXMin), xh = PropertyOr(plot, "xmax", kDefaultXMax);
+    double yl = PropertyOr(plot, "ymin", kDefaultYMin), yh = PropertyOr(plot, "ymax", kDefaultYMax);
+    if (!MakeValidRange(&xl, &xh)) xl = kDefaultXMin, xh = kDefaultXMax;
+    if (!MakeValidRange(&yl, &yh)) yl = kDefaultYMin, yh = kDefaultYMax;
+    plot->xAxis->setRange(xl, xh);
+    plot->yAxis->setRange(yl, yh);
+    if (!plot->layer(kCursorLayer))
+        plot->addLayer(kCursorLayer, plot->layer("main"), QCustomPlot::limAbove);
+    for (int i = 0; i < kMaxCursors; ++i) {
+        const QPen pen(Rgb(kCursorColors[i]));
+        auto* line = new QCPItemStraightLine(plot);
+        line->setLayer(kCursorLayer);
+        line->setPen(pen);
+        line->setVisible(false);
+        auto* mark = new QCPItemTracer(plot);
+        mark->setLayer(kCursorLayer);
+        mark->setStyle(QCPItemTracer::tsCircle);
+        mark->setSize(kCursorMarkerSize);
+        mark->setPen(pen);
+        mark->setBrush(QBrush(Rgb(kCursorColors[i])));
+        mark->setVisible(false);
+        g->cursorLine[i] = line;
+        g->cursorMark[i] = mark;
+    }
+    if (!gShowWatcher) gShowWatcher = new ShowWatcher;
+    plot->installEventFilter(gShowWatcher);
+    gGraphs.push_back(g);
+    MarkDirty(g);
+    return g;
+}
+
+void GraphDetach(GraphState* g) {
+    if (!g) return;
+    gGraphs.erase(std::remove(gGraphs.begin(), gGraphs.end(), g), gGraphs.end());
+    delete g;  // the items belong to the plot widget
+}
+
+int GraphSetAttribute(Ctrl* c, int attribute, int value) {
+    GraphState* g = c->graph;
+    switch (attribute) {
+        case ATTR_POINTS_PER_SCREEN:
+            if (value < 1 || value > kMaxPointsPerScreen) return kUiErrValue;
+            if (value == g->pointsPerScreen) return 0;
+            g->pointsPerScreen = value;
+            for (Trace& t : g->traces) {
+                if (static_cast<int>(t.samples.size()) > value)
+                    t.samples.erase(t.samples.begin(), t.samples.end() - value);
+                t.samples.reserve(static_cast<size_t>(value));
+                ShowTraceData(g, t);
+            }
+            StripXRange(g);
+            MarkDirty(g);
+            return 0;
+        case ATTR_NUM_TRACES:
+            if (value < 1 || value > kMaxTraces) return kUiErrValue;
+            if (value == g->numTraces && static_cast<int>(g->traces.size()) >= value) return 0;
+            if (value != g->numTraces) {
+                // A new interleaving: the old samples belong to other traces.
+                for (Trace& t : g->traces) {
+                    t.samples.clear();
+                    ShowTraceData(g, t);
+                }
+            }
+            g->numTraces = value;
+            MakeTraces(g, value);
+            MarkDirty(g);
+            return 0;
+        case ATTR_STRIP_CHART_PAUSED:
+            g->paused = value ? 1 : 0;
+            return 0;
+        default:
+            return kUiErrKind;
+    }
+}
+
+int GraphGetAttribute(Ctrl* c, int attribute, int* value) {
+    GraphState* g = c->graph;
+    switch (attribute) {
+        case ATTR_POINTS_PER_SCREEN:
+            *value = g->pointsPerScreen;
+            return 0;
+        case ATTR_NUM_TRACES:
+            *value = g->numTraces;
+            return 0;
+        case ATTR_STRIP_CHART_PAUSED:
+            *value = g->paused;
+            return 0;
+        default:
+            return kUiErrKind;
+    }
+}
+
+void GraphFlushAll(void) {
+    for (GraphState* g : gGraphs)
+        if (g->dirty && g->plot) ReplotOne(g);
+    gSinceReplot.restart();
+}
+
+}  // namespace kui
+
+using namespace kui;
+
+// ============================================================= API ======
+
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS) return kUiErrValue;
+    QCPAxis* a = axis == VAL_XAXIS ? g->plot->xAxis : g->plot->yAxis;
+    if (mode == VAL_AUTOSCALE) {
+        (axis == VAL_XAXIS ? g->xAuto : g->yAuto) = 1;
+        if (axis == VAL_XAXIS) g->xManual = 0;
+        MarkDirty(g);
+        return 0;
+    }
+    if (mode != VAL_MANUAL) return kUiErrValue;
+    if (!MakeValidRange(&min, &max)) return kUiErrValue;
+    if (axis == VAL_XAXIS) {
+        g->xAuto = 0;
+        g->xManual = 1;
+    } else {
+        g->yAuto = 0;
+    }
+    const QCPRange r = a->range();
+    if (r.lower == min && r.upper == max) return 0;
+    a->setRange(min, max);
+    MarkDirty(g);
+    return 0;
+}
+
+int SetGraphCursor(int panel, int control, int cursor, double x, double y) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > kMaxCursors) return kUiErrValue;
+    if (!std::isfinite(x) || !std::isfinite(y)) return kUiErrValue;
+    const int i = cursor - 1;
+    if (g->cursorSet[i] && g->cursorX[i] == x && g->cursorY[i] == y) return 0;
+    g->cursorSet[i] = 1;
+    g->cursorX[i] = x;
+    g->cursorY[i] = y;
+    g->cursorLine[i]->point1->setCoords(x, 0.0);
+    g->cursorLine[i]->point2->setCoords(x, 1.0);
+    g->cursorLine[i]->setVisible(true);
+    g->cursorMark[i]->position->setCoords(x, y);
+    g->cursorMark[i]->setVisible(true);
+    MarkDirty(g);
+    return 0;
+}
+
+int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
+    (void)refresh;  // drawing is always coalesced
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    int found = 0;
+    for (RectItem& r : g->rects)
+        if (r.used && (plotHandle == VAL_ALL_PLOTS || r.handle == plotHandle)) {
+            r.used = 0;
+            r.item->setVisible(false);
+            found = 1;
+        }
+    for (Curve& cv : g->curves)
+        if (cv.used && (plotHandle == VAL_ALL_PLOTS || cv.handle == plotHandle)) {
+            cv.used = 0;
+            cv.graph->setVisible(false);
+            found = 1;
+        }
+    if (found) MarkDirty(g);
+    if (!found && plotHandle != VAL_ALL_PLOTS) return kUiErrValue;
+    return 0;
+}
+
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int color,
+                  int fillColor) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+        return kUiErrValue;
+    RectItem* r = nullptr;
+    for (RectItem& each : g->rects)
+        if (!each.used) {
+            r = &each;
+            break;
+        }
+    if (!r) {
+        RectItem fresh;
+        fresh.item = new QCPItemRect(g->plot);
+        g->rects.push_back(fresh);
+        r = &g->rects.back();
+    }
+    r->used = 1;
+    r->handle = g->nextHandle++;
+    r->x1 = x1;
+    r->y1 = y1;
+    r->x2 = x2;
+    r->y2 = y2;
+    r->item->topLeft->setCoords(std::min(x1, x2), std::max(y1, y2));
+    r->item->bottomRight->setCoords(std::max(x1, x2), std::min(y1, y2));
+    if (r->color != color) {
+        r->color = color;
+        r->item->setPen(QPen(Rgb(color)));
+    }
+    if (r->fill != fillColor) {
+        r->fill = fillColor;
+        r->item->setBrush(QBrush(Rgb(fillColor)));
+    }
+    r->item->setVisible(true);
+    MarkDirty(g);
+    return r->handle;
+}
+
+int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, int plotStyle,
+           int pointStyle, int lineStyle, int pointFrequency, int color) {
+    (void)pointStyle;      // curves are drawn without point markers
+    (void)pointFrequency;  // (VAL_NO_POINT is all the program uses)
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (!x || !y || n < 1 || n > kMaxCurvePoints) return kUiErrValue;
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(x[i])) return kUiErrValue;
+    Curve* cv = nullptr;
+    for (Curve& each : g->curves)
+        if (!each.used) {
+            cv = &each;
+            break;
+        }
+    if (!cv) {
+        Curve fresh;
+        fresh.graph = g->plot->addGraph(g->plot->xAxis, g->plot->yAxis);
+        g->curves.push_back(std::move(fresh));
+        cv = &g->curves.back();
+    }
+    cv->used = 1;
+    cv->handle = g->nextHandle++;
+    if (cv->color != color || cv->lineStyle != lineStyle) {
+        cv->color = color;
+        cv->lineStyle = lineStyle;
+        QPen pen(Rgb(color));
+        pen.setStyle(lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine);
+        cv->graph->setPen(pen);
+    }
+    if (cv->plotStyle != plotStyle) {
+        cv->plotStyle = plotStyle;
+        cv->graph->setLineStyle(plotStyle == VAL_THIN_STEP ? QCPGraph::lsStepLeft
+                                                           : QCPGraph::lsLine);
+    }
+    FillGraph(
+        cv->graph, n, [x](int i) { return x[i]; }, [y](int i) { return static_cast<double>(y[i]); },
+        cv->scratch);
+    cv->graph->setVisible(true);
+    MarkDirty(g);
+    return cv->handle;
+}
+
+int PlotStripChart(int panel, int control, const double* values, int n, int start, int skip) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (!values || n < 0 || start < 0 || skip < 0) return kUiErrValue;
+    MakeTraces(g, g->numTraces);
+    const int traces = g->numTraces;
+    const int pps = g->pointsPerScreen;
+    const long step = static_cast<long>(skip) + 1;
+    for (int t = 0; t < traces; ++t) {
+        Trace& tr = g->traces[static_cast<size_t>(t)];
+        std::vector<double>& s = tr.samples;
+        if (g->paused) s.clear();
+        // This trace's values of the call: i = t, t + traces, ...
+        const int count = n > t ? (n - t + traces - 1) / traces : 0;
+        int first = 0;  // only the last pps of them can show
+        if (count > pps) first = count - pps;
+        const int fresh = count - first;
+        const int keep = std::min(static_cast<int>(s.size()), pps - fresh);
+        if (static_cast<int>(s.size()) > keep) s.erase(s.begin(), s.end() - keep);
+        for (int k = first; k < count; ++k) {
+            const long i = static_cast<long>(k) * traces + t;
+            s.push_back(values[start + i * step]);
+        }
+        ShowTraceData(g, tr);
+    }
+    StripXRange(g);
+    MarkDirty(g);
+    return 0;
+}
+
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (attribute != ATTR_TRACE_COLOR) return kUiErrKind;
+    if (trace < 1 || trace > kMaxTraces) return kUiErrValue;
+    if (value < 0 || value > 0xFFFFFF) return kUiErrValue;
+    MakeTraces(g, std::max(trace, g->numTraces));
+    Trace& t = g->traces[static_cast<size_t>(trace - 1)];
+    if (t.color == value) return 0;
+    t.color = value;
+    t.graph->setPen(QPen(Rgb(value)));
+    MarkDirty(g);
+    return 0;
+}
+
+// ====================================================== read-back =======
+
+int HostGraphRects(int panel, int control, HostRect* out, int max) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return 0;
+    int n = 0;
+    for (const RectItem& r : g->rects) {
+        if (!r.used) continue;
+        if (out && n < max) out[n] = HostRect{r.x1, r.y1, r.x2, r.y2, r.color, r.fill};
+        ++n;
+    }
+    return n;
+}
+
+int HostGraphCursor(int panel, int control, int cursor, double* x, double* y) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g || cursor < 1 || cursor > kMaxCursors || !g->cursorSet[cursor - 1]) return 0;
+    if (x) *x = g->cursorX[cursor - 1];
+    if (y) *y = g->cursorY[cursor - 1];
+    return 1;
+}
+
+int HostGraphAxis(int panel, int control, int axis, double* min, double* max) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g || (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS)) return 0;
+    QCPAxis* a = axis == VAL_XAXIS ? g->plot->xAxis : g->plot->yAxis;
+    if ((axis == VAL_XAXIS && g->xAuto) || (axis == VAL_LEFT_YAXIS && g->yAuto)) a->rescale(true);
+    if (min) *min = a->range().lower;
+    if (max) *max = a->range().upper;
+    return 1;
+}
+
+int HostGraphCurveCount(int panel, int control) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return 0;
+    int n = 0;
+    for (const Curve& c : g->curves) n += c.used;
+    return n;
+}
+
+int HostGraphCurve(int panel, int control, int index, double* x, double* y, int max, int* color) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g || index < 0) return 0;
+    // Curves in the order they were plotted.
+    std::vector<const Curve*> used;
+    for (const Curve& c : g->curves)
+        if (c.used) used.push_back(&c);
+    std::sort(used.begin(), used.end(),
+              [](const Curve* a, const Curve* b) { return a->handle < b->handle; });
+    if (index >= static_cast<int>(used.size())) return 0;
+    const Curve* c = used[static_cast<size_t>(index)];
+    if (color) *color = c->color;
+    QSharedPointer<QCPGraphDataContainer> data = c->graph->data();
+    int n = 0;
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it, ++n)
+        if (n < max) {
+            if (x) x[n] = it->key;
+            if (y) y[n] = it->value;
+        }
+    return n;
+}
+
+int HostStripTrace(int panel, int control, int trace, double* out, int max) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g || trace < 1 || trace > static_cast<int>(g->traces.size())) return 0;
+    const std::vector<double>& s = g->traces[static_cast<size_t>(trace - 1)].samples;
+    const int n = static_cast<int>(s.size());
+    for (int i = 0; i < n && i < max && out; ++i) out[i] = s[static_cast<size_t>(i)];
+    return n;
+}
+
+int HostStripTraceColor(int panel, int control, int trace) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g || trace < 1 || trace > static_cast<int>(g->traces.size())) return -1;
+    return FromRgb(g->traces[static_cast<size_t>(trace - 1)].graph->pen().color());
+}
+
+long HostReplotCount(int panel, int control) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    return g ? g->replots : 0;
+}

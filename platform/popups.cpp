@@ -1,0 +1,141 @@
+// File, confirm and message popups over QFileDialog and QMessageBox, and
+// the queue of answers given in advance (script steps, tests).
+//
+// Facts owned here: queued answers are used first, in order, without
+// showing anything; with none queued and no display (offscreen platform) a
+// file popup is cancelled, a confirm popup answered no and a message popup
+// skipped, so nothing ever blocks; a chosen path that does not fit the
+// caller's buffer is refused (never truncated into another file's name).
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "platform/cvi.h"
+#include "platform/host.h"
+#include "platform/userint_internal.h"
+
+namespace {
+
+const char kOffscreenPlatform[] = "offscreen";
+const char kAllFilesFilter[] = "All files (*)";
+
+struct FileAnswer {
+    int cancel;
+    std::string path;
+};
+
+std::deque<FileAnswer> gFileAnswers;
+std::deque<int> gConfirmAnswers;
+
+bool NoDisplay() {
+    return !qobject_cast<QApplication*>(QCoreApplication::instance()) ||
+           QGuiApplication::platformName() == QLatin1String(kOffscreenPlatform);
+}
+
+// "*.cfg" or "*.cfg;*.dat" as a dialog filter.
+QString DialogFilter(const char* fileTypeList) {
+    const QString list = kui::FromC(fileTypeList ? fileTypeList : "", nullptr).trimmed();
+    if (list.isEmpty()) return QString::fromLatin1(kAllFilesFilter);
+    QString patterns = list;
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    return patterns + QLatin1String(";;") + QLatin1String(kAllFilesFilter);
+}
+
+int Deliver(const QString& chosen, char* path, int pathSize) {
+    const QByteArray bytes = QFile::encodeName(chosen);
+    if (bytes.size() > pathSize - 1) {
+        path[0] = '\0';
+        return kui::kUiErrValue;
+    }
+    std::memcpy(path, bytes.constData(), static_cast<size_t>(bytes.size()));
+    path[bytes.size()] = '\0';
+    return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+}  // namespace
+
+void HostQueueFileAnswer(const char* path) {
+    FileAnswer a;
+    a.cancel = !path || !*path;
+    a.path = path ? path : "";
+    gFileAnswers.push_back(a);
+}
+
+void HostQueueConfirmAnswer(int yes) {
+    gConfirmAnswers.push_back(yes ? 1 : 0);
+}
+
+void HostClearAnswers(void) {
+    gFileAnswers.clear();
+    gConfirmAnswers.clear();
+}
+
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
+                    const char* fileTypeList, const char* title, int buttonIsLoad,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* path, int pathSize) {
+    (void)restrictDirectory;
+    (void)allowCancel;  // a window can always be closed: cancel stays possible
+    if (!path || pathSize < 1) return kui::kUiErrValue;
+    path[0] = '\0';
+    if (!gFileAnswers.empty()) {
+        const FileAnswer a = gFileAnswers.front();
+        gFileAnswers.pop_front();
+        if (a.cancel) return VAL_NO_FILE_SELECTED;
+        return Deliver(QFile::decodeName(a.path.c_str()), path, pathSize);
+    }
+    if (NoDisplay()) return VAL_NO_FILE_SELECTED;
+
+    QString dir = kui::FromC(defaultDirectory ? defaultDirectory : "", nullptr);
+    if (dir.isEmpty()) dir = QDir::currentPath();
+    QString name = kui::FromC(defaultFileName ? defaultFileName : "", nullptr);
+    // A pattern is no file name to offer.
+    if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) name.clear();
+    const QString start = name.isEmpty() ? dir : QDir(dir).filePath(name);
+    const QString filter = DialogFilter(fileTypeList);
+    const QString caption = kui::FromC(title ? title : "", nullptr);
+    QFileDialog::Options options;
+    if (!allowMakeDirectory) options |= QFileDialog::ReadOnly;
+    QString chosen =
+        buttonIsLoad
+            ? QFileDialog::getOpenFileName(nullptr, caption, start, filter, nullptr, options)
+            : QFileDialog::getSaveFileName(nullptr, caption, start, filter, nullptr, options);
+    if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
+    if (restrictExtension && !buttonIsLoad && QFileInfo(chosen).suffix().isEmpty()) {
+        // Saving under a restricted type: the type's extension is added.
+        const QString first =
+            filter.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(' '), 0, 0);
+        if (first.startsWith(QLatin1String("*.")) && first.indexOf(QLatin1Char('*'), 1) < 0)
+            chosen += first.mid(1);
+    }
+    return Deliver(chosen, path, pathSize);
+}
+
+int ConfirmPopup(const char* title, const char* message) {
+    if (!gConfirmAnswers.empty()) {
+        const int yes = gConfirmAnswers.front();
+        gConfirmAnswers.pop_front();
+        return yes;
+    }
+    if (NoDisplay()) return 0;
+    const QMessageBox::StandardButton b =
+        QMessageBox::question(nullptr, kui::FromC(title ? title : "", nullptr),
+                              kui::FromC(message ? message : "", nullptr),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return b == QMessageBox::Yes ? 1 : 0;
+}
+
+int MessagePopup(const char* title, const char* message) {
+    if (NoDisplay()) return 0;
+    QMessageBox::information(nullptr, kui::FromC(title ? title : "", nullptr),
+                             kui::FromC(message ? message : "", nullptr));
+    return 0;
+}

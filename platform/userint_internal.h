@@ -1,0 +1,147 @@
+// Shared state of the user-interface half of the runtime layer: the panel
+// and control registry that userint.cpp builds from the forms and the
+// binding table, and the hooks that graphs, popups, host and script code
+// use on it. Internal to platform/: program code sees only cvi.h.
+//
+// Facts owned here:
+//  - panel handles count 1, 2, 3, ... in load order and are never reused;
+//  - a control is (panel handle, control id); ids from the binding table,
+//    run-time text messages from kFirstNewCtrlId on;
+//  - error results: kUiErrPanel (no such panel), kUiErrControl (no such
+//    control, or the form lacks it), kUiErrKind (call or attribute does not
+//    apply to that control), kUiErrValue (value refused), kUiErrFile.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+#include "platform/cvi.h"
+
+class QLabel;
+class QCustomPlot;
+
+namespace kui {
+
+enum {
+    kUiErrPanel = -1,
+    kUiErrControl = -2,
+    kUiErrKind = -3,
+    kUiErrValue = -4,
+    kUiErrFile = -5,
+};
+
+enum { kFirstNewCtrlId = 1000 };
+
+// Widget kinds, decided once when a panel is loaded.
+enum Kind {
+    kKindOther = 0,
+    kKindButton,      // QPushButton, not checkable
+    kKindToggle,      // QPushButton, checkable (binary switches too)
+    kKindRadio,       // QRadioButton
+    kKindCheck,       // QCheckBox
+    kKindRing,        // QComboBox
+    kKindSpin,        // QSpinBox
+    kKindDoubleSpin,  // QDoubleSpinBox
+    kKindSlider,      // QSlider
+    kKindLine,        // QLineEdit (displays, text lines)
+    kKindTextBox,     // QPlainTextEdit
+    kKindLabel,       // QLabel (text messages, pictures, help boxes)
+    kKindFrame,       // QFrame (decorations)
+    kKindGraph,       // QCustomPlot
+};
+
+struct GraphState;  // graphs.cpp
+
+struct Ctrl {
+    int panel = 0;
+    int id = 0;
+    const char* name = "";
+    CtrlCallbackPtr callback = nullptr;
+    Kind kind = kKindOther;
+    QPointer<QWidget> widget;
+    QPointer<QLabel> label;       // "<name>_label" when the form has one
+    QPointer<QLabel> valueLabel;  // "<name>_value" beside sliders
+    QString baseStyle;            // the form's own style sheet
+    int bgColor = -1;             // colours set at run time, -1 = form's
+    int textColor = -1;
+    int isBinarySwitch = 0;  // BINSW: text follows the state
+    QString onText, offText;
+    int autoSize = 0;    // run-time text messages size to their text
+    int legacy8bit = 0;  // last text came as 8-bit (code page) bytes
+    GraphState* graph = nullptr;
+};
+
+struct Panel {
+    int handle = 0;
+    int resourceId = 0;
+    int parent = 0;
+    const char* name = "";
+    PanelCallbackPtr callback = nullptr;
+    QPointer<QWidget> widget;
+    std::vector<Ctrl*> ctrls;  // indexed by control id
+    int nextNewCtrl = kFirstNewCtrlId;
+};
+
+// Lookups; nullptr when the handle, the id or the widget is gone.
+Panel* FindPanel(int handle);
+Ctrl* FindCtrl(int panel, int control);
+// As FindCtrl, but also a control whose form lacks the widget.
+Ctrl* FindCtrlRecord(int panel, int control);
+int PanelCount(void);  // highest handle given so far
+
+// Binding table lookups by name (script and host).
+int BindingByName(const char* name, int* resourceId, int* controlId);
+// First live panel loaded from a resource, or 0.
+int PanelOfResource(int resourceId);
+
+// What a control shows, as text (host read-back).
+QString CtrlText(Ctrl* c);
+// Background colour 0xRRGGBB as shown.
+int CtrlBackground(Ctrl* c);
+// Sets a value as quietly as SetCtrlVal; 0 or a kUiErr code.
+int CtrlSetNumber(Ctrl* c, double value);
+
+// Runs a control's callback (nothing when it has none or is dimmed).
+void Deliver(Ctrl* c, int event, int data1, int data2);
+// Runs a panel's callback; 1 when it had one.
+int DeliverPanel(Panel* p, int event);
+// Quiet scope: value changes made by the program raise no events.
+struct Quiet {
+    Quiet();
+    ~Quiet();
+};
+int IsQuiet(void);
+
+// The mouse path: sends a synthetic press of the button to the control's
+// widget so it goes through the same filter as a real one. 1/0.
+int SendPress(Ctrl* c, int rightButton);
+// Close request of a panel's window through the same path as the close box.
+int SendClose(Panel* p);
+
+// Graph side (graphs.cpp).
+GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot);
+void GraphDetach(GraphState* g);
+int GraphSetAttribute(Ctrl* c, int attribute, int value);
+int GraphGetAttribute(Ctrl* c, int attribute, int* value);
+// Replots every graph with pending changes now (screenshots).
+void GraphFlushAll(void);
+
+// Script side (script.cpp): starts the loaded steps once the event loop
+// runs.
+void ScriptStartIfPending(void);
+// Appends steps to the loaded script (main: --screenshot after --script).
+int ScriptAppendText(const char* text, char* error, int errorSize);
+
+// Text from the program: UTF-8 when it is valid UTF-8, else the 8-bit
+// code page text of the original program (0xB5 micro sign), read as
+// Latin-1. *was8bit (may be null) tells which.
+QString FromC(const char* text, int* was8bit);
+// Copies text into a C buffer, never more than size-1 bytes, never cutting
+// a UTF-8 sequence in half; as 8-bit bytes when as8bit and the text fits
+// (so code page text set by the program reads back byte for byte).
+// Returns the bytes copied, or -1 when the buffer is null or size < 1.
+int CopyOut(const QString& text, char* buffer, int size, int as8bit);
+
+}  // namespace kui
