@@ -133,5 +133,18 @@ void InitRS232(int port) {
     InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
     if (CheckComLine(port) != 1) return;
     // Identification and the parameter read follow here.
+    if (GetHARDWAREInfo() == 0) CopyStatus(kTxtHardwareError);
+    Delay(0.1);
+    PushGET(RAM, 0);
+    Delay(0.1);
+    PushGET(RAM, 1);
+    Delay(0.1);
+    if (GetVERSIONInfo() < kTextSize) {
+        CopyStatus(kTxtFirmwareError);
+    } else if (szVersion[0] != '\0') {
+        // A 72-character firmware text does not fit szStatus: show it whole.
+        ShowStatusText(szVersion);
+        return;
+    }
     ShowStatus();
 }

@@ -1,0 +1,88 @@
+// Identification of the sensor on the line: the hardware answer (command
+// 10) and the firmware text (command 7), run each time the port is opened.
+//
+// Facts owned here: the hardware answer is a 36-byte frame taken in by the
+// receive callback; only an answer that echoes 10 may change the identity
+// (a late reply to an earlier command must not). The firmware text is not a
+// frame: 72 raw bytes read from the input queue with the callback detached.
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "com232/models.h"
+#include "platform/cvi.h"
+
+namespace {
+
+enum {
+    kFirmwareTriggerBuffer = 305,
+    kDataGraphPoints = 256,
+};
+
+void ShowModel(const ModelRow* model) {
+    for (int line = 0; line < kModelLines; ++line)
+        ReplaceTextBoxLine(pCalib, CALIB_TEXTmodel, line, model->line[line]);
+}
+
+}  // namespace
+
+int GetHARDWAREInfo(void) {
+    SendCommand(CMD_HARDWARE, 0);
+    if (!WaitReply(kTxtTimeout)) return 0;
+
+    // Decoded into locals first: only the answer to this request may
+    // become the sensor's identity.
+    HardwareInfo hw;
+    if (!DecodeHardwareFrame(szReadBuf, &hw)) return 0;
+    StoreHardwareInfo(&hw);
+
+    // The video axis keeps the reported count even when the step table
+    // falls back to 1024 below.
+    SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
+    SetAxisScalingMode(pHandle, MAIN_GRAPHData, VAL_XAXIS, VAL_MANUAL, 1.0, kDataGraphPoints);
+    FillXArray();
+
+    Identification id;
+    IdentifySensor(&id);
+    if (id.model != nullptr) ShowModel(id.model);
+    if (id.adaptPanels) AdaptPanels();
+
+    SetCtrlAttribute(pHandle, MAIN_BTNSend, ATTR_DIMMED, id.knownFamily ? 0 : 1);
+    if (softversion < kFirmwareTriggerBuffer) WithdrawTriggerFunctions();
+    return 1;
+}
+
+int GetVERSIONInfo(void) {
+    DetachReceiveCallback();
+    SendCommand(CMD_VERSION, 0);
+    ShowStatusText(kTxtWaitingFirmware);
+
+    const double t0 = Timer();
+    int queued = 0;
+    for (;;) {
+        ProcessSystemEvents();
+        queued = GetInQLen(com);
+        if (queued < 0) queued = 0;
+        if (queued >= kFirmwareBytes) break;
+        if (Timer() - t0 > TIMEOUT) {
+            CopyStatus(kTxtTimeoutFirmware);
+            break;
+        }
+    }
+
+    szVersion[0] = '\0';
+    const int toRead = queued < kBufSize ? queued : kBufSize;
+    nBytesR = toRead > 0 ? ComRd(com, szReadBuf, toRead) : 0;
+    const int shown = DecodeFirmwareText(szReadBuf, nBytesR, pcbtype, szVersion, sizeof szVersion);
+
+    AttachReceiveCallback();
+    FlushInQ(com);
+    FlushOutQ(com);
+    rx_flag = 0;
+    if (shown >= 0) {
+        // szStatus holds 71 characters; the line shows the whole text.
+        CopyStatus(szVersion);
+        ShowStatusText(szVersion);
+    } else {
+        ShowStatus();
+    }
+    return queued;
+}

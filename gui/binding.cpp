@@ -1,0 +1,556 @@
+// Panel binding: the parameter record to and from the controls of the four
+// panels, for each sensor variant, with the derived lines and displays; and
+// the adaptation of the panels to the identified sensor.
+//
+// Facts owned here:
+//  - each variant binds its own 15-word block (standard 3-17, V303 18-32,
+//    Tarvo 33-46) plus the calibration words 60-63; the standard variant
+//    shows the trigger threshold (word 48) but never reads it back;
+//  - a record is sanitised before it is shown, and the replacement stays
+//    in the record;
+//  - ring items relabelled per model: evaluation modes (edge or peak
+//    names), analog item 1, trigger item 3 ("INTERN TRIG" 3, or
+//    "NOT-USED" 1 on firmware below 305).
+#include <cmath>
+
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "com232/models.h"
+#include "gui/sanitize.h"
+#include "platform/cvi.h"
+
+namespace {
+
+// ------------------------------------------------------------ binding ---
+
+enum : uint8_t {
+    kReadAndShow = 0,
+    kShowOnly = 1,  // shown from the record, never read back
+};
+
+struct BoundCtrl {
+    const int* panel;
+    int control;
+    uint8_t word;
+    uint8_t direction;
+};
+
+const BoundCtrl kStandardCtrls[] = {
+    {&pPara2, PARA2_SLIDEpower, 3, kReadAndShow},
+    {&pPara2, PARA2_DROPpowermode, 4, kReadAndShow},
+    {&pPara1, PARA1_DROPpolarity, 5, kReadAndShow},
+    {&pPara1, PARA1_DROPevalmode, 6, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeLeft, 7, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeRight, 8, kReadAndShow},
+    {&pPara2, PARA2_NEDITTeach, 9, kReadAndShow},
+    {&pPara1, PARA1_NEDITTolerance, 10, kReadAndShow},
+    {&pPara1, PARA1_DROPaverage, 11, kReadAndShow},
+    {&pPara1, PARA1_DROPtrigmode, 12, kReadAndShow},
+    {&pPara1, PARA1_DROPanaMode, 13, kReadAndShow},
+    {&pPara1, PARA1_CTRLstdOption, 14, kReadAndShow},
+    {&pCalib, CALIB_BINSWopmode, 15, kReadAndShow},
+    {&pPara1, PARA1_DROPhardware, 16, kReadAndShow},
+    {&pPara2, PARA2_SLIDEVideoThreshold, 17, kReadAndShow},
+    {&pPara2, PARA2_NUMTriggThreshold, 48, kShowOnly},
+};
+
+const BoundCtrl kV303Ctrls[] = {
+    {&pPara2, PARA2_SLIDEpower, 18, kReadAndShow},
+    {&pPara2, PARA2_DROPpowermode, 19, kReadAndShow},
+    {&pPara1, PARA1_DROPpolarity, 20, kReadAndShow},
+    {&pPara1, PARA1_DROPevalmode, 21, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeLeft, 22, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeRight, 23, kReadAndShow},
+    {&pPara2, PARA2_NEDITTeach, 24, kReadAndShow},
+    {&pPara1, PARA1_NEDITToleranceUP, 25, kReadAndShow},
+    {&pPara1, PARA1_NEDITTolerance, 26, kReadAndShow},
+    {&pPara1, PARA1_DROPaverage, 27, kReadAndShow},
+    {&pPara1, PARA1_DROPtrigmode, 28, kReadAndShow},
+    {&pPara1, PARA1_DROPanaMode, 29, kReadAndShow},
+    {&pCalib, CALIB_BINSWopmode, 30, kReadAndShow},
+    {&pPara1, PARA1_DROPhardware, 31, kReadAndShow},
+    {&pPara2, PARA2_SLIDEVideoThreshold, 32, kReadAndShow},
+    {&pPara2, PARA2_NUMTriggThreshold, 48, kReadAndShow},
+};
+
+const BoundCtrl kTarvoCtrls[] = {
+    {&pPara2, PARA2_SLIDEpower, 33, kReadAndShow},
+    {&pPara2, PARA2_DROPpowermode, 34, kReadAndShow},
+    {&pPara1, PARA1_DROPpolarity, 35, kReadAndShow},
+    {&pPara1, PARA1_DROPevalmode, 36, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeLeft, 37, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeRight, 38, kReadAndShow},
+    {&pPara2, PARA2_NEDITTeach, 39, kReadAndShow},
+    {&pPara1, PARA1_NEDITToleranceUP, 40, kReadAndShow},
+    {&pPara1, PARA1_NEDITTolerance, 41, kReadAndShow},
+    {&pPara1, PARA1_DROPaverage, 42, kReadAndShow},
+    {&pPara1, PARA1_DROPtrigmode, 43, kReadAndShow},
+    {&pPara1, PARA1_DROPanaMode, 44, kReadAndShow},
+    {&pPara1, PARA1_DROPhold, 45, kReadAndShow},
+    {&pPara2, PARA2_SLIDEVideoThreshold, 46, kReadAndShow},
+};
+
+// Derived lines a variant fills besides the video threshold.
+enum : uint8_t {
+    kLinesThreshold = 0,
+    kLinesTrigger = 1,   // trgArray from word 48
+    kLinesLimits = 2,    // loTHDArray, upTHDArray from the teach and tolerances
+    kLinesReference = 4  // REFArray from the teach word
+};
+
+// Record words a variant uses beyond its bound controls.
+struct VariantWords {
+    uint8_t teach, tolHigh, tolLow, begin, end, threshold, hardware, trigMode;
+};
+
+// What a variant shows besides the controls.
+enum : uint8_t {
+    kPlain = 0,
+    kBand = 1,      // the bar graph shows the tolerance band around the teach value
+    kModeDims = 2,  // hardware and trigger modes dim their controls
+};
+
+struct VariantBinding {
+    Variant variant;
+    const BoundCtrl* ctrls;
+    int count;
+    VariantWords w;
+    uint8_t linesOnRead;
+    uint8_t linesOnShow;
+    uint8_t extras;
+    int (*sanitize)(uint16_t*, uint16_t);
+};
+
+#define CTRLS(table) table, static_cast<int>(sizeof table / sizeof table[0])
+
+// Words: teach, tolerance high, tolerance low, begin, end, video threshold,
+// hardware mode, trigger mode.
+const VariantBinding kStandard = {
+    VARIANT_STANDARD, CTRLS(kStandardCtrls), {9, 10, 10, 7, 8, 17, 16, 12},
+    kLinesThreshold,  kLinesTrigger,         kBand,
+    SanitizeStandard};
+
+const VariantBinding kV303 = {VARIANT_V303,
+                              CTRLS(kV303Ctrls),
+                              {24, 25, 26, 22, 23, 32, 31, 28},
+                              kLinesTrigger | kLinesLimits,
+                              kLinesTrigger | kLinesLimits | kLinesReference,
+                              kModeDims,
+                              SanitizeV303};
+
+const VariantBinding kTarvo = {VARIANT_TARVO,   CTRLS(kTarvoCtrls), {39, 40, 41, 37, 38, 46, 0, 43},
+                               kLinesThreshold, kLinesThreshold,    kPlain,
+                               SanitizeTarvo};
+
+#undef CTRLS
+
+enum {
+    kWordTrigger = 48,
+    kTrigModeIntern = 3,
+    kMinPlotPixelE = 256,
+    kColourBackground = VAL_GRAY,
+    kColourBand = VAL_GREEN,
+};
+const double kCursorY = 0.75;
+const double kBandTop = 0.25;
+const double kBackgroundTop = 1.0;
+
+// The slope as last shown: the field has 4 decimals, fewer than the
+// record's resolution, so a slope nobody edited is read back as the words
+// it was shown from instead of a value rounded twice.
+struct ShownSlope {
+    double value;
+    double scale;
+    uint32_t words;
+};
+ShownSlope gShownSlope = {std::nan(""), 0.0, 0};
+
+void FillU16(uint16_t* line, uint16_t v) {
+    for (int i = 0; i < kLineCount; ++i) line[i] = v;
+}
+
+void FillI16(int16_t* line, int16_t v) {
+    for (int i = 0; i < kLineCount; ++i) line[i] = v;
+}
+
+void FillLines(const VariantBinding& v, uint8_t lines) {
+    FillU16(thdArray, ThresholdLine(ADCMAX, parameter[v.w.threshold]));
+    if (lines & kLinesTrigger) FillI16(trgArray, static_cast<int16_t>(parameter[kWordTrigger]));
+    if (lines & kLinesLimits) {
+        FillI16(loTHDArray, LowerLimit(parameter[v.w.teach], parameter[v.w.tolLow]));
+        FillI16(upTHDArray, UpperLimit(parameter[v.w.teach], parameter[v.w.tolHigh], ccdvirtpixel));
+    }
+    if (lines & kLinesReference) FillI16(REFArray, static_cast<int16_t>(parameter[v.w.teach]));
+}
+
+void ReadPanels(const VariantBinding& v) {
+    for (int i = 0; i < v.count; ++i) {
+        const BoundCtrl& b = v.ctrls[i];
+        if (b.direction == kShowOnly) continue;
+        int value = parameter[b.word];  // kept when the control cannot be read
+        GetCtrlVal(*b.panel, b.control, &value);
+        parameter[b.word] = static_cast<uint16_t>(value);
+    }
+    const double scale = SlopeScaleOf(v.variant);
+    double slope = 0.0;
+    GetCtrlVal(pCalib, CALIB_NUMcalSlope, &slope);
+    const int unchanged = slope == gShownSlope.value && scale == gShownSlope.scale;
+    SetRecordU32(parameter, kWordSlopeLow,
+                 unchanged ? gShownSlope.words : SlopeToWords(slope, scale));
+    int offset = static_cast<int>(RecordU32(parameter, kWordOffsetLow));
+    GetCtrlVal(pCalib, CALIB_NUMcalOffset, &offset);
+    SetRecordU32(parameter, kWordOffsetLow, static_cast<uint32_t>(offset));
+    FillLines(v, v.linesOnRead);
+}
+
+void ShowToleranceDisplays(const VariantBinding& v) {
+    const uint32_t slope = RecordU32(parameter, kWordSlopeLow);
+    const double divisor = ToleranceDivisorOf(v.variant);
+    SetCtrlVal(pHandle, MAIN_DISPtolHigh, ToleranceMm(slope, parameter[v.w.tolHigh], divisor));
+    SetCtrlVal(pHandle, MAIN_DISPtolLow, ToleranceMm(slope, parameter[v.w.tolLow], divisor));
+}
+
+void DrawWindow(const VariantBinding& v) {
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[v.w.begin], kCursorY);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[v.w.end], kCursorY);
+    // Drawn anew on every show, so repeated GETs do not pile up plots.
+    DeleteGraphPlot(pHandle, MAIN_GRAPHBar, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    PlotRectangle(pHandle, MAIN_GRAPHBar, 0.0, 0.0, ccdvirtpixel, kBackgroundTop, kColourBackground,
+                  kColourBackground);
+    if (!(v.extras & kBand)) return;
+    const int teach = parameter[v.w.teach];
+    const int band = parameter[v.w.tolLow];
+    PlotRectangle(pHandle, MAIN_GRAPHBar, teach - band, 0.0, teach + band, kBandTop, kColourBand,
+                  kColourBand);
+}
+
+void DimByModes(const VariantBinding& v) {
+    const uint16_t hardware = parameter[v.w.hardware];
+    const int dimTolerances = (hardware == 1 || hardware == 3) ? 1 : 0;
+    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
+    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
+    const int dimTrigger = parameter[v.w.trigMode] < kTrigModeIntern ? 1 : 0;
+    SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, dimTrigger);
+    SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, dimTrigger);
+}
+
+void ShowRecord(const VariantBinding& v) {
+    v.sanitize(parameter, ccdvirtpixel);
+    for (int i = 0; i < v.count; ++i) {
+        const BoundCtrl& b = v.ctrls[i];
+        SetCtrlVal(*b.panel, b.control, static_cast<int>(parameter[b.word]));
+    }
+    const double scale = SlopeScaleOf(v.variant);
+    const uint32_t words = RecordU32(parameter, kWordSlopeLow);
+    SetCtrlVal(pCalib, CALIB_NUMcalSlope, WordsToSlope(words, scale));
+    double shown = 0.0;
+    if (GetCtrlVal(pCalib, CALIB_NUMcalSlope, &shown) >= 0) gShownSlope = {shown, scale, words};
+    SetCtrlVal(pCalib, CALIB_NUMcalOffset, static_cast<int>(RecordU32(parameter, kWordOffsetLow)));
+
+    if (ccdpixE < kMinPlotPixelE) ccdpixE = kMinPlotPixelE;
+    FillLines(v, v.linesOnShow);
+    SetAxisScalingMode(pHandle, MAIN_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
+    ShowToleranceDisplays(v);
+    DrawWindow(v);
+    if (v.extras & kModeDims) DimByModes(v);
+}
+
+// --------------------------------------------------------- adaptation ---
+
+enum AdaptOp : uint8_t {
+    kHide,
+    kShow,
+    kDim,
+    kEnable,
+    kItem,     // ring item index -> text, value
+    kLabel,    // label text
+    kLabelOn,  // label shown
+    kOnText,   // binary switch texts
+    kOffText,
+};
+
+struct AdaptAction {
+    const int* panel;
+    int control;
+    AdaptOp op;
+    int index;
+    const char* text;
+    int value;
+};
+
+const AdaptAction kEdgeModes[] = {
+    {&pPara1, PARA1_DROPevalmode, kItem, 0, "LEFT-EDGE", 0},
+    {&pPara1, PARA1_DROPevalmode, kItem, 1, "RIGHT-EDGE", 1},
+    {&pPara1, PARA1_DROPevalmode, kItem, 2, "WIDTH", 2},
+};
+
+const AdaptAction kPeakModes[] = {
+    {&pPara1, PARA1_DROPevalmode, kItem, 0, "LEFT-PEAK", 0},
+    {&pPara1, PARA1_DROPevalmode, kItem, 1, "RIGHT-PEAK", 1},
+    {&pPara1, PARA1_DROPevalmode, kItem, 2, "PEAK-TO-PEAK", 2},
+};
+
+const AdaptAction kDirect5V[] = {
+    {&pPara1, PARA1_DROPanaMode, kItem, 1, "DIRECT 5V/SET", 1},
+};
+
+const AdaptAction kTolerancePair[] = {
+    {&pPara1, PARA1_CTRLstdOption, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhold, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITToleranceUP, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITTolerance, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITTolerance, kLabel, 0, "TOLERANCE-LOW", 0},
+    {&pPara1, PARA1_NEDITTolerance, kLabelOn, 0, nullptr, 1},
+};
+
+const AdaptAction kSingleTolerance[] = {
+    {&pPara1, PARA1_NEDITTolerance, kLabel, 0, "TOLERANCE", 0},
+    {&pPara1, PARA1_NEDITTolerance, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITToleranceUP, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhold, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_CTRLstdOption, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_CTRLstdOption, kDim, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhardware, kEnable, 0, nullptr, 0},
+};
+
+const AdaptAction kTarvo512[] = {
+    {&pPara1, PARA1_DROPhardware, kHide, 0, nullptr, 0},
+    {&pCalib, CALIB_BINSWopmode, kDim, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhold, kShow, 0, nullptr, 0},
+};
+
+const AdaptAction kInternTrigger512[] = {
+    {&pPara1, PARA1_DROPtrigmode, kItem, 3, "INTERN TRIG", kTrigModeIntern},
+    {&pPara1, PARA1_DROPhold, kHide, 0, nullptr, 0},
+    {&pPara2, PARA2_NUMTriggThreshold, kShow, 0, nullptr, 0},
+    {&pCalib, CALIB_BINSWopmode, kOffText, 0, "ADC-CONV", 0},
+    {&pCalib, CALIB_BINSWopmode, kOnText, 0, "DIG-COMP", 0},
+    {&pHandle, MAIN_BTNData, kShow, 0, nullptr, 0},
+};
+
+const AdaptAction kEvery512[] = {
+    {&pPara1, PARA1_DROPanaMode, kItem, 1, "DIRECT 5V/SET", 1},
+    {&pPara1, PARA1_CTRLstdOption, kHide, 0, nullptr, 0},
+};
+
+const AdaptAction kOldAmplifier512[] = {
+    {&pCalib, CALIB_BINSWopmode, kDim, 0, nullptr, 0},
+};
+
+const AdaptAction kTolerances512[] = {
+    {&pPara1, PARA1_NEDITToleranceUP, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITTolerance, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_NEDITTolerance, kLabel, 0, "TOLERANCE-LOW", 0},
+    {&pPara1, PARA1_NEDITTolerance, kLabelOn, 0, nullptr, 1},
+};
+
+const AdaptAction kType500[] = {
+    {&pPara1, PARA1_CTRLstdOption, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhardware, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhold, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPanaMode, kItem, 1, "DIRECT 5V/SET", 1},
+    {&pPara1, PARA1_NEDITTolerance, kLabel, 0, "TOLERANCE-LOW", 0},
+    {&pPara1, PARA1_NEDITToleranceUP, kShow, 0, nullptr, 0},
+    {&pCalib, CALIB_BINSWopmode, kHide, 0, nullptr, 0},
+};
+
+const AdaptAction kKnownFamily[] = {
+    {&pHandle, MAIN_BTNSend, kEnable, 0, nullptr, 0},
+};
+
+const AdaptAction kUnidentified[] = {
+    {&pPara1, PARA1_DROPanaMode, kItem, 1, "DIRECT 5V/SET", 1},
+    {&pPara1, PARA1_NEDITTolerance, kLabel, 0, "TOLERANCE", 0},
+    {&pPara1, PARA1_NEDITToleranceUP, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_CTRLstdOption, kShow, 0, nullptr, 0},
+    {&pPara1, PARA1_CTRLstdOption, kDim, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhold, kHide, 0, nullptr, 0},
+    {&pPara1, PARA1_DROPhardware, kHide, 0, nullptr, 0},
+    {&pHandle, MAIN_BTNSend, kDim, 0, nullptr, 0},
+};
+
+const AdaptAction kNoTriggerBuffer[] = {
+    {&pPara1, PARA1_DROPtrigmode, kItem, 3, "NOT-USED", 1},
+    {&pPara2, PARA2_NUMTriggThreshold, kHide, 0, nullptr, 0},
+    {&pHandle, MAIN_BTNData, kHide, 0, nullptr, 0},
+};
+
+// When a step applies.
+enum Cond : uint8_t {
+    kAlways,
+    kFamilyEdgeOrPeak,  // HWTYPE 1 or 2
+    kFamilyIsEdge,      // HWTYPE 1
+    kFamilyIsPeak,      // HWTYPE 2
+    kFirmwareAtLeast,
+    kFirmwareAbove,
+    kFirmwareBelow,
+    kFirmwareAtMost,
+    kHwtypeIs,
+};
+
+enum : uint16_t {
+    kAnyCcd = 0xFFFF,
+    kUnknownCcd = 0,  // any ccdtype outside 1, 4 and 101
+    kFirmwareDirect5V = 302,
+    kFirmwareTriggerBuffer = 305,
+    kFirmwareAmplifier = 305,
+    kHwtype37 = 37,
+    kHwtype55 = 55,
+    kHwtype10055 = 10055,
+};
+
+struct AdaptStep {
+    uint16_t ccd;
+    Cond cond;
+    uint16_t arg;
+    Cond cond2;
+    uint16_t arg2;
+    const AdaptAction* actions;
+    int count;
+};
+
+#define ACTIONS(table) table, static_cast<int>(sizeof table / sizeof table[0])
+
+// In the order they run; later steps win over earlier ones.
+const AdaptStep kAdaptSteps[] = {
+    // 1024-pixel family, once an edge or peak model is known.
+    {kCcdType1024, kFamilyIsEdge, 0, kAlways, 0, ACTIONS(kEdgeModes)},
+    {kCcdType1024, kFamilyIsPeak, 0, kAlways, 0, ACTIONS(kPeakModes)},
+    {kCcdType1024, kFamilyEdgeOrPeak, 0, kFirmwareAtLeast, kFirmwareDirect5V, ACTIONS(kDirect5V)},
+    {kCcdType1024, kFamilyEdgeOrPeak, 0, kFirmwareAbove, kFirmwareDirect5V,
+     ACTIONS(kTolerancePair)},
+    {kCcdType1024, kFamilyEdgeOrPeak, 0, kFirmwareBelow, kFirmwareDirect5V,
+     ACTIONS(kSingleTolerance)},
+    // 512-pixel family.
+    {kCcdType512, kHwtypeIs, kHwtypeTarvo, kAlways, 0, ACTIONS(kTarvo512)},
+    {kCcdType512, kHwtypeIs, kHwtype37, kAlways, 0, ACTIONS(kInternTrigger512)},
+    {kCcdType512, kHwtypeIs, kHwtype55, kAlways, 0, ACTIONS(kInternTrigger512)},
+    {kCcdType512, kHwtypeIs, kHwtype10055, kAlways, 0, ACTIONS(kInternTrigger512)},
+    {kCcdType512, kAlways, 0, kAlways, 0, ACTIONS(kEvery512)},
+    {kCcdType512, kFirmwareAtMost, kFirmwareAmplifier, kAlways, 0, ACTIONS(kOldAmplifier512)},
+    {kCcdType512, kAlways, 0, kAlways, 0, ACTIONS(kTolerances512)},
+    {kCcdType512, kFamilyIsEdge, 0, kAlways, 0, ACTIONS(kEdgeModes)},
+    {kCcdType512, kFamilyIsPeak, 0, kAlways, 0, ACTIONS(kPeakModes)},
+    // 256-pixel family.
+    {kCcdType256, kHwtypeIs, kHwtypeType500, kAlways, 0, ACTIONS(kType500)},
+    // Every known family may be written to; an unknown sensor may not.
+    {kCcdType1024, kAlways, 0, kAlways, 0, ACTIONS(kKnownFamily)},
+    {kCcdType512, kAlways, 0, kAlways, 0, ACTIONS(kKnownFamily)},
+    {kCcdType256, kAlways, 0, kAlways, 0, ACTIONS(kKnownFamily)},
+    {kUnknownCcd, kAlways, 0, kAlways, 0, ACTIONS(kUnidentified)},
+    // Last, for every sensor: no trigger buffer before firmware 305.
+    {kAnyCcd, kFirmwareBelow, kFirmwareTriggerBuffer, kAlways, 0, ACTIONS(kNoTriggerBuffer)},
+};
+
+#undef ACTIONS
+
+int Holds(Cond cond, uint16_t arg) {
+    switch (cond) {
+        case kAlways:
+            return 1;
+        case kFamilyEdgeOrPeak:
+            return HWTYPE == kFamilyEdge || HWTYPE == kFamilyPeak;
+        case kFamilyIsEdge:
+            return HWTYPE == kFamilyEdge;
+        case kFamilyIsPeak:
+            return HWTYPE == kFamilyPeak;
+        case kFirmwareAtLeast:
+            return softversion >= arg;
+        case kFirmwareAbove:
+            return softversion > arg;
+        case kFirmwareBelow:
+            return softversion < arg;
+        case kFirmwareAtMost:
+            return softversion <= arg;
+        case kHwtypeIs:
+            return hwtype == arg;
+    }
+    return 0;
+}
+
+uint16_t CcdFamily(void) {
+    if (ccdtype == kCcdType1024 || ccdtype == kCcdType512 || ccdtype == kCcdType256) return ccdtype;
+    return kUnknownCcd;
+}
+
+void Apply(const AdaptAction* actions, int count) {
+    for (int i = 0; i < count; ++i) {
+        const AdaptAction& a = actions[i];
+        const int panel = *a.panel;
+        switch (a.op) {
+            case kHide:
+                SetCtrlAttribute(panel, a.control, ATTR_VISIBLE, 0);
+                break;
+            case kShow:
+                SetCtrlAttribute(panel, a.control, ATTR_VISIBLE, 1);
+                break;
+            case kDim:
+                SetCtrlAttribute(panel, a.control, ATTR_DIMMED, 1);
+                break;
+            case kEnable:
+                SetCtrlAttribute(panel, a.control, ATTR_DIMMED, 0);
+                break;
+            case kItem:
+                ReplaceListItem(panel, a.control, a.index, a.text, a.value);
+                break;
+            case kLabel:
+                SetCtrlAttribute(panel, a.control, ATTR_LABEL_TEXT, a.text);
+                break;
+            case kLabelOn:
+                SetCtrlAttribute(panel, a.control, ATTR_LABEL_VISIBLE, a.value);
+                break;
+            case kOnText:
+                SetCtrlAttribute(panel, a.control, ATTR_ON_TEXT, a.text);
+                break;
+            case kOffText:
+                SetCtrlAttribute(panel, a.control, ATTR_OFF_TEXT, a.text);
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+void GetPanelValues(void) {
+    ReadPanels(kStandard);
+}
+void GetPanelValuesV303(void) {
+    ReadPanels(kV303);
+}
+void GetPanelValuesTarvo(void) {
+    ReadPanels(kTarvo);
+}
+
+void SetPanelValues(void) {
+    ShowRecord(kStandard);
+}
+void SetPanelValuesV303(void) {
+    ShowRecord(kV303);
+}
+void SetPanelValuesTarvo(void) {
+    ShowRecord(kTarvo);
+}
+
+void GetPanelValuesOfVariant(void) {
+    static void (*const kRead[])(void) = {GetPanelValues, GetPanelValuesV303, GetPanelValuesTarvo};
+    kRead[VariantOf()]();
+}
+
+void SetPanelValuesOfVariant(void) {
+    static void (*const kShow[])(void) = {SetPanelValues, SetPanelValuesV303, SetPanelValuesTarvo};
+    kShow[VariantOf()]();
+}
+
+void WithdrawTriggerFunctions(void) {
+    Apply(kNoTriggerBuffer, static_cast<int>(sizeof kNoTriggerBuffer / sizeof kNoTriggerBuffer[0]));
+}
+
+void AdaptPanels(void) {
+    RestoreAdaptedItems();
+    const uint16_t family = CcdFamily();
+    for (const AdaptStep& step : kAdaptSteps) {
+        if (step.ccd != kAnyCcd && step.ccd != family) continue;
+        if (!Holds(step.cond, step.arg) || !Holds(step.cond2, step.arg2)) continue;
+        Apply(step.actions, step.count);
+    }
+}

@@ -1,0 +1,159 @@
+// Parameter transfer: GET reads both halves of the record from the
+// sensor's RAM or EEPROM (or a parameter file) into the panels, SEND writes
+// the panels into RAM or EEPROM (or a parameter file); and the choice of
+// the memory with the three radio buttons.
+//
+// Protocol facts owned here: a read is command 2 (RAM) or 4 (EEPROM) with
+// the half (0 or 1) as second word and that half packed as payload; the
+// reply's 15 words are the half. A write is command 1 (RAM) or 3 (EEPROM),
+// half 0 then half 1, 0.1 s apart, and gets no reply.
+#include <cstdio>
+
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "platform/cvi.h"
+#include "popup/paramfile.h"
+
+namespace {
+
+const char kTxtTransmit[] = "Transmit...";
+const char kHelpGet[] =
+    "GET-BUTTON:\nGet parameter-frame of K-VEX sensor\nfrom EEPROM- or RAM-memory ...";
+const char kHelpSend[] =
+    "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the K-VEX-sensor!";
+
+const double kHalfPause = 0.1;
+enum { kHelpGap = 20 };
+
+struct Memory {
+    int source;
+    uint16_t readCommand;
+    uint16_t writeCommand;
+};
+
+const Memory kMemories[] = {
+    {RAM, CMD_READ_RAM, CMD_WRITE_RAM},
+    {EEPROM, CMD_READ_EEPROM, CMD_WRITE_EEPROM},
+};
+
+const Memory* MemoryOf(int source) {
+    for (const Memory& m : kMemories)
+        if (m.source == source) return &m;
+    return nullptr;
+}
+
+struct MemoryButton {
+    int control;
+    int memory;
+};
+
+const MemoryButton kMemoryButtons[] = {
+    {MAIN_RBTRam, RAM},
+    {MAIN_RBTEeprom, EEPROM},
+    {MAIN_RBTFile, DATFILE},
+};
+
+// Right of a button, above its top.
+void ButtonHelp(int control, const char* text) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
+    ToggleHelp(MAIN_HelpText1, left + width + kHelpGap, top - kHelpGap, text);
+}
+
+void SendHalf(uint16_t command, uint16_t half) {
+    CopyVarsToPP(half);
+    if (SendCommand(command, half) == kFrameSize) SetStatus(kTxtSent);
+}
+
+void SendToFile(void) {
+    char path[kPathSize];
+    const int chosen =
+        FileSelectPopup(proj_dir, kParamFileDefault, kParamFileFilter, kParamFileSaveTitle, 0, 0, 1,
+                        1, 1, path, static_cast<int>(sizeof path));
+    if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return;
+    std::snprintf(file_name, sizeof file_name, "%s", path);
+    SendParaToFile();
+}
+
+// A radio button changed: an "on" selects its memory and switches the
+// others off; switching the selection off returns to RAM.
+void SelectMemory(int control) {
+    int on = 0;
+    GetCtrlVal(pHandle, control, &on);
+    if (!on) {
+        target = RAM;
+        SetCtrlVal(pHandle, MAIN_RBTRam, 1);
+        return;
+    }
+    for (const MemoryButton& b : kMemoryButtons) {
+        if (b.control == control)
+            target = b.memory;
+        else
+            SetCtrlVal(pHandle, b.control, 0);
+    }
+}
+
+int MemoryButtonEvent(int control, int event) {
+    if (event == EVENT_VAL_CHANGED || event == EVENT_COMMIT) SelectMemory(control);
+    return 0;
+}
+
+}  // namespace
+
+void PushGET(uint16_t source, uint16_t half) {
+    if (source != DATFILE) {
+        const Memory* m = MemoryOf(source);
+        const uint16_t command = m ? m->readCommand : parameter[1];
+        CopyVarsToPP(half);
+        if (SendCommand(command, half) == kFrameSize) SetStatus(kTxtWaitingParam);
+        if (WaitReply(kTxtTimeout)) {
+            // The reply's echo is not examined: its 15 words are the half.
+            CopyPPtoVars(half);
+            CopyStatus(kTxtParamReceived);
+        }
+    }
+    ShowStatus();
+    if (half == 1) SetPanelValuesOfVariant();
+}
+
+int CC_BTNGet(int, int, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) ButtonHelp(MAIN_BTNGet, kHelpGet);
+    if (event != EVENT_COMMIT) return 0;
+    const uint16_t source = static_cast<uint16_t>(target);
+    if (target == DATFILE) ReadParaFromFile();
+    PushGET(source, 0);
+    Delay(kHalfPause);
+    PushGET(source, 1);
+    Delay(kHalfPause);
+    return 0;
+}
+
+int CC_BTNSend(int, int, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) ButtonHelp(MAIN_BTNSend, kHelpSend);
+    if (event != EVENT_COMMIT) return 0;
+    SetStatus(kTxtTransmit);
+    if (target == DATFILE) {
+        SendToFile();
+        return 0;
+    }
+    const uint16_t command = target == EEPROM ? CMD_WRITE_EEPROM : CMD_WRITE_RAM;
+    parameter[0] = kSyncRequest;
+    parameter[1] = command;
+    GetPanelValuesOfVariant();
+    SendHalf(command, 0);
+    Delay(kHalfPause);
+    SendHalf(command, 1);
+    return 0;
+}
+
+int CC_RBTRam(int, int, int event, void*, int, int) {
+    return MemoryButtonEvent(MAIN_RBTRam, event);
+}
+
+int CC_RBTEeprom(int, int, int event, void*, int, int) {
+    return MemoryButtonEvent(MAIN_RBTEeprom, event);
+}
+
+int CC_RBTFile(int, int, int event, void*, int, int) {
+    return MemoryButtonEvent(MAIN_RBTFile, event);
+}
