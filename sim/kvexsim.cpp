@@ -256,11 +256,16 @@ static int HandleRequest(const uint8_t request[kSimFrameBytes], double at) {
     }
     if (wire.count == 0 || fd < 0) return 1;
     if (delay > 0.0 && !SleepUntil(SimNow() + delay)) return 0;
+    {
+        // Counted before the first byte leaves, so whoever has read the
+        // answer also sees it counted.
+        std::lock_guard<std::mutex> hold(g_lock);
+        g_answerCount++;
+    }
     if (!SendBytes(fd, wire.bytes, wire.count, paced)) return 0;
     int hangUp;
     {
         std::lock_guard<std::mutex> hold(g_lock);
-        g_answerCount++;
         g_answersSinceFaults++;
         hangUp = ShouldHangUpLocked();
     }

@@ -101,14 +101,27 @@ double SimNow(void);
 // sends for half 0).
 uint16_t SimGetWord(int mem, int word);
 void SimSetWord(int mem, int word, uint16_t value);
+// A new identity changes what the sensor reports and which half-0 layout
+// is in force; the memories keep their words.
 void SimSetIdentity(const SimIdentity* id);
 void SimGetIdentity(SimIdentity* id);
 // The measured object: its edges in subpixels (the scene moves slowly when
 // motion is on). Measurement answers are derived from the scene and the
-// sensor's RAM settings.
+// sensor's RAM settings: a video profile of 256 points (full scale adcmax,
+// brighter with more power) in which the object casts a shadow (a peak
+// model, hwtype above 10000, sees two bright peaks instead); edges are
+// where it crosses the video threshold inside the evaluation window;
+// Mvalue is the left edge, right edge or width by the evaluation mode;
+// umValue = Mvalue * slope / 16384 (standard layout) or / 1024; anaMax and
+// anaMin follow Mvalue since the last reset (command 11 sets 0 and
+// ccdvirtpixel - 1); word 15 counts the scans. Teach (6) stores the value
+// measured now as the teach word of the layout in force.
 void SimSetScene(uint16_t leftEdge, uint16_t rightEdge, int motion);
 // The next measurement answers carry exactly these 16 words (queue up to 64
 // frames; when empty, the scene decides again).
 void SimQueueMeasurement(const uint16_t words[16]);
-// X-FLASH page/offset words received (2048 entries, pages 2..9).
+// X-FLASH page/offset words received (2048 entries, pages 2..9; erased and
+// cleared entries read 0xFFFF). A write or read outside pages 2..9 stores
+// nothing and its reply reports page 0. Data blocks (9) of an unknown kind
+// or starting beyond 192 are not answered.
 uint16_t SimGetXFlash(int index);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -353,6 +354,16 @@ TEST_F(SimLine, EdgeOutsideTheWindowLeavesOneEdgeTowardsTheEnd) {
     EXPECT_NEAR(1000, MeasureWord(a, 0), 32);
     EXPECT_EQ(0, MeasureWord(a, 1));
     EXPECT_LT(MeasureWord(a, 8), MeasureWord(a, 9));
+}
+
+// Catches a peak model measured as a shadow: its edges are the two peaks.
+TEST_F(SimLine, PeakModelReportsTheTwoPeaks) {
+    Start("peak");
+    SimSetScene(1000, 3000, 0);
+    Bytes a = Exchange(Request(8, 0), kFrame);
+    EXPECT_EQ(2, MeasureWord(a, 7));
+    EXPECT_NEAR(1000, MeasureWord(a, 0), 8);
+    EXPECT_NEAR(3000, MeasureWord(a, 1), 8);
 }
 
 // Catches queued frames altered, dropped, or never given back to the scene.
@@ -711,6 +722,25 @@ TEST(SimLifecycle, StartsAndStopsManyTimes) {
         EXPECT_EQ(0, SimRunning());
     }
     SimStop();  // stopping a stopped sensor is harmless
+}
+
+// Catches a device line that is not raw or not answered (a pseudo-terminal
+// stands in for the serial port here).
+TEST(SimLifecycle, AnswersOnAnExistingDevice) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(0, grantpt(master));
+    ASSERT_EQ(0, unlockpt(master));
+    ASSERT_EQ(1, SimStartOnDevice("tarvo", ptsname(master)));
+    Bytes r = Request(10, 0);
+    ASSERT_EQ(36, write(master, r.data(), r.size()));
+    Bytes a = ReadFd(master, 36, kAnswerWait);
+    ASSERT_EQ(36u, a.size());
+    EXPECT_EQ(4, a[5]);
+    SimStop();
+    close(master);
+    EXPECT_EQ(0, SimStartOnDevice("", "/nonexistent/tty"));
+    EXPECT_EQ(0, SimRunning());
 }
 
 // Catches faults carried over into the next sensor, or lost when set
