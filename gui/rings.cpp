@@ -61,20 +61,21 @@ struct Ring {
     int control;
     const RingItem* items;
     int count;
+    int start;  // selected at start-up: the record's default
 };
 
-#define RING(panel, control, items) \
-    { &panel, control, items, static_cast<int>(sizeof items / sizeof items[0]) }
+#define RING(panel, control, items, start) \
+    { &panel, control, items, static_cast<int>(sizeof items / sizeof items[0]), start }
 
 const Ring kRings[] = {
-    RING(pPara1, PARA1_DROPpolarity, kPolarityItems),
-    RING(pPara1, PARA1_DROPevalmode, kEvalModeItems),
-    RING(pPara1, PARA1_DROPaverage, kAverageItems),
-    RING(pPara1, PARA1_DROPtrigmode, kTrigModeItems),
-    RING(pPara1, PARA1_DROPanaMode, kAnaModeItems),
-    RING(pPara1, PARA1_DROPhardware, kHardwareItems),
-    RING(pPara1, PARA1_DROPhold, kHoldItems),
-    RING(pPara2, PARA2_DROPpowermode, kPowerModeItems),
+    RING(pPara1, PARA1_DROPpolarity, kPolarityItems, 1),
+    RING(pPara1, PARA1_DROPevalmode, kEvalModeItems, 1),
+    RING(pPara1, PARA1_DROPaverage, kAverageItems, 1),
+    RING(pPara1, PARA1_DROPtrigmode, kTrigModeItems, 0),
+    RING(pPara1, PARA1_DROPanaMode, kAnaModeItems, 0),
+    RING(pPara1, PARA1_DROPhardware, kHardwareItems, 1),
+    RING(pPara1, PARA1_DROPhold, kHoldItems, 1000),
+    RING(pPara2, PARA2_DROPpowermode, kPowerModeItems, 1),
 };
 
 #undef RING
@@ -85,6 +86,7 @@ void FillRing(const Ring& ring) {
     ClearListCtrl(*ring.panel, ring.control);
     for (int i = 0; i < ring.count; ++i)
         ReplaceListItem(*ring.panel, ring.control, i, ring.items[i].label, ring.items[i].value);
+    SetCtrlVal(*ring.panel, ring.control, ring.start);
 }
 
 // Puts the start-up labels back on the items that the adaptation
