@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -369,8 +370,16 @@ static void CloseAllLocked(void) {
     CloseFd(&g_wake[1]);
 }
 
+// A program that ends without SimStop must not die on a thread still
+// running when the statics are torn down.
+static void StopAtExit(void) {
+    SimStop();
+}
+
 // With the lock held and the line open: fresh sensor and thread.
 static int LaunchLocked(const char* model) {
+    static int stopAtExitSet;
+    if (!stopAtExitSet) stopAtExitSet = (atexit(StopAtExit) == 0);
     if (!SimSensorReset(model, SimNow())) return 0;
     if (pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) return 0;
     SimStreamReset(&g_stream);

@@ -119,12 +119,21 @@ protected:
     int fd_ = -1;
 };
 
+// Names parameterised cases after their model.
+template <typename Case>
+std::string ByModel(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.model;
+}
+
 // ------------------------------------------------------------ presets --
 
 struct PresetCase {
     const char* model;
     uint16_t ccdtype, ccdvirtpixel, pcbtype, softversion, hwtype, adcmax;
 };
+void PrintTo(const PresetCase& c, std::ostream* os) {
+    *os << c.model;
+}
 class SimPresets : public ::testing::TestWithParam<PresetCase> {};
 
 // Catches a preset whose identity differs from the table the tests of the
@@ -153,7 +162,8 @@ INSTANTIATE_TEST_SUITE_P(AllModels, SimPresets,
                                            PresetCase{"peak", 1, 4096, 101, 308, 10110, 1024},
                                            PresetCase{"m02", 4, 2048, 101, 306, 37, 255},
                                            PresetCase{"unknown", 7, 1024, 101, 300, 0, 1024},
-                                           PresetCase{"pcb0", 1, 4096, 0, 308, 37, 1024}));
+                                           PresetCase{"pcb0", 1, 4096, 0, 308, 37, 1024}),
+                         ByModel<PresetCase>);
 
 // Catches a silent fallback to the default model for a mistyped name.
 TEST(SimPresetNames, UnknownModelIsRefusedAndEmptyIsTheDefault) {
@@ -183,6 +193,9 @@ struct HardwareCase {
     const char* model;
     const char* answer;
 };
+void PrintTo(const HardwareCase& c, std::ostream* os) {
+    *os << c.model;
+}
 class SimHardware : public SimLine, public ::testing::WithParamInterface<HardwareCase> {};
 
 // Catches a field out of place in the hardware answer (bytes 4-25).
@@ -198,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    "0400 0000 0000 0000 0000 0000"},
                       HardwareCase{"tarvo",
                                    "00AA 000A 0004 0200 0190 0065 0400 0400 0001 0400 0132 0190 "
-                                   "0400 0000 0000 0000 0000 0000"}));
+                                   "0400 0000 0000 0000 0000 0000"}),
+    ByModel<HardwareCase>);
 
 // Catches a firmware text that is not exactly 72 raw bytes, zero-padded.
 TEST_F(SimLine, VersionIs72RawBytesZeroPadded) {
@@ -236,6 +250,9 @@ struct LayoutCase {
     const char* model;
     int first;
 };
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.model;
+}
 class SimLayouts : public SimLine, public ::testing::WithParamInterface<LayoutCase> {};
 
 // Catches half 0 taken from the wrong layout for the sensor's variant.
@@ -250,7 +267,8 @@ TEST_P(SimLayouts, ReadHalf0SendsTheLayoutInForce) {
 
 INSTANTIATE_TEST_SUITE_P(ThreeVariants, SimLayouts,
                          ::testing::Values(LayoutCase{"standard", 3}, LayoutCase{"v303", 18},
-                                           LayoutCase{"tarvo", 33}));
+                                           LayoutCase{"tarvo", 33}),
+                         ByModel<LayoutCase>);
 
 // Catches defaults not fitted to the geometry (end 4096, teach 2048).
 TEST_F(SimLine, DefaultHalf0OfV303SensorIsTheProgramsRecord) {
@@ -299,6 +317,9 @@ struct ModeCase {
     uint16_t mode;
     int expect;  // 0 left edge, 1 right edge, 2 width
 };
+void PrintTo(const ModeCase& c, std::ostream* os) {
+    *os << "mode " << c.mode;
+}
 class SimModes : public SimLine, public ::testing::WithParamInterface<ModeCase> {};
 
 // Catches edges in profile points instead of subpixels, a wrong evaluation
@@ -331,7 +352,10 @@ TEST_P(SimModes, MeasurementFrameFromStillScene) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EvaluationModes, SimModes,
-                         ::testing::Values(ModeCase{0, 0}, ModeCase{1, 1}, ModeCase{2, 2}));
+                         ::testing::Values(ModeCase{0, 0}, ModeCase{1, 1}, ModeCase{2, 2}),
+                         [](const ::testing::TestParamInfo<ModeCase>& info) {
+                             return "Mode" + std::to_string(info.param.mode);
+                         });
 
 // Catches the standard variant scaled by 1024 instead of 16384.
 TEST_F(SimLine, StandardSensorScalesMicrometresBy16384) {
