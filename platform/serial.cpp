@@ -1,0 +1,592 @@
+// Serial-port service over QSerialPort: numbered ports mapped to devices by
+// the port table, the notify-count callback delivered on the UI thread, and
+// the closing of a port whose line went away.
+//
+// Facts owned here:
+//  - port numbers run 1..kMaxPorts; a number without a device cannot be
+//    opened (kComErrInvalidPort), a device that refuses to open gives
+//    kComErrCannotOpen, settings outside the tables kComErrInvalidParameter;
+//  - the callback gets exactly kComEventRxCount once notifyCount bytes wait,
+//    only from event processing (readyRead or a queued check), never from
+//    inside another call of this layer and never re-entered; other event
+//    bits are accepted in the mask but never delivered;
+//  - a hang-up (ResourceError, or a descriptor that polls readable or hung
+//    up with nothing to read) closes the port at once, so nothing spins on
+//    a dead descriptor; later calls give kComErrPortNotOpen;
+//  - ComRd never stores more than the count asked for.
+#include <poll.h>
+#include <sys/ioctl.h>
+
+#include <QMetaObject>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QString>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/cvi.h"
+
+namespace {
+
+enum {
+    kDeviceNameSize = 256,
+    kDefaultQueueSize = 512,       // queue size when the caller passes <= 0
+    kMaxQueueSize = 1 << 20,       // larger requests are clamped
+    kMaxDeliveriesPerCheck = 256,  // callbacks per check before other events get a turn
+    kMaxWaitSliceMs = 100,         // ComRd/ComWrt re-check the line at least this often
+};
+
+const double kDefaultTimeoutSeconds = 5.0;  // until SetComTime says otherwise
+const double kMaxTimeoutSeconds = 3600.0;
+
+// Settings the driver accepts; anything else is kComErrInvalidParameter.
+const long kBaudRates[] = {110,    300,    600,    1200,   2400,  4800,  9600,
+                           14400,  19200,  28800,  38400,  56000, 57600, 115200,
+                           128000, 230400, 256000, 460800, 921600};
+
+struct ParityEntry {
+    int code;
+    QSerialPort::Parity parity;
+};
+const ParityEntry kParities[] = {
+    {0, QSerialPort::NoParity},   {1, QSerialPort::OddParity},   {2, QSerialPort::EvenParity},
+    {3, QSerialPort::MarkParity}, {4, QSerialPort::SpaceParity},
+};
+
+struct DataBitsEntry {
+    int bits;
+    QSerialPort::DataBits dataBits;
+};
+const DataBitsEntry kDataBits[] = {
+    {5, QSerialPort::Data5},
+    {6, QSerialPort::Data6},
+    {7, QSerialPort::Data7},
+    {8, QSerialPort::Data8},
+};
+
+struct StopBitsEntry {
+    int bits;
+    QSerialPort::StopBits stopBits;
+};
+const StopBitsEntry kStopBits[] = {
+    {1, QSerialPort::OneStop},
+    {2, QSerialPort::TwoStop},
+};
+
+struct CtsModeEntry {
+    int mode;
+    QSerialPort::FlowControl flow;
+};
+const CtsModeEntry kCtsModes[] = {
+    {0, QSerialPort::NoFlowControl},
+    {1, QSerialPort::HardwareControl},
+    {2, QSerialPort::HardwareControl},
+};
+
+// What an error reported by QSerialPort means for an open port.
+enum ErrorAction {
+    kErrorIgnore,     // a wait that found nothing, or a modem-line ioctl a pty refuses
+    kErrorCheckLine,  // a failed read or write: fatal only when the line hung up
+    kErrorLineGone,   // the device went away
+};
+struct ErrorEntry {
+    QSerialPort::SerialPortError error;
+    ErrorAction action;
+};
+const ErrorEntry kErrorActions[] = {
+    {QSerialPort::ResourceError, kErrorLineGone},
+    {QSerialPort::ReadError, kErrorCheckLine},
+    {QSerialPort::WriteError, kErrorCheckLine},
+    {QSerialPort::UnknownError, kErrorCheckLine},
+    {QSerialPort::UnsupportedOperationError, kErrorIgnore},
+    {QSerialPort::TimeoutError, kErrorIgnore},
+};
+
+struct Port {
+    QSerialPort* serial;  // created on the first open, reused afterwards
+    int open;             // 1 while callers may use the port
+    int closePending;     // line gone inside a Qt call: close when the call ends
+    ComCallbackPtr callback;
+    void* callbackData;
+    int eventMask;
+    int notifyCount;
+    int queueSize;
+    double timeoutSeconds;
+    int inCallback;   // the callback is running: never re-enter it
+    int checkQueued;  // a delivery check is already posted
+    uint32_t taken;   // counts reads and flushes that took bytes from the queue
+};
+
+Port g_ports[kMaxPorts + 1];
+char g_table[kMaxPorts + 1][kDeviceNameSize];
+int g_callDepth;  // > 0 while inside a call of this layer
+int g_closePending;
+
+void ClosePhysically(Port& p) {
+    p.closePending = 0;
+    if (p.serial && p.serial->isOpen()) p.serial->close();
+    if (p.serial) p.serial->clearError();
+}
+
+void ClosePendingPorts() {
+    if (!g_closePending) return;
+    g_closePending = 0;
+    for (int i = 1; i <= kMaxPorts; ++i) {
+        if (g_ports[i].closePending) ClosePhysically(g_ports[i]);
+    }
+}
+
+// Every public call runs inside one: a readyRead raised by a Qt call made
+// here is queued instead of delivered, and a port whose line went away
+// during such a call is closed once the Qt call has returned.
+struct CallScope {
+    CallScope() { ++g_callDepth; }
+    ~CallScope() {
+        if (--g_callDepth == 0) ClosePendingPorts();
+    }
+};
+
+void ForgetCallback(Port& p) {
+    p.callback = nullptr;
+    p.callbackData = nullptr;
+    p.eventMask = 0;
+}
+
+// The line went away: callers see a closed port from now on; the
+// descriptor is released now, or right after the Qt call we are inside of.
+void LineGone(Port& p) {
+    if (!p.open) return;
+    p.open = 0;
+    ForgetCallback(p);
+    if (g_callDepth > 0) {
+        p.closePending = 1;
+        g_closePending = 1;
+        return;
+    }
+    ClosePhysically(p);
+}
+
+// 1 when the descriptor reports a hang-up or is readable with nothing to
+// read (what a pseudo-terminal does once its master side has closed).
+int LineHungUp(Port& p) {
+    int fd = p.serial ? static_cast<int>(p.serial->handle()) : -1;
+    if (fd < 0) return 1;
+    pollfd pfd = {fd, POLLIN, 0};
+    if (poll(&pfd, 1, 0) <= 0) return 0;
+    if (pfd.revents & POLLNVAL) return 1;
+    int pending = 0;
+    if (ioctl(fd, FIONREAD, &pending) != 0) pending = 0;
+    return pending == 0 && (pfd.revents & (POLLHUP | POLLERR | POLLIN)) ? 1 : 0;
+}
+
+void DeliverRxCount(int port);
+
+void QueueCheck(int port) {
+    Port& p = g_ports[port];
+    if (p.checkQueued || !p.serial) return;
+    p.checkQueued = 1;
+    QMetaObject::invokeMethod(
+        p.serial,
+        [port]() {
+            g_ports[port].checkQueued = 0;
+            if (g_callDepth > 0) {
+                QueueCheck(port);
+                return;
+            }
+            DeliverRxCount(port);
+        },
+        Qt::QueuedConnection);
+}
+
+// Calls the callback while notifyCount bytes wait. Bytes that arrive while
+// it runs raise no readyRead of their own (Qt does not nest it), so the
+// queue is looked at again after each call. A callback that takes nothing
+// is not called again until new bytes arrive, so it cannot spin.
+void DeliverRxCount(int port) {
+    Port& p = g_ports[port];
+    if (p.inCallback) return;  // the running call is re-checked when it returns
+    for (int n = 0; n < kMaxDeliveriesPerCheck; ++n) {
+        if (!p.open || !p.callback || !(p.eventMask & kComEventRxCount)) return;
+        if (p.serial->bytesAvailable() < p.notifyCount) return;
+        ComCallbackPtr callback = p.callback;
+        void* data = p.callbackData;
+        uint32_t takenBefore = p.taken;
+        p.inCallback = 1;
+        callback(port, kComEventRxCount, data);
+        p.inCallback = 0;
+        if (!p.open || p.taken == takenBefore) return;
+    }
+    QueueCheck(port);
+}
+
+void OnReadyRead(int port) {
+    if (g_callDepth > 0) {
+        QueueCheck(port);
+        return;
+    }
+    DeliverRxCount(port);
+}
+
+void OnError(int port, QSerialPort::SerialPortError error) {
+    Port& p = g_ports[port];
+    if (!p.open) return;
+    for (const ErrorEntry& entry : kErrorActions) {
+        if (entry.error != error) continue;
+        if (entry.action == kErrorLineGone || (entry.action == kErrorCheckLine && LineHungUp(p))) {
+            LineGone(p);
+        }
+        return;
+    }
+}
+
+// Moves what the system holds into the queue without blocking, so a loop
+// polling GetInQLen sees bytes promptly; closes the port on a hang-up.
+void PullFromSystem(Port& p) {
+    int fd = static_cast<int>(p.serial->handle());
+    if (fd < 0) {
+        LineGone(p);
+        return;
+    }
+    pollfd pfd = {fd, POLLIN, 0};
+    if (poll(&pfd, 1, 0) <= 0) return;
+    int pending = 0;
+    if (!(pfd.revents & POLLNVAL) && ioctl(fd, FIONREAD, &pending) != 0) pending = 0;
+    if (pending > 0) {
+        p.serial->waitForReadyRead(0);
+        if (p.open) p.serial->clearError();
+        return;
+    }
+    LineGone(p);
+}
+
+// Waits until the descriptor is readable or ms have passed.
+void WaitReadable(Port& p, int ms) {
+    int fd = static_cast<int>(p.serial->handle());
+    if (fd < 0) return;
+    pollfd pfd = {fd, POLLIN, 0};
+    poll(&pfd, 1, ms);
+}
+
+int RemainingMs(double deadline) {
+    double left = deadline - Timer();
+    if (left <= 0.0) return 0;
+    double ms = std::ceil(left * 1000.0);
+    return ms > kMaxWaitSliceMs ? kMaxWaitSliceMs : static_cast<int>(ms);
+}
+
+// Open port of a number, or nullptr with the code to return.
+Port* OpenPort(int port, int* code) {
+    if (port < 1 || port > kMaxPorts) {
+        *code = kComErrInvalidPort;
+        return nullptr;
+    }
+    Port& p = g_ports[port];
+    if (!p.open) {
+        *code = kComErrPortNotOpen;
+        return nullptr;
+    }
+    return &p;
+}
+
+int ValidBaud(long baud) {
+    for (long rate : kBaudRates) {
+        if (rate == baud) return 1;
+    }
+    return 0;
+}
+
+const ParityEntry* FindParity(int code) {
+    for (const ParityEntry& entry : kParities) {
+        if (entry.code == code) return &entry;
+    }
+    return nullptr;
+}
+
+const DataBitsEntry* FindDataBits(int bits) {
+    for (const DataBitsEntry& entry : kDataBits) {
+        if (entry.bits == bits) return &entry;
+    }
+    return nullptr;
+}
+
+const StopBitsEntry* FindStopBits(int bits) {
+    for (const StopBitsEntry& entry : kStopBits) {
+        if (entry.bits == bits) return &entry;
+    }
+    return nullptr;
+}
+
+void CreateSerial(int port) {
+    Port& p = g_ports[port];
+    if (p.serial) return;
+    p.serial = new QSerialPort();
+    QObject::connect(p.serial, &QSerialPort::readyRead, p.serial, [port]() { OnReadyRead(port); });
+    QObject::connect(p.serial, &QSerialPort::errorOccurred, p.serial,
+                     [port](QSerialPort::SerialPortError error) { OnError(port, error); });
+}
+
+int QueueSizeOf(int requested) {
+    if (requested <= 0) return kDefaultQueueSize;
+    return requested > kMaxQueueSize ? kMaxQueueSize : requested;
+}
+
+// Re-arms Qt's read notifier, which it switches off when the queue was full:
+// a read from the empty queue does that and takes nothing.
+void RearmReading(Port& p) {
+    if (p.serial->bytesAvailable() > 0) return;
+    char none = 0;
+    p.serial->read(&none, 1);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ port table --
+
+int PortTableSetDevice(int port, const char* device) {
+    if (port < 1 || port > kMaxPorts) return 0;
+    if (!device) device = "";
+    size_t length = std::strlen(device);
+    if (length >= kDeviceNameSize) return 0;
+    std::memcpy(g_table[port], device, length + 1);
+    return 1;
+}
+
+const char* PortTableDevice(int port) {
+    if (port < 1 || port > kMaxPorts) return "";
+    return g_table[port];
+}
+
+int PortTableCount(void) {
+    for (int port = kMaxPorts; port >= 1; --port) {
+        if (g_table[port][0]) return port;
+    }
+    return 0;
+}
+
+void PortTableAddDetected(void) {
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    int next = 2;
+    for (const QSerialPortInfo& info : ports) {
+        QByteArray location = info.systemLocation().toLocal8Bit();
+        if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
+        int known = 0;
+        for (int port = 1; port <= kMaxPorts && !known; ++port) {
+            known = std::strcmp(g_table[port], location.constData()) == 0;
+        }
+        if (known) continue;
+        while (next <= kMaxPorts && g_table[next][0]) ++next;
+        if (next > kMaxPorts) return;
+        PortTableSetDevice(next, location.constData());
+    }
+}
+
+// ------------------------------------------------------------ open/close --
+
+int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize) {
+    CallScope scope;
+    (void)outputQueueSize;  // the write queue grows as needed and is pushed out at once
+    if (port < 1 || port > kMaxPorts) return kComErrInvalidPort;
+    const char* device = deviceName && deviceName[0] ? deviceName : g_table[port];
+    if (!device[0]) return kComErrInvalidPort;
+    const ParityEntry* parityEntry = FindParity(parity);
+    const DataBitsEntry* dataBitsEntry = FindDataBits(dataBits);
+    const StopBitsEntry* stopBitsEntry = FindStopBits(stopBits);
+    if (!ValidBaud(baudRate) || !parityEntry || !dataBitsEntry || !stopBitsEntry) {
+        return kComErrInvalidParameter;
+    }
+
+    Port& p = g_ports[port];
+    if (p.open || p.closePending) {
+        p.open = 0;
+        ForgetCallback(p);
+        ClosePhysically(p);
+    }
+    CreateSerial(port);
+    p.queueSize = QueueSizeOf(inputQueueSize);
+    p.timeoutSeconds = kDefaultTimeoutSeconds;
+    p.notifyCount = 0;
+    ForgetCallback(p);
+
+    QSerialPort* serial = p.serial;
+    serial->setPortName(QString::fromLocal8Bit(device));
+    serial->setBaudRate(static_cast<qint32>(baudRate));
+    serial->setParity(parityEntry->parity);
+    serial->setDataBits(dataBitsEntry->dataBits);
+    serial->setStopBits(stopBitsEntry->stopBits);
+    serial->setFlowControl(QSerialPort::NoFlowControl);
+    serial->setReadBufferSize(p.queueSize);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        serial->clearError();
+        return kComErrCannotOpen;
+    }
+    serial->clearError();
+    p.open = 1;
+    return 0;
+}
+
+int CloseCom(int port) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    p->open = 0;
+    ForgetCallback(*p);
+    ClosePhysically(*p);
+    return 0;
+}
+
+// -------------------------------------------------------------- settings --
+
+int SetComTime(int port, double timeoutSeconds) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    if (!(timeoutSeconds >= 0.0)) return kComErrInvalidParameter;  // also rejects NaN
+    p->timeoutSeconds = timeoutSeconds > kMaxTimeoutSeconds ? kMaxTimeoutSeconds : timeoutSeconds;
+    return 0;
+}
+
+int SetCTSMode(int port, int mode) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    for (const CtsModeEntry& entry : kCtsModes) {
+        if (entry.mode != mode) continue;
+        int ok = p->serial->setFlowControl(entry.flow) ? 1 : 0;
+        if (!p->open) return kComErrPortNotOpen;
+        p->serial->clearError();
+        return ok ? 0 : kComErrUnknownIo;
+    }
+    return kComErrInvalidParameter;
+}
+
+int FlushInQ(int port) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    p->serial->clear(QSerialPort::Input);
+    ++p->taken;
+    if (!p->open) return kComErrPortNotOpen;
+    RearmReading(*p);
+    p->serial->clearError();
+    return 0;
+}
+
+int FlushOutQ(int port) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    p->serial->clear(QSerialPort::Output);
+    if (!p->open) return kComErrPortNotOpen;
+    p->serial->clearError();
+    return 0;
+}
+
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData) {
+    CallScope scope;
+    (void)eventCharacter;  // the event-character event is never delivered
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    if (eventMask == 0 || !callback) {
+        ForgetCallback(*p);
+        return 0;
+    }
+    if ((eventMask & kComEventRxCount) && (notifyCount < 1 || notifyCount > p->queueSize)) {
+        return kComErrInvalidParameter;
+    }
+    p->callback = callback;
+    p->callbackData = callbackData;
+    p->eventMask = eventMask;
+    p->notifyCount = notifyCount;
+    // Bytes that already wait raise no new readyRead: look at them from the
+    // event loop, never from inside this call.
+    if ((eventMask & kComEventRxCount) && p->serial->bytesAvailable() >= notifyCount) {
+        QueueCheck(port);
+    }
+    return 0;
+}
+
+// ------------------------------------------------------------------- I/O --
+
+int GetInQLen(int port) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    PullFromSystem(*p);
+    if (!p->open) return kComErrPortNotOpen;
+    qint64 waiting = p->serial->bytesAvailable();
+    return waiting > INT_MAX ? INT_MAX : static_cast<int>(waiting);
+}
+
+int ComRd(int port, char* buffer, int count) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    if (count < 0 || (count > 0 && !buffer)) return kComErrInvalidParameter;
+    double deadline = Timer() + p->timeoutSeconds;
+    int got = 0;
+    while (got < count) {
+        qint64 n = p->serial->read(buffer + got, count - got);
+        if (n > 0) {
+            got += static_cast<int>(n);
+            ++p->taken;
+        }
+        if (got >= count) break;
+        PullFromSystem(*p);
+        if (!p->open) break;
+        if (p->serial->bytesAvailable() > 0) continue;
+        int ms = RemainingMs(deadline);
+        if (ms <= 0) break;
+        WaitReadable(*p, ms);
+    }
+    if (got == 0 && !p->open) return kComErrPortNotOpen;
+    return got;
+}
+
+int ComWrt(int port, const char* buffer, int count) {
+    CallScope scope;
+    int code = 0;
+    Port* p = OpenPort(port, &code);
+    if (!p) return code;
+    if (count < 0 || (count > 0 && !buffer)) return kComErrInvalidParameter;
+    if (count == 0) return 0;
+    if (LineHungUp(*p)) {
+        LineGone(*p);
+        return kComErrPortNotOpen;
+    }
+    qint64 queued = p->serial->write(buffer, count);
+    if (!p->open) return kComErrPortNotOpen;
+    if (queued != count) {
+        p->serial->clear(QSerialPort::Output);
+        p->serial->clearError();
+        return kComErrUnknownIo;
+    }
+    double deadline = Timer() + p->timeoutSeconds;
+    p->serial->flush();
+    while (p->open && p->serial->bytesToWrite() > 0) {
+        int ms = RemainingMs(deadline);
+        if (ms <= 0) break;
+        p->serial->waitForBytesWritten(ms);
+    }
+    if (!p->open) return kComErrPortNotOpen;
+    qint64 pending = p->serial->bytesToWrite();
+    p->serial->clearError();
+    if (pending > 0) {
+        // What did not go out in time is dropped rather than trailing into
+        // the next frame; the caller sees the short count.
+        p->serial->clear(QSerialPort::Output);
+        return count - static_cast<int>(pending);
+    }
+    return count;
+}

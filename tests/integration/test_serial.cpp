@@ -1,0 +1,535 @@
+// Serial-port service against a pseudo-terminal whose master side plays the
+// far end of the line: notify-count callback, queue calls, open errors,
+// calls on closed ports, and the line going away.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "platform/cvi.h"
+
+namespace {
+
+enum { kPort = 1, kFrame = 36, kEventChar = 0x55, kRxMask = 0x8006 };
+
+// Idle event passes in 1.5 s are about 300 (5 ms each); a loop spinning on a
+// dead descriptor makes tens of thousands.
+enum { kMaxIdlePasses = 3000 };
+
+// The serial layer delivers from the event loop: one application object for
+// the process, created by the first test that needs it.
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "test_serial";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+// The sensor's side of the line: the master of a raw pseudo-terminal.
+struct FarEnd {
+    int master = -1;
+    char path[128] = {0};
+
+    int Open() {
+        termios raw;
+        std::memset(&raw, 0, sizeof raw);
+        cfmakeraw(&raw);
+        cfsetspeed(&raw, B19200);
+        int slave = -1;
+        if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) return 0;
+        close(slave);  // the port under test opens the slave by its path
+        return ptsname_r(master, path, sizeof path) == 0;
+    }
+    void Write(const void* data, size_t length) {
+        ASSERT_EQ(static_cast<ssize_t>(length), write(master, data, length));
+    }
+    void WriteFill(int value, size_t length) {
+        unsigned char bytes[256];
+        std::memset(bytes, value, sizeof bytes);
+        Write(bytes, length);
+    }
+    // Bytes received within 1 s.
+    int Read(unsigned char* out, int length) {
+        int got = 0;
+        while (got < length) {
+            pollfd pfd = {master, POLLIN, 0};
+            if (poll(&pfd, 1, 1000) <= 0) break;
+            ssize_t n = read(master, out + got, static_cast<size_t>(length - got));
+            if (n <= 0) break;
+            got += static_cast<int>(n);
+        }
+        return got;
+    }
+    void HangUp() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+    ~FarEnd() { HangUp(); }
+};
+
+// Runs event processing until done() or seconds pass; 1 when done.
+int PumpUntil(const std::function<bool()>& done, double seconds) {
+    double start = Timer();
+    while (!done()) {
+        if (Timer() - start > seconds) return 0;
+        ProcessSystemEvents();
+    }
+    return 1;
+}
+
+void Pump(int passes) {
+    for (int i = 0; i < passes; ++i) ProcessSystemEvents();
+}
+
+struct CallbackLog {
+    int calls;
+    int wrongEvents;  // calls with anything but exactly kComEventRxCount
+    int depth;
+    int maxDepth;
+    int bytesRead;
+    int readPerCall;  // bytes each call reads (0: reads nothing)
+    int pumpInside;   // event passes each call runs before returning
+    int feedMaster;   // far end that each call sends one more frame to ...
+    int feedFrames;   // ... this many times
+};
+CallbackLog g_log;
+
+void LoggingCallback(int port, int events, void*) {
+    ++g_log.calls;
+    if (events != kComEventRxCount) ++g_log.wrongEvents;
+    if (++g_log.depth > g_log.maxDepth) g_log.maxDepth = g_log.depth;
+    char frame[kFrame];
+    if (g_log.readPerCall > 0) {
+        int got = ComRd(port, frame, g_log.readPerCall);
+        if (got > 0) g_log.bytesRead += got;
+    }
+    if (g_log.feedFrames > 0) {
+        --g_log.feedFrames;
+        std::memset(frame, 0x5B, sizeof frame);
+        if (write(g_log.feedMaster, frame, sizeof frame) != kFrame) ++g_log.wrongEvents;
+    }
+    Pump(g_log.pumpInside);
+    --g_log.depth;
+}
+
+int CallsAtLeast(int n) {
+    return PumpUntil([n]() { return g_log.calls >= n; }, 1.0);
+}
+
+class Serial : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        g_log = CallbackLog{0, 0, 0, 0, 0, kFrame, 0, -1, 0};
+        ASSERT_TRUE(far.Open());
+        ASSERT_EQ(1, PortTableSetDevice(kPort, far.path));
+        ASSERT_EQ(0, OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096));
+    }
+    void TearDown() override { CloseCom(kPort); }
+    void Install(int mask) {
+        ASSERT_EQ(0, InstallComCallback(kPort, mask, kFrame, kEventChar, LoggingCallback, nullptr));
+    }
+    void WaitQueued(int n) {
+        ASSERT_TRUE(PumpUntil([n]() { return GetInQLen(kPort) >= n; }, 1.0));
+    }
+    FarEnd far;
+};
+
+}  // namespace
+
+// Catches an event layer that touches Qt (or crashes) with no application.
+TEST(Events, ProcessSystemEventsWithoutApplicationDoesNothing) {
+    if (QCoreApplication::instance()) GTEST_SKIP() << "an application already exists";
+    EXPECT_EQ(0, ProcessSystemEvents());
+    double before = Timer();
+    Delay(0.01);
+    Sleep(1);
+    EXPECT_GE(Timer(), before);  // monotonic, never backwards
+}
+
+// -------------------------------------------------------------- callback --
+
+// Catches a notification that fires before the notify count (35 bytes) or
+// hands over a frame it did not wait for.
+TEST_F(Serial, CallbackFiresAtNotifyCountNotBefore) {
+    Install(kRxMask);
+    far.WriteFill(0x11, kFrame - 1);
+    WaitQueued(kFrame - 1);
+    Pump(20);
+    EXPECT_EQ(0, g_log.calls);
+    far.WriteFill(0x22, 1);
+    ASSERT_TRUE(CallsAtLeast(1));
+    EXPECT_EQ(1, g_log.calls);
+    EXPECT_EQ(0, g_log.wrongEvents);
+    EXPECT_EQ(kFrame, g_log.bytesRead);
+    EXPECT_EQ(0, GetInQLen(kPort));
+}
+
+// Catches event-character or transmit events delivered (or delivered as
+// the notify-count bit): only 0x8000 ever reaches the callback.
+TEST_F(Serial, OnlyRxCountEventIsDelivered) {
+    Install(kRxMask);
+    far.WriteFill(kEventChar, 10);  // event characters, below the notify count
+    WaitQueued(10);
+    Pump(20);
+    EXPECT_EQ(0, g_log.calls);
+    ASSERT_EQ(0, FlushInQ(kPort));
+
+    Install(kComEventRxChar | kComEventTxEmpty);  // no notify-count bit
+    far.WriteFill(kEventChar, 2 * kFrame);
+    WaitQueued(2 * kFrame);
+    Pump(20);
+    EXPECT_EQ(0, g_log.calls);
+    EXPECT_EQ(0, g_log.wrongEvents);
+}
+
+// Catches a removal that leaves the callback armed, for both removal forms.
+TEST_F(Serial, RemovedCallbackGetsNothing) {
+    Install(kRxMask);
+    ASSERT_EQ(0, InstallComCallback(kPort, 0, kFrame, kEventChar, nullptr, nullptr));
+    far.WriteFill(0x33, kFrame);
+    WaitQueued(kFrame);
+    Install(kRxMask);
+    ASSERT_EQ(0, InstallComCallback(kPort, kRxMask, kFrame, kEventChar, nullptr, nullptr));
+    Pump(20);
+    EXPECT_EQ(0, g_log.calls);
+    EXPECT_EQ(kFrame, GetInQLen(kPort));  // the bytes stay for a raw read
+}
+
+// Catches bytes that waited before installing being lost (no new readyRead)
+// or delivered from inside InstallComCallback instead of the event loop.
+TEST_F(Serial, InstallWithBytesWaitingDeliversAtNextEventPass) {
+    far.WriteFill(0x44, kFrame);
+    WaitQueued(kFrame);
+    Pump(10);  // nothing left to announce the bytes but the install
+    Install(kRxMask);
+    EXPECT_EQ(0, g_log.calls);
+    ASSERT_TRUE(CallsAtLeast(1));
+    EXPECT_EQ(kFrame, g_log.bytesRead);
+}
+
+// Catches a layer that pulls bytes inside GetInQLen and runs the callback
+// right there, in the middle of the caller's own call.
+TEST_F(Serial, CallbackNeverRunsInsideLayerCalls) {
+    Install(kRxMask);
+    far.WriteFill(0x55, kFrame);
+    int waiting = 0;
+    for (int i = 0; i < 200 && waiting < kFrame; ++i) {
+        waiting = GetInQLen(kPort);
+        if (waiting < kFrame) Sleep(5);
+    }
+    ASSERT_EQ(kFrame, waiting);
+    EXPECT_EQ(0, g_log.calls);
+    ASSERT_TRUE(CallsAtLeast(1));
+}
+
+// Catches one call per readyRead: two frames arriving together both arrive.
+TEST_F(Serial, TwoFramesInOneBurstGiveTwoCalls) {
+    Install(kRxMask);
+    far.WriteFill(0x66, 2 * kFrame);
+    ASSERT_TRUE(CallsAtLeast(2));
+    Pump(10);
+    EXPECT_EQ(2, g_log.calls);
+    EXPECT_EQ(2 * kFrame, g_log.bytesRead);
+}
+
+// Catches re-entry when the callback itself processes events while the
+// next frame arrives, and frames lost because of the guard. Both ways a
+// call starts are covered: the queued check after installing, readyRead.
+TEST_F(Serial, CallbackIsNeverReentered) {
+    g_log.pumpInside = 20;
+    g_log.feedMaster = far.master;
+    g_log.feedFrames = 2;
+    far.WriteFill(0x77, kFrame);
+    WaitQueued(kFrame);
+    Pump(10);
+    Install(kRxMask);
+    ASSERT_TRUE(CallsAtLeast(3));
+    g_log.feedFrames = 1;
+    far.WriteFill(0x78, kFrame);
+    ASSERT_TRUE(CallsAtLeast(5));
+    Pump(10);
+    EXPECT_EQ(1, g_log.maxDepth);
+    EXPECT_EQ(5, g_log.calls);
+    EXPECT_EQ(5 * kFrame, g_log.bytesRead);
+}
+
+// Catches an endless delivery loop when the callback leaves the bytes where
+// they are: it is called again only when new bytes come in.
+TEST_F(Serial, CallbackThatReadsNothingIsNotCalledInALoop) {
+    g_log.readPerCall = 0;
+    Install(kRxMask);
+    far.WriteFill(0x12, kFrame);
+    ASSERT_TRUE(CallsAtLeast(1));
+    Pump(50);
+    EXPECT_EQ(1, g_log.calls);
+    far.WriteFill(0x13, 1);
+    ASSERT_TRUE(CallsAtLeast(2));
+}
+
+// ------------------------------------------------------------------ I/O --
+
+// Catches a GetInQLen that only sees what the event loop already read, so a
+// raw-read polling loop would wait for nothing.
+TEST_F(Serial, GetInQLenSeesBytesAndFlushInQEmptiesQueue) {
+    far.WriteFill(0x21, 10);
+    int waiting = 0;
+    for (int i = 0; i < 200 && waiting < 10; ++i) {
+        waiting = GetInQLen(kPort);
+        if (waiting < 10) Sleep(5);
+    }
+    EXPECT_EQ(10, waiting);
+    EXPECT_EQ(0, FlushInQ(kPort));
+    EXPECT_EQ(0, GetInQLen(kPort));
+    far.WriteFill(0x22, 4);  // the queue still works after a flush
+    WaitQueued(4);
+    EXPECT_EQ(4, GetInQLen(kPort));
+    EXPECT_EQ(0, FlushOutQ(kPort));
+}
+
+// Catches a ComRd that stores more than asked (overrunning the caller's
+// buffer) or loses the bytes it did not take.
+TEST_F(Serial, ComRdNeverReturnsMoreThanAsked) {
+    unsigned char sent[50];
+    for (int i = 0; i < 50; ++i) sent[i] = static_cast<unsigned char>(i + 1);
+    far.Write(sent, sizeof sent);
+    WaitQueued(50);
+    char buffer[64];
+    std::memset(buffer, 0x5A, sizeof buffer);
+    ASSERT_EQ(10, ComRd(kPort, buffer, 10));
+    EXPECT_EQ(0, std::memcmp(buffer, sent, 10));
+    for (int i = 10; i < 64; ++i) ASSERT_EQ(0x5A, buffer[i]) << "byte " << i;
+    ASSERT_EQ(40, ComRd(kPort, buffer, 40));
+    EXPECT_EQ(0, std::memcmp(buffer, sent + 10, 40));
+}
+
+// Catches a ComRd that returns before its time-out with bytes still to come,
+// or that waits forever for bytes that never come.
+TEST_F(Serial, ComRdWaitsForMissingBytesUpToItsTimeout) {
+    ASSERT_EQ(0, SetComTime(kPort, 1.0));
+    far.WriteFill(0x31, 5);
+    std::thread late([this]() {
+        Sleep(50);
+        far.WriteFill(0x32, 5);
+    });
+    char buffer[10];
+    int got = ComRd(kPort, buffer, 10);
+    late.join();
+    EXPECT_EQ(10, got);
+    ASSERT_EQ(0, SetComTime(kPort, 0.2));
+    far.WriteFill(0x33, 3);
+    EXPECT_EQ(3, ComRd(kPort, buffer, 10));
+}
+
+// Catches a write that reports 36 without the frame reaching the line.
+TEST_F(Serial, ComWrtSendsTheFrame) {
+    unsigned char frame[kFrame];
+    for (int i = 0; i < kFrame; ++i) frame[i] = static_cast<unsigned char>(0xA0 + i);
+    ASSERT_EQ(kFrame, ComWrt(kPort, reinterpret_cast<const char*>(frame), kFrame));
+    unsigned char received[kFrame];
+    ASSERT_EQ(kFrame, far.Read(received, kFrame));
+    EXPECT_EQ(0, std::memcmp(frame, received, kFrame));
+}
+
+// Catches a reopen of an open port that fails (lock still held) or leaves
+// the old callback armed.
+TEST_F(Serial, OpeningAnOpenPortReopensIt) {
+    Install(kRxMask);
+    ASSERT_EQ(0, OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096));
+    far.WriteFill(0x41, kFrame);
+    WaitQueued(kFrame);
+    Pump(10);
+    EXPECT_EQ(0, g_log.calls);
+    ASSERT_EQ(kFrame, ComWrt(kPort, "0123456789012345678901234567890123456", kFrame));
+}
+
+// Catches a second opening of a device already in use succeeding.
+TEST_F(Serial, DeviceInUseCannotBeOpenedTwice) {
+    EXPECT_EQ(kComErrCannotOpen, OpenComConfig(2, far.path, 19200, 0, 8, 1, 4096, 4096));
+}
+
+// ------------------------------------------------------------- hang-up --
+
+// Catches a port left open on a dead descriptor: the waiting loop must end
+// by its own time-out with the event loop asleep, not spinning.
+TEST_F(Serial, HangUpClosesPortAndWaitingLoopEndsByTimeout) {
+    Install(kRxMask);
+    far.HangUp();
+    int passes = 0;
+    double start = Timer();
+    while (g_log.calls == 0 && Timer() - start <= 1.5) {
+        ProcessSystemEvents();
+        ++passes;
+    }
+    EXPECT_EQ(0, g_log.calls);
+    EXPECT_LT(passes, kMaxIdlePasses);
+    EXPECT_EQ(kComErrPortNotOpen, GetInQLen(kPort));
+    EXPECT_EQ(kComErrPortNotOpen, ComWrt(kPort, "x", 1));
+}
+
+// Catches hang-up detection that needs the event loop: a raw read polling
+// GetInQLen, or a ComRd waiting for bytes, must see it too.
+TEST_F(Serial, HangUpSeenByPollingAndByWaitingRead) {
+    ASSERT_EQ(0, SetComTime(kPort, 1.0));
+    std::thread hangUp([this]() {
+        Sleep(50);
+        far.HangUp();
+    });
+    char buffer[kFrame];
+    int got = ComRd(kPort, buffer, kFrame);
+    hangUp.join();
+    EXPECT_EQ(kComErrPortNotOpen, got);
+    EXPECT_EQ(kComErrPortNotOpen, GetInQLen(kPort));
+
+    FarEnd second;  // the number opens again on a new line
+    ASSERT_TRUE(second.Open());
+    ASSERT_EQ(1, PortTableSetDevice(kPort, second.path));
+    ASSERT_EQ(0, OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096));
+    second.HangUp();
+    EXPECT_EQ(kComErrPortNotOpen, GetInQLen(kPort));
+}
+
+// ---------------------------------------------------------- open errors --
+
+namespace {
+
+enum DeviceKind { kNoDevice, kMissingPath, kNotSerial, kLine };
+
+struct OpenCase {
+    const char* name;
+    int port;
+    DeviceKind device;
+    long baud;
+    int parity, dataBits, stopBits;
+    int expected;
+};
+
+const OpenCase kOpenCases[] = {
+    {"PortZero", 0, kLine, 19200, 0, 8, 1, kComErrInvalidPort},
+    {"PortAboveTable", kMaxPorts + 1, kLine, 19200, 0, 8, 1, kComErrInvalidPort},
+    {"NumberWithoutDevice", 3, kNoDevice, 19200, 0, 8, 1, kComErrInvalidPort},
+    {"MissingDevice", 3, kMissingPath, 19200, 0, 8, 1, kComErrCannotOpen},
+    {"NotASerialDevice", 3, kNotSerial, 19200, 0, 8, 1, kComErrCannotOpen},
+    {"OddBaud", 3, kLine, 12345, 0, 8, 1, kComErrInvalidParameter},
+    {"ParityFive", 3, kLine, 19200, 5, 8, 1, kComErrInvalidParameter},
+    {"NineDataBits", 3, kLine, 19200, 0, 9, 1, kComErrInvalidParameter},
+    {"ThreeStopBits", 3, kLine, 19200, 0, 8, 3, kComErrInvalidParameter},
+    {"Standard8N1", 3, kLine, 19200, 0, 8, 1, 0},
+};
+
+class OpenErrors : public ::testing::TestWithParam<OpenCase> {};
+
+}  // namespace
+
+// Catches open failures reported with the wrong code (the user sees the
+// matching text) or settings outside the driver's range accepted.
+TEST_P(OpenErrors, GiveTheirCode) {
+    EnsureApplication();
+    const OpenCase& c = GetParam();
+    FarEnd line;
+    ASSERT_TRUE(line.Open());
+    const char* devices[] = {"", "/dev/kovexa-no-such-device", "/dev/null", line.path};
+    ASSERT_EQ(1, PortTableSetDevice(3, devices[c.device]));
+    EXPECT_EQ(c.expected,
+              OpenComConfig(c.port, "", c.baud, c.parity, c.dataBits, c.stopBits, 4096, 4096));
+    if (c.expected < 0) {
+        EXPECT_EQ(kComErrPortNotOpen, GetInQLen(3));
+    }
+    CloseCom(3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Serial, OpenErrors, ::testing::ValuesIn(kOpenCases),
+                         [](const ::testing::TestParamInfo<OpenCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+namespace {
+
+struct ClosedCall {
+    const char* name;
+    int (*call)(int port);
+};
+
+char g_scratch[kFrame];
+void NoCallback(int, int, void*) {}
+
+const ClosedCall kClosedCalls[] = {
+    {"CloseCom", [](int port) { return CloseCom(port); }},
+    {"SetComTime", [](int port) { return SetComTime(port, 1.5); }},
+    {"SetCTSMode", [](int port) { return SetCTSMode(port, 0); }},
+    {"FlushInQ", [](int port) { return FlushInQ(port); }},
+    {"FlushOutQ", [](int port) { return FlushOutQ(port); }},
+    {"InstallComCallback",
+     [](int port) { return InstallComCallback(port, kRxMask, kFrame, kEventChar, NoCallback, 0); }},
+    {"ComWrt", [](int port) { return ComWrt(port, g_scratch, kFrame); }},
+    {"ComRd", [](int port) { return ComRd(port, g_scratch, kFrame); }},
+    {"GetInQLen", [](int port) { return GetInQLen(port); }},
+};
+
+class ClosedPort : public ::testing::TestWithParam<ClosedCall> {};
+
+}  // namespace
+
+// Catches calls on a port never opened, or closed, touching a stale device
+// or reporting success; numbers outside the table are invalid ports.
+TEST_P(ClosedPort, CallsFailAsNotOpen) {
+    EnsureApplication();
+    EXPECT_EQ(kComErrPortNotOpen, GetParam().call(7));
+    FarEnd line;
+    ASSERT_TRUE(line.Open());
+    ASSERT_EQ(0, OpenComConfig(8, line.path, 19200, 0, 8, 1, 4096, 4096));
+    ASSERT_EQ(0, CloseCom(8));
+    EXPECT_EQ(kComErrPortNotOpen, GetParam().call(8));
+    EXPECT_EQ(kComErrInvalidPort, GetParam().call(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Serial, ClosedPort, ::testing::ValuesIn(kClosedCalls),
+                         [](const ::testing::TestParamInfo<ClosedCall>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// ------------------------------------------------------------ port table --
+
+// Catches a table that accepts numbers outside 1..kMaxPorts, truncates long
+// names into another device, or miscounts.
+TEST(PortTable, StoresDevicesByNumber) {
+    for (int port = 1; port <= kMaxPorts; ++port) PortTableSetDevice(port, "");
+    EXPECT_EQ(0, PortTableSetDevice(0, "/dev/ttyS0"));
+    EXPECT_EQ(0, PortTableSetDevice(kMaxPorts + 1, "/dev/ttyS0"));
+    EXPECT_STREQ("", PortTableDevice(kMaxPorts + 1));
+    EXPECT_EQ(1, PortTableSetDevice(5, "/dev/ttyUSB0"));
+    EXPECT_STREQ("/dev/ttyUSB0", PortTableDevice(5));
+    EXPECT_EQ(5, PortTableCount());
+    char longName[300];
+    std::memset(longName, 'a', sizeof longName - 1);
+    longName[sizeof longName - 1] = '\0';
+    EXPECT_EQ(0, PortTableSetDevice(5, longName));
+    EXPECT_STREQ("/dev/ttyUSB0", PortTableDevice(5));
+    EXPECT_EQ(1, PortTableSetDevice(5, ""));
+    EXPECT_EQ(0, PortTableCount());
+}
+
+// Catches detection that overwrites entry 1 (the --port device) or lists a
+// device twice when run again.
+TEST(PortTable, DetectedDevicesFollowEntryOneOnce) {
+    ASSERT_EQ(1, PortTableSetDevice(1, "/dev/kovexa-given"));
+    PortTableAddDetected();
+    int count = PortTableCount();
+    PortTableAddDetected();
+    EXPECT_EQ(count, PortTableCount());
+    EXPECT_STREQ("/dev/kovexa-given", PortTableDevice(1));
+    for (int a = 1; a <= count; ++a) {
+        for (int b = a + 1; b <= count; ++b) {
+            if (PortTableDevice(a)[0]) {
+                EXPECT_STRNE(PortTableDevice(a), PortTableDevice(b));
+            }
+        }
+    }
+}
