@@ -55,20 +55,20 @@ int SimRunning(void);
 
 // ------------------------------------------------------- fault injection --
 struct SimFaults {
-    int paced;              // 1: 19200 baud 8N1 timing each way (1920 bytes/s)
-    int silent;             // 1: answer nothing
-    uint32_t silentCommands;// bit c set (c < 32): no answer to command c
-    int answerLimit;        // >= 0: stop answering after this many answers
-    double replyDelay;      // seconds before each answer
-    int wrongSync;          // 1: replies begin 0xAA 0x00
-    int garbageBefore;      // bytes of garbage sent before each answer
-    int shortReply;         // > 0: cut answers to this many bytes
-    int extraBytes;         // > 0: append this many bytes to each answer
-    int foreignEcho;        // != 0: measurement answers carry this reply type
-    int foreignEchoEvery;   // > 0: only every n-th measurement answer is foreign
-    int hangUpAfter;        // >= 0: close the pseudo-terminal after this many answers
-    int echoHalfOnly;       // 1: answer parameter reads of half 0 only
-    int answerEchoOnly;     // 1: answer only the line check (command 5)
+    int paced;                // 1: 19200 baud 8N1 timing each way (1920 bytes/s)
+    int silent;               // 1: answer nothing
+    uint32_t silentCommands;  // bit c set (c < 32): no answer to command c
+    int answerLimit;          // >= 0: stop answering after this many answers
+    double replyDelay;        // seconds before each answer
+    int wrongSync;            // 1: replies begin 0xAA 0x00
+    int garbageBefore;        // bytes of garbage sent before each answer
+    int shortReply;           // > 0: cut answers to this many bytes
+    int extraBytes;           // > 0: append this many bytes to each answer
+    int foreignEcho;          // != 0: measurement answers carry this reply type
+    int foreignEchoEvery;     // > 0: only every n-th measurement answer is foreign
+    int hangUpAfter;          // >= 0: close the pseudo-terminal after this many answers
+    int echoHalfOnly;         // 1: answer parameter reads of half 0 only
+    int answerEchoOnly;       // 1: answer only the line check (command 5)
 };
 // Defaults: no faults, answerLimit -1, hangUpAfter -1. answerLimit,
 // hangUpAfter and foreignEchoEvery count from the moment the faults are set
