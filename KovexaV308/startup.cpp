@@ -1,6 +1,7 @@
 // Start values of the program's state, the dependent controls after the
 // start-up probe, the status line, and quitting.
 #include <cstring>
+#include <initializer_list>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
