@@ -473,6 +473,44 @@ uint16_t CcdFamily(void) {
     return kUnknownCcd;
 }
 
+// Controls the adaptation shows, hides, dims or enables, apart from those
+// that follow the trigger mode (DATA, trigger threshold).
+struct AdaptedCtrl {
+    const int* panel;
+    int control;
+};
+
+const AdaptedCtrl kAdaptedCtrls[] = {
+    {&pPara1, PARA1_CTRLstdOption},    {&pPara1, PARA1_DROPhold},
+    {&pPara1, PARA1_NEDITToleranceUP}, {&pPara1, PARA1_NEDITTolerance},
+    {&pPara1, PARA1_DROPhardware},     {&pCalib, CALIB_BINSWopmode},
+};
+
+enum { kAdaptedCount = static_cast<int>(sizeof kAdaptedCtrls / sizeof kAdaptedCtrls[0]) };
+
+struct LoadedState {
+    int taken;
+    int visible[kAdaptedCount];
+    int dimmed[kAdaptedCount];
+};
+LoadedState gLoaded;
+
+// Every identification starts from the panels as loaded, so what an
+// earlier sensor hid or dimmed does not stay for the next one.
+void RestoreLoadedState(void) {
+    for (int i = 0; i < kAdaptedCount; ++i) {
+        const AdaptedCtrl& c = kAdaptedCtrls[i];
+        if (!gLoaded.taken) {
+            GetCtrlAttribute(*c.panel, c.control, ATTR_VISIBLE, &gLoaded.visible[i]);
+            GetCtrlAttribute(*c.panel, c.control, ATTR_DIMMED, &gLoaded.dimmed[i]);
+        } else {
+            SetCtrlAttribute(*c.panel, c.control, ATTR_VISIBLE, gLoaded.visible[i]);
+            SetCtrlAttribute(*c.panel, c.control, ATTR_DIMMED, gLoaded.dimmed[i]);
+        }
+    }
+    gLoaded.taken = 1;
+}
+
 void Apply(const AdaptAction* actions, int count) {
     for (int i = 0; i < count; ++i) {
         const AdaptAction& a = actions[i];
@@ -546,6 +584,7 @@ void WithdrawTriggerFunctions(void) {
 }
 
 void AdaptPanels(void) {
+    RestoreLoadedState();
     RestoreAdaptedItems();
     const uint16_t family = CcdFamily();
     for (const AdaptStep& step : kAdaptSteps) {
