@@ -21,6 +21,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
@@ -835,11 +836,18 @@ int LoadPanel(int parentPanel, const char* resourceFile, int resourceId) {
     return p->handle;
 }
 
+// Raises a panel; windows only where the platform can (offscreen cannot and
+// says so on every call).
+void RaisePanel(QWidget* w) {
+    if (w->isWindow() && QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    w->raise();
+}
+
 int DisplayPanel(int panel) {
     Panel* p = FindPanel(panel);
     if (!p) return kUiErrPanel;
     p->widget->show();
-    p->widget->raise();
+    RaisePanel(p->widget);
     return 0;
 }
 
@@ -880,7 +888,7 @@ int SetActivePanel(int panel) {
     Panel* p = FindPanel(panel);
     if (!p) return kUiErrPanel;
     QWidget* top = p->widget->window();
-    top->raise();
+    RaisePanel(top);
     top->activateWindow();
     return 0;
 }
@@ -945,7 +953,7 @@ int SetPanelAttribute(int panel, int attribute, int value) {
         case ATTR_VISIBLE:
             if (value) {
                 w->show();
-                w->raise();
+                RaisePanel(w);
             } else {
                 w->hide();
             }

@@ -1,0 +1,347 @@
+// Script runner, popups answered in advance, the command line and
+// screenshots, offscreen on the real main panel with test callbacks.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "platform/cvi.h"
+#include "platform/host.h"
+
+namespace {
+
+char gArg0[] = "test_script";
+char* gArgv[] = {gArg0, nullptr};
+int gArgc = 1;
+
+std::vector<std::string> gLog;
+int gLooping = 0;
+int gStopSeen = 0;
+int gLoopEndedByStop = 0;
+
+void Log(const std::string& s) {
+    gLog.push_back(s);
+}
+
+// RUN-like: loops on the event queue until STOP, at most 5 s.
+int CbRun(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    Log("run");
+    gLooping = 1;
+    QElapsedTimer t;
+    t.start();
+    while (!gStopSeen && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    gLoopEndedByStop = gStopSeen;
+    gLooping = 0;
+    return 0;
+}
+int CbStop(int, int, int event, void*, int, int) {
+    if (event == EVENT_COMMIT) {
+        Log(gLooping ? "stop-inside-run" : "stop");
+        gStopSeen = 1;
+    }
+    return 0;
+}
+int CbEdge(int panel, int control, int event, void*, int, int) {
+    int v = 0;
+    GetCtrlVal(panel, control, &v);
+    if (event == EVENT_VAL_CHANGED) Log("changed " + std::to_string(v));
+    if (event == EVENT_COMMIT) Log("commit " + std::to_string(v));
+    return 0;
+}
+// GET-like: asks for a file and a confirmation.
+int CbGet(int, int, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) Log("help");
+    if (event != EVENT_COMMIT) return 0;
+    char path[256];
+    const int r = FileSelectPopup("", "*.cfg", "*.cfg", "Load", 1, 0, 1, 1, 0, path, sizeof path);
+    Log("file " + std::to_string(r) + " " + path);
+    Log("confirm " + std::to_string(ConfirmPopup("Send", "Really?")));
+    return 0;
+}
+int CbPanel(int, int event, void*, int, int) {
+    if (event == EVENT_CLOSE) {
+        Log("close");
+        gStopSeen = 1;
+        QuitUserInterface(0);
+    }
+    return 0;
+}
+
+const CtrlBinding kScriptControls[] = {
+    {RES_MAIN, MAIN_BTNRun, "BTNRun", CbRun},
+    {RES_MAIN, MAIN_BTNStop, "BTNStop", CbStop},
+    {RES_MAIN, MAIN_NEDITEdgeLeft, "NEDITEdgeLeft", CbEdge},
+    {RES_MAIN, MAIN_BTNGet, "BTNGet", CbGet},
+};
+const PanelBinding kScriptPanels[] = {{RES_MAIN, "PANEL", CbPanel}};
+
+class Script : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(1, HostInit(&gArgc, gArgv));
+        RegisterControls(kScriptControls, sizeof kScriptControls / sizeof kScriptControls[0],
+                         kScriptPanels, 1);
+        main_ = LoadPanel(0, KOVEXA_UIR, RES_MAIN);
+        ASSERT_GT(main_, 0);
+        HostClearAnswers();
+        gLog.clear();
+        gStopSeen = gLoopEndedByStop = 0;
+    }
+    // Runs the loaded script; a guard timer ends a script that never quits.
+    void RunWithGuard(int guardMs) {
+        QTimer::singleShot(guardMs, [] {
+            Log("guard");
+            QuitUserInterface(0);
+        });
+        RunUserInterface();
+    }
+    void TearDown() override {
+        DiscardPanel(main_);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    int main_ = 0;
+};
+
+std::string LoadError(const char* text) {
+    char error[256];
+    EXPECT_EQ(0, HostLoadScriptText(text, error, sizeof error));
+    return error;
+}
+
+bool IsPng(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    return f.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+}
+
+}  // namespace
+
+// --------------------------------------------------------------- parse ---
+
+struct BadScript {
+    const char* name;
+    const char* text;
+    const char* mustContain;
+};
+
+class ScriptErrors : public Script, public ::testing::WithParamInterface<BadScript> {};
+
+// Catches a bad script accepted, or a message that does not lead to the line.
+TEST_P(ScriptErrors, LoadStopsWithTheLineNumber) {
+    const std::string error = LoadError(GetParam().text);
+    EXPECT_NE(std::string::npos, error.find(GetParam().mustContain)) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bad, ScriptErrors,
+    ::testing::Values(
+        BadScript{"unknownstep", "click BTNRun\npress BTNStop\n", "line 2: unknown step: press"},
+        BadScript{"unknowncontrol", "# start\n\nclick BTNRun\nclick BTNRunn\n",
+                  "line 4: unknown control: BTNRunn"},
+        BadScript{"notanumber", "set NEDITEdgeLeft ten\n", "line 1: not a number: ten"},
+        BadScript{"missingvalue", "wait 10\nset NEDITEdgeLeft\n", "line 2"},
+        BadScript{"badwait", "wait -5\n", "line 1"},
+        BadScript{"badconfirm", "confirm maybe\n", "line 1"},
+        BadScript{"quitwithargs", "quit now\n", "line 1"},
+        BadScript{"filewithout", "file\n", "line 1"}),
+    [](const ::testing::TestParamInfo<BadScript>& i) { return std::string(i.param.name); });
+
+// Catches comments, blank lines or indentation taken for steps.
+TEST_F(Script, CommentsAndBlankLinesAreAllowed) {
+    char error[128];
+    EXPECT_EQ(1, HostLoadScriptText("# a comment\n\n   \n  wait 5\r\nquit\n", error, sizeof error))
+        << error;
+}
+
+// Catches a missing script file treated as an empty script.
+TEST_F(Script, MissingScriptFileIsAnError) {
+    char error[128];
+    EXPECT_EQ(0, HostLoadScript("/nonexistent/steps.txt", error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "/nonexistent/steps.txt"));
+}
+
+// ----------------------------------------------------------------- run ---
+
+// Catches steps out of order, popups not answered from the queue, or quit ignored.
+TEST_F(Script, StepsRunInOrderAndQuitEndsTheLoop) {
+    QTemporaryDir dir;
+    const std::string shot = dir.filePath("shot.png").toStdString();
+    const std::string text =
+        "set NEDITEdgeLeft 12\n"
+        "file /tmp/kovexa-none.cfg\n"
+        "confirm yes\n"
+        "click BTNGet\n"
+        "rightclick BTNGet\n"
+        "screenshot " +
+        shot +
+        "\n"
+        "quit\n";
+    char error[128];
+    ASSERT_EQ(1, HostLoadScriptText(text.c_str(), error, sizeof error)) << error;
+    DisplayPanel(main_);
+    RunWithGuard(10000);
+    EXPECT_EQ(std::vector<std::string>({"changed 12", "commit 12", "file 2 /tmp/kovexa-none.cfg",
+                                        "confirm 1", "help", "close"}),
+              gLog);
+    EXPECT_TRUE(IsPng(QString::fromStdString(shot)));
+}
+
+// Catches steps that wait for a looping callback to return (STOP never arrives).
+TEST_F(Script, StepsRunWhileACallbackLoops) {
+    char error[128];
+    ASSERT_EQ(
+        1, HostLoadScriptText("click BTNRun\nwait 50\nclick BTNStop\nquit\n", error, sizeof error));
+    RunWithGuard(10000);
+    EXPECT_EQ(1, gLoopEndedByStop);
+    ASSERT_GE(gLog.size(), 2u);
+    EXPECT_EQ("run", gLog[0]);
+    EXPECT_EQ("stop-inside-run", gLog[1]);
+}
+
+// Catches a program that ends after the last step although it was no quit.
+TEST_F(Script, ProgramKeepsRunningAfterTheLastStep) {
+    char error[128];
+    ASSERT_EQ(1, HostLoadScriptText("click BTNStop\n", error, sizeof error));
+    RunWithGuard(300);
+    EXPECT_EQ(std::vector<std::string>({"stop", "guard"}), gLog);
+}
+
+// ------------------------------------------------------------- popups ---
+
+// Catches queued answers used out of order, or existing and new files mixed up.
+TEST_F(Script, QueuedFileAnswersComeFirstInOrder) {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("KVEXpara.cfg");
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    HostQueueFileAnswer(existing.toUtf8().constData());
+    HostQueueFileAnswer(dir.filePath("new.cfg").toUtf8().constData());
+    HostQueueFileAnswer(nullptr);
+    char path[512];
+    EXPECT_EQ(VAL_EXISTING_FILE_SELECTED,
+              FileSelectPopup("", "*.cfg", "*.cfg", "t", 1, 0, 1, 1, 0, path, sizeof path));
+    EXPECT_EQ(existing.toStdString(), path);
+    EXPECT_EQ(VAL_NEW_FILE_SELECTED,
+              FileSelectPopup("", "*.cfg", "*.cfg", "t", 0, 0, 1, 1, 1, path, sizeof path));
+    EXPECT_EQ(VAL_NO_FILE_SELECTED,
+              FileSelectPopup("", "*.cfg", "*.cfg", "t", 1, 0, 1, 1, 0, path, sizeof path));
+    EXPECT_STREQ("", path);
+}
+
+// Catches a path cut to fit the buffer (it would name another file).
+TEST_F(Script, PathLongerThanTheBufferIsRefusedNotTruncated) {
+    HostQueueFileAnswer("/tmp/a-rather-long-directory/KVEXpara.cfg");
+    char path[16];
+    std::memset(path, 'X', sizeof path);
+    EXPECT_LT(FileSelectPopup("", "", "*.cfg", "t", 1, 0, 0, 1, 0, path, sizeof path), 0);
+    EXPECT_STREQ("", path);
+}
+
+// Catches a popup that blocks a headless run when nothing was queued.
+TEST_F(Script, OffscreenPopupsWithoutAnswersNeverBlock) {
+    char path[64] = "stale";
+    EXPECT_EQ(VAL_NO_FILE_SELECTED,
+              FileSelectPopup("", "", "*.cfg", "t", 1, 0, 0, 1, 0, path, sizeof path));
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(0, ConfirmPopup("t", "m"));
+    EXPECT_EQ(0, MessagePopup("t", "m"));
+    HostQueueConfirmAnswer(1);
+    HostQueueConfirmAnswer(0);
+    EXPECT_EQ(1, ConfirmPopup("t", "m"));
+    EXPECT_EQ(0, ConfirmPopup("t", "m"));
+}
+
+// ---------------------------------------------------------- screenshot ---
+
+// Catches a screenshot that needs a display or writes something else than PNG.
+TEST_F(Script, ScreenshotWritesAPngOffscreen) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("main.png");
+    DisplayPanel(main_);
+    ASSERT_EQ(1, HostScreenshot(main_, file.toUtf8().constData()));
+    EXPECT_TRUE(IsPng(file));
+    EXPECT_EQ(0, HostScreenshot(main_, "/nonexistent/dir/x.png"));
+    EXPECT_EQ(0, HostScreenshot(99, file.toUtf8().constData()));
+}
+
+// -------------------------------------------------------- command line ---
+
+struct Args {
+    const char* name;
+    std::vector<const char*> argv;
+    int ok;
+    const char* port;
+    int simulate;
+    const char* model;
+    const char* script;
+};
+
+class CommandLine : public ::testing::TestWithParam<Args> {};
+
+// Catches options misread, values taken from the wrong argument, or bad input accepted.
+TEST_P(CommandLine, ParsesOrRefuses) {
+    const Args& a = GetParam();
+    std::vector<char*> argv;
+    std::vector<std::string> store(a.argv.begin(), a.argv.end());
+    store.insert(store.begin(), "kovexa");
+    for (std::string& s : store) argv.push_back(&s[0]);
+    HostOptions o;
+    char error[128] = "";
+    EXPECT_EQ(a.ok,
+              HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error));
+    if (!a.ok) {
+        EXPECT_STRNE("", error);
+        return;
+    }
+    EXPECT_STREQ(a.port, o.port);
+    EXPECT_EQ(a.simulate, o.simulate);
+    EXPECT_STREQ(a.model, o.simModel);
+    EXPECT_STREQ(a.script, o.script);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, CommandLine,
+    ::testing::Values(
+        Args{"none", {}, 1, "", 0, "", ""},
+        Args{"port", {"--port", "/dev/ttyUSB0"}, 1, "/dev/ttyUSB0", 0, "", ""},
+        Args{"portequals", {"--port=/dev/ttyS1"}, 1, "/dev/ttyS1", 0, "", ""},
+        Args{"simulate", {"--simulate"}, 1, "", 1, "", ""},
+        Args{"simmodel", {"--simulate=tarvo", "--script", "s.txt"}, 1, "", 1, "tarvo", "s.txt"},
+        Args{"unknown", {"--speed", "9600"}, 0, "", 0, "", ""},
+        Args{"positional", {"file.cfg"}, 0, "", 0, "", ""},
+        Args{"missingvalue", {"--port"}, 0, "", 0, "", ""},
+        Args{"emptyvalue", {"--script="}, 0, "", 0, "", ""},
+        Args{"valueonflag", {"--help=yes"}, 0, "", 0, "", ""},
+        Args{"prefixonly", {"--portx"}, 0, "", 0, "", ""},
+        Args{"portandsim", {"--port", "/dev/ttyS0", "--simulate"}, 0, "", 0, "", ""}),
+    [](const ::testing::TestParamInfo<Args>& i) { return std::string(i.param.name); });
+
+// Catches a usage text that drifts from the documented command line.
+TEST(CommandLineText, UsageIsTheDocumentedSynopsis) {
+    EXPECT_STREQ(
+        "kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE] [--screenshot FILE] "
+        "[--help] [--version]",
+        HostUsage());
+}
+
+// Catches a value longer than its field copied past it.
+TEST(CommandLineText, OverlongValueIsRefused) {
+    std::string longPath(300, 'a');
+    char a0[] = "kovexa", a1[] = "--port";
+    char* argv[] = {a0, a1, &longPath[0], nullptr};
+    HostOptions o;
+    char error[128];
+    EXPECT_EQ(0, HostParseArgs(3, argv, &o, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "--port"));
+}
