@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "platform/cvi.h"
@@ -121,6 +122,11 @@ const BadFile kBadFiles[] = {
     {"FarAboveUint32", "1\n99999999999999999999999\n3\n"},
     {"TrailingGarbage", "1\n2\n3\n#\n"},
 };
+
+// Names in test listings instead of raw bytes.
+void PrintTo(const BadFile& bad, std::ostream* out) {
+    *out << bad.name;
+}
 
 class RejectedFiles : public Files, public ::testing::WithParamInterface<BadFile> {};
 

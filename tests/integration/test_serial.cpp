@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "platform/cvi.h"
@@ -424,6 +425,11 @@ const OpenCase kOpenCases[] = {
     {"Standard8N1", 3, kLine, 19200, 0, 8, 1, 0},
 };
 
+// Names in test listings instead of raw bytes.
+void PrintTo(const OpenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class OpenErrors : public ::testing::TestWithParam<OpenCase> {};
 
 }  // namespace
@@ -472,6 +478,10 @@ const ClosedCall kClosedCalls[] = {
     {"ComRd", [](int port) { return ComRd(port, g_scratch, kFrame); }},
     {"GetInQLen", [](int port) { return GetInQLen(port); }},
 };
+
+void PrintTo(const ClosedCall& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ClosedPort : public ::testing::TestWithParam<ClosedCall> {};
 
