@@ -1,0 +1,213 @@
+// Parameter files through SEND and GET with the FILE target: the golden
+// content of a save, loading into the sensor connected now, and files
+// that must load nothing.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+std::string TempDir(void) {
+    static char dir[] = "/tmp/kovexa_paramfile_XXXXXX";
+    static bool made = false;
+    if (!made) made = mkdtemp(dir) != nullptr;
+    return dir;
+}
+
+std::string TempFile(const char* name) {
+    return TempDir() + "/" + name;
+}
+
+void ChooseFile(void) {
+    for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
+    HostClick(pHandle, MAIN_RBTFile);
+}
+
+void Save(const std::string& path) {
+    ChooseFile();
+    HostQueueFileAnswer(path.c_str());
+    HostClick(pHandle, MAIN_BTNSend);
+}
+
+void Load(const std::string& path) {
+    ChooseFile();
+    HostQueueFileAnswer(path.c_str());
+    HostClick(pHandle, MAIN_BTNGet);
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> out;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+std::string Numbers(int n, int value) {
+    std::ostringstream s;
+    for (int i = 0; i < n; ++i) s << value << "\n";
+    return s.str();
+}
+
+// Catches a different field width, alignment, word order, or word 59 in
+// the file: a standard save is words 3-17, 48-58, 60-63, each right-aligned
+// in 6 characters, and a power of 500 gives "   500" first.
+TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
+    StartProgram("standard");
+    SetCtrlVal(pPara2, PARA2_SLIDEpower, 500);
+    parameter[59] = 4242;
+    const std::string path = TempFile("golden.cfg");
+    Save(path);
+    const std::vector<std::string> lines = Lines(path);
+    ASSERT_EQ(30u, lines.size());
+    EXPECT_EQ("   500", lines[0]);
+    const int words[30] = {3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
+                           48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 62, 63};
+    for (int i = 0; i < 30; ++i) {
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%6u", static_cast<unsigned>(parameter[words[i]]));
+        EXPECT_EQ(expected, lines[i]) << "line " << i + 1;
+    }
+    EXPECT_EQ("Transmit...", StatusLine());
+}
+
+// Catches word 59 written into or read from the file.
+TEST_F(SensorTest, Word59KeepsItsValueAcrossSaveAndLoad) {
+    StartProgram("standard");
+    parameter[59] = 4242;
+    const std::string path = TempFile("w59.cfg");
+    Save(path);
+    parameter[59] = 4243;
+    Load(path);
+    EXPECT_EQ(4243, parameter[59]);
+}
+
+// Catches values above 65535 rejected or saturated: 70000 on line 5 is
+// 4464 in the fifth word of half 0 (standard: word 7). Shown afterwards,
+// 4464 is beyond the 4096 subpixels and the sanitising makes it 1.
+TEST_F(SensorTest, Value70000OnLine5Becomes4464) {
+    StartProgram("standard");
+    const std::string path = TempFile("big.cfg");
+    std::string text;
+    for (int i = 1; i <= 30; ++i) text += (i == 5 ? "70000\n" : "     1\n");
+    WriteText(path, text);
+    HostQueueFileAnswer(path.c_str());
+    ReadParaFromFile();
+    EXPECT_EQ(4464, parameter[7]);
+    Load(path);
+    EXPECT_EQ(1, parameter[7]);
+    int shown = 0;
+    GetCtrlVal(pHandle, MAIN_NEDITEdgeLeft, &shown);
+    EXPECT_EQ(1, shown);
+}
+
+// Catches a standard file loaded into the standard words of a V303
+// sensor: it fills 18-32 position by position, so line 8 (the standard
+// tolerance) becomes the V303 upper tolerance (word 25).
+TEST_F(SensorTest, StandardFileLoadedOnV303SensorFillsV303Words) {
+    StartProgram("standard");
+    SetCtrlVal(pPara1, PARA1_NEDITTolerance, 77);
+    const std::string path = TempFile("std.cfg");
+    Save(path);
+    uint16_t saved[15];
+    for (int i = 0; i < 15; ++i) saved[i] = parameter[3 + i];
+    ASSERT_EQ(77, saved[7]);
+    StopProgram();
+
+    StartProgram("v303");
+    Load(path);
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(saved[i], parameter[18 + i]) << "word " << 18 + i;
+    EXPECT_EQ(77, parameter[25]);
+    int shown = 0;
+    GetCtrlVal(pPara1, PARA1_NEDITToleranceUP, &shown);
+    EXPECT_EQ(77, shown);
+}
+
+struct BadFile {
+    const char* name;
+    std::string text;  // "" with missing: no file at all
+    bool missing;
+};
+
+std::ostream& operator<<(std::ostream& os, const BadFile& b) {
+    return os << b.name;
+}
+
+class BadParameterFile : public SensorTest, public ::testing::WithParamInterface<BadFile> {};
+
+// Catches a partial or garbled load changing the record, or a failed load
+// looking like success; nothing may go to the port either.
+TEST_P(BadParameterFile, LoadsNothingAndSaysSo) {
+    StartProgram("standard");
+    const std::string path = TempFile(GetParam().name);
+    if (!GetParam().missing) WriteText(path, GetParam().text);
+    uint16_t before[kParamWords];
+    for (int i = 0; i < kParamWords; ++i) before[i] = parameter[i];
+    SimClearRequests();
+    Load(path);
+    for (int i = 3; i < kParamWords; ++i) EXPECT_EQ(before[i], parameter[i]) << "word " << i;
+    EXPECT_EQ("Error reading parameter-file!", StatusLine());
+    EXPECT_EQ(0, SimRequestCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, BadParameterFile,
+    ::testing::Values(BadFile{"short.cfg", Numbers(29, 7), false}, BadFile{"empty.cfg", "", false},
+                      BadFile{"missing.cfg", "", true},
+                      BadFile{"negative.cfg", Numbers(10, 7) + "-5\n" + Numbers(19, 7), false},
+                      BadFile{"fraction.cfg", Numbers(10, 7) + "1.5\n" + Numbers(19, 7), false},
+                      BadFile{"text.cfg", "K-VEX parameters\n" + Numbers(30, 7), false},
+                      BadFile{"binary.cfg", std::string("\x01\xff\x00\x7f", 4), false}));
+
+// Catches the reader refusing what it should take: values separated by any
+// white space, CR LF line ends, a last line without its end.
+TEST_F(SensorTest, LoadAcceptsAnyWhiteSpaceAndLineEnds) {
+    StartProgram("standard");
+    const std::string path = TempFile("spaces.cfg");
+    std::string text;
+    for (int i = 1; i <= 30; ++i)
+        text += std::to_string(i == 1 ? 444 : 1) + (i % 3 ? " \t" : "\r\n");
+    text.pop_back();
+    text.pop_back();
+    WriteText(path, text);
+    Load(path);
+    EXPECT_EQ(444, parameter[3]);
+    EXPECT_NE("Error reading parameter-file!", StatusLine());
+}
+
+// Catches a failed save reported as if it had worked ("Transmit..." left
+// on the status line).
+TEST_F(SensorTest, FailedSaveSaysSo) {
+    StartProgram("standard");
+    Save("/nonexistent-kovexa-folder/para.cfg");
+    EXPECT_EQ("Error writing parameter-file!", StatusLine());
+}
+
+// Catches a cancelled load changing the record: GET still shows the record
+// as it was, without an error text.
+TEST_F(SensorTest, CancelledLoadShowsTheRecordUnchanged) {
+    StartProgram("standard");
+    const uint16_t power = parameter[3];
+    ChooseFile();
+    HostQueueFileAnswer(nullptr);
+    SetCtrlVal(pPara2, PARA2_SLIDEpower, power + 1);
+    HostClick(pHandle, MAIN_BTNGet);
+    EXPECT_EQ(power, parameter[3]);
+    int shown = 0;
+    GetCtrlVal(pPara2, PARA2_SLIDEpower, &shown);
+    EXPECT_EQ(power, shown);
+    EXPECT_NE("Error reading parameter-file!", StatusLine());
+}
+
+}  // namespace
