@@ -257,6 +257,7 @@ int HostScreenshot(int panel, const char* path) {
     Panel* p = FindPanel(panel);
     if (!p || !path || !*path) return 0;
     GraphFlushAll();
+    DisplayFlushAll();
     const QPixmap picture = p->widget->window()->grab();
     if (picture.isNull()) return 0;
     return picture.save(QFile::decodeName(path), "PNG") ? 1 : 0;

@@ -6,6 +6,9 @@
 //
 // Facts owned here: handles 1, 2, 3, ... in load order; child panels are
 // hidden until displayed; SetCtrlVal never raises events (a quiet scope);
+// read-only displays take new text at once for every read-back but show
+// it at most every kDisplayRefreshMs (one shared timer), so a frame stream
+// does not wait for text layout;
 // rings select by item value (items of a form get value = index), and an
 // unknown value is added as an item labelled with that number; right
 // presses never reach a widget (no context menus); a window's close box is
@@ -18,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
@@ -37,6 +41,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -84,7 +89,12 @@ const char kPrecisionProperty[] = "precision";
 const char kAppFontName[] = "NIApp";
 const char kAppFontPrefix[] = "NI";  // the other runtime font names map the same way
 
-enum { kMaxRingItems = 4096, kMaxTextBoxLines = 10000, kMaxCoordinate = 100000 };
+enum {
+    kMaxRingItems = 4096,
+    kMaxTextBoxLines = 10000,
+    kMaxCoordinate = 100000,
+    kDisplayRefreshMs = 33,
+};
 
 // ---------------------------------------------------------- registry ----
 
@@ -95,6 +105,9 @@ int gPanelCount = 0;
 std::vector<Panel*> gPanels;  // handle - 1
 int gQuiet = 0;
 int gSyntheticPress = 0;
+std::vector<Ctrl*> gPendingDisplays;
+QTimer* gDisplayTimer = nullptr;
+QElapsedTimer gSinceDisplayFlush;
 
 // Event hub: one filter for every control widget and top-level panel.
 class Hub : public QObject {
@@ -452,13 +465,62 @@ int SelectRingValue(Ctrl* c, int value) {
     return 0;
 }
 
+void ShowLineText(Ctrl* c, const QString& text) {
+    auto* line = static_cast<QLineEdit*>(c->widget.data());
+    if (line->text() == text) return;
+    line->setText(text);
+    line->setCursorPosition(0);  // long texts show their start
+}
+
+void FlushDisplays() {
+    std::vector<Ctrl*> due;
+    due.swap(gPendingDisplays);
+    for (Ctrl* c : due) {
+        if (!c->hasPending) continue;
+        c->hasPending = 0;
+        if (c->widget) ShowLineText(c, c->pending);
+    }
+    gSinceDisplayFlush.restart();
+}
+
+void QueueDisplayText(Ctrl* c, const QString& text) {
+    c->pending = text;
+    if (!c->hasPending) {
+        c->hasPending = 1;
+        gPendingDisplays.push_back(c);
+    }
+    if (!gDisplayTimer) {
+        gDisplayTimer = new QTimer;
+        gDisplayTimer->setSingleShot(true);
+        QObject::connect(gDisplayTimer, &QTimer::timeout, FlushDisplays);
+    }
+    if (gDisplayTimer->isActive()) return;
+    qint64 wait = 0;
+    if (gSinceDisplayFlush.isValid() && gSinceDisplayFlush.elapsed() < kDisplayRefreshMs)
+        wait = kDisplayRefreshMs - gSinceDisplayFlush.elapsed();
+    gDisplayTimer->start(static_cast<int>(wait));
+}
+
+void DropPendingDisplays(int panel) {
+    std::vector<Ctrl*>& list = gPendingDisplays;
+    for (size_t i = 0; i < list.size();)
+        if (list[i]->panel == panel)
+            list.erase(list.begin() + static_cast<long>(i));
+        else
+            ++i;
+}
+
 void SetText(Ctrl* c, const QString& text, int was8bit) {
     QWidget* w = c->widget;
     c->legacy8bit = was8bit;
     switch (c->kind) {
         case kKindLine:
-            static_cast<QLineEdit*>(w)->setText(text);
-            static_cast<QLineEdit*>(w)->setCursorPosition(0);
+            if (static_cast<QLineEdit*>(w)->isReadOnly()) {
+                QueueDisplayText(c, text);
+            } else {
+                c->hasPending = 0;
+                ShowLineText(c, text);
+            }
             break;
         case kKindLabel:
             static_cast<QLabel*>(w)->setText(text);
@@ -542,7 +604,8 @@ int GetNumber(Ctrl* c, double* out) {
             *out = static_cast<QSlider*>(w)->value();
             return 0;
         case kKindLine:
-            return ParseNumber(static_cast<QLineEdit*>(w)->text(), out);
+            return ParseNumber(c->hasPending ? c->pending : static_cast<QLineEdit*>(w)->text(),
+                               out);
         case kKindLabel:
             return ParseNumber(static_cast<QLabel*>(w)->text(), out);
         case kKindTextBox:
@@ -589,7 +652,7 @@ QString TextOf(Ctrl* c) {
     QWidget* w = c->widget;
     switch (c->kind) {
         case kKindLine:
-            return static_cast<QLineEdit*>(w)->text();
+            return c->hasPending ? c->pending : static_cast<QLineEdit*>(w)->text();
         case kKindLabel:
             return static_cast<QLabel*>(w)->text();
         case kKindTextBox:
@@ -665,6 +728,10 @@ Ctrl* FindCtrl(int panel, int control) {
 
 int PanelCount(void) {
     return static_cast<int>(gPanels.size());
+}
+
+void DisplayFlushAll(void) {
+    FlushDisplays();
 }
 
 QString CtrlText(Ctrl* c) {
@@ -866,6 +933,7 @@ int DiscardPanel(int panel) {
             DiscardPanel(gPanels[i]->handle);
     QWidget* w = p->widget;
     UnmapWidgetTree(w);
+    DropPendingDisplays(panel);
     w->hide();
     // The widgets go when the event loop next runs: the callback that asks
     // for this may still be running inside one of them.

@@ -70,6 +70,8 @@ struct Ctrl {
     QString onText, offText;
     int autoSize = 0;    // run-time text messages size to their text
     int legacy8bit = 0;  // last text came as 8-bit (code page) bytes
+    int hasPending = 0;  // display text waiting for the next refresh
+    QString pending;
     GraphState* graph = nullptr;
 };
 
@@ -127,6 +129,8 @@ int GraphSetAttribute(Ctrl* c, int attribute, int value);
 int GraphGetAttribute(Ctrl* c, int attribute, int* value);
 // Replots every graph with pending changes now (screenshots).
 void GraphFlushAll(void);
+// Shows every display text still waiting for its refresh (screenshots).
+void DisplayFlushAll(void);
 
 // Script side (script.cpp): starts the loaded steps once the event loop
 // runs.

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -339,6 +340,24 @@ TEST_F(RealPanels, DisplaysShowIntegersAsIntegersAndDoublesWithTheirDigits) {
     EXPECT_EQ("-12", Text(main_, MAIN_DISPanalog));
     SetCtrlVal(main_, MAIN_DISPedgeLeft, 4000000000u);
     EXPECT_EQ("4000000000", Text(main_, MAIN_DISPedgeLeft));
+}
+
+// Catches display text that reads back stale, or never reaches the screen.
+TEST_F(RealPanels, DisplayTextReadsBackAtOnceAndIsShownAfterTheRefresh) {
+    QLineEdit* field = nullptr;
+    for (QWidget* each : QApplication::allWidgets())
+        if (each->objectName() == "DISPpixel") field = qobject_cast<QLineEdit*>(each);
+    ASSERT_NE(nullptr, field);
+    for (int i = 0; i <= 500; ++i) SetCtrlVal(main_, MAIN_DISPpixel, i);
+    EXPECT_EQ("500", Text(main_, MAIN_DISPpixel));
+    int v = 0;
+    GetCtrlVal(main_, MAIN_DISPpixel, &v);
+    EXPECT_EQ(500, v);
+    QElapsedTimer t;
+    t.start();
+    while (field->text() != "500" && t.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ("500", field->text().toStdString());
 }
 
 // Catches a copy past the caller's buffer or half a UTF-8 character at the end.
