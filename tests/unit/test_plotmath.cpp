@@ -31,6 +31,9 @@ struct ZoomCase {
     uint16_t sp, tolUp, tolLo, Mvalue, ccdvirtpixel;
     double ymin, ymax;
 };
+void PrintTo(const ZoomCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Zoom : public ::testing::TestWithParam<ZoomCase> {};
 
@@ -88,6 +91,9 @@ struct LimitCase {
     uint16_t sp, tol, Mvalue;
     int rawWithin, barWithin;
 };
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ToleranceAtLimits : public ::testing::TestWithParam<LimitCase> {};
 
@@ -134,6 +140,9 @@ struct AnalogCase {
     uint16_t mode, anaMax, anaMin;
     int32_t lo, hi, display;
 };
+void PrintTo(const AnalogCase& c, std::ostream* os) {
+    *os << "mode " << c.mode << " max " << c.anaMax << " min " << c.anaMin;
+}
 
 class AnalogByMode : public ::testing::TestWithParam<AnalogCase> {};
 
@@ -178,6 +187,10 @@ struct PositionCase {
     uint16_t evalMode, HWTYPE, Ledge, Redge;
     int32_t m;
 };
+void PrintTo(const PositionCase& c, std::ostream* os) {
+    *os << "mode " << c.evalMode << " HWTYPE " << c.HWTYPE << " edges " << c.Ledge << ".."
+        << c.Redge;
+}
 
 class PositionByModeAndModel : public ::testing::TestWithParam<PositionCase> {};
 
@@ -227,6 +240,9 @@ struct BarCase {
     int drawn;
     int32_t x1, x2;
 };
+void PrintTo(const BarCase& c, std::ostream* os) {
+    *os << "edges " << c.edcnt << " span " << c.mvstart << ".." << c.mvend;
+}
 
 class EdgeBar : public ::testing::TestWithParam<BarCase> {};
 
@@ -287,6 +303,9 @@ struct BandCase {
     int count;
     Span first, second;
 };
+void PrintTo(const BandCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Bands : public ::testing::TestWithParam<BandCase> {};
 
@@ -332,6 +351,9 @@ struct VariantCase {
     uint16_t tolUp, tolLo;
     int sp, evalMode, eBeg, eEnd, anaMode;
 };
+void PrintTo(const VariantCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class VariantWords : public ::testing::TestWithParam<VariantCase> {
 protected:

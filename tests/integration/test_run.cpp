@@ -1,0 +1,385 @@
+// RUN and STOP against the simulated sensor on a pseudo-terminal: the
+// requests sent, what is drawn, the button states, time-outs, foreign and
+// garbled frames, the line going away, quitting and stopping mid-wait.
+//
+// The loop runs inside the RUN button's callback, so everything a test does
+// while it runs happens from a timer inside the loop's event processing, as
+// a user's click would (DuringRun).
+#include <QTimer>
+#include <cstring>
+#include <functional>
+
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+const char kTimeoutText[] = "Timeout RS232-Line!";
+const char kLineOk[] = "Line Ok!";
+const char kNotSync[] = "read error - not sync byte 0xAA!";
+const uint16_t kTeach = 500;
+
+void SetFaults(const std::function<void(SimFaults*)>& edit) {
+    SimFaults f;
+    SimGetFaults(&f);
+    edit(&f);
+    SimSetFaults(&f);
+}
+
+// A measurement frame whose measured value identifies it.
+void QueueFrame(uint16_t measured) {
+    const uint16_t w[16] = {static_cast<uint16_t>(measured - 100),
+                            static_cast<uint16_t>(measured + 100),
+                            measured,
+                            static_cast<uint16_t>(measured * 10),
+                            0,
+                            kTeach,
+                            20,
+                            2,
+                            1,
+                            2,
+                            600,
+                            3000,
+                            100,
+                            0,
+                            900,
+                            0x1234};
+    SimQueueMeasurement(w);
+}
+
+// A standard sensor, identified, whatever the probe found.
+void StandardSensor(void) {
+    hwtype = 37;
+    softversion = 302;
+    HWTYPE = 1;
+    ccdvirtpixel = 4096;
+    pixB = 1;
+    pixE = 4096;
+    parameter[6] = 1;
+    parameter[13] = 0;
+    parameter[28] = 0;
+}
+
+// Calls step(n) from a timer inside RUN's event processing each time the
+// simulator has received another request (n = requests so far), until
+// step returns true; then clicks RUN and returns when the loop has ended.
+void DuringRun(const std::function<bool(int)>& step) {
+    QTimer timer;
+    int seen = 0;
+    bool busy = false, done = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        // A step may run event processing of its own (a port change probes
+        // the sensor): no step inside another.
+        const int n = SimRequestCount();
+        if (busy || done || n == seen || stop_flag != 0) return;
+        seen = n;
+        busy = true;
+        done = step(n);
+        busy = false;
+    });
+    timer.start(1);
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    timer.stop();
+}
+
+void ClickStop(void) {
+    HostClick(pHandle, MAIN_BTNStop);
+}
+
+// Measured values drawn in the raw graph, oldest first.
+std::vector<double> Drawn(void) {
+    double v[200];
+    const int n = HostStripTrace(pHandle, MAIN_GRAPHRaw, 4, v, 200);
+    return std::vector<double>(v, v + (n > 0 ? n : 0));
+}
+
+std::vector<double> Last(const std::vector<double>& v, size_t n) {
+    if (v.size() < n) return v;
+    return std::vector<double>(v.end() - static_cast<long>(n), v.end());
+}
+
+bool Contains(const std::vector<double>& v, double x) {
+    for (double d : v)
+        if (d == x) return true;
+    return false;
+}
+
+class Run : public SensorTest {
+protected:
+    void SetUp() override {
+        StartProgram("edge1024");
+        StandardSensor();
+        std::memset(arrayNORM, 0, sizeof arrayNORM);
+        SimResetFaults();
+        SimClearRequests();
+    }
+};
+
+// Catches requests other than command 8 with second word 0, a payload not
+// re-packed from the record (the frame's teach value must travel back in
+// word 9), frames not drawn in order, writes after STOP, the RAM selection
+// not forced, and STOP not restoring the buttons and graphs.
+TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
+    SetCtrlVal(pHandle, MAIN_RBTEeprom, 1);
+    SetCtrlVal(pHandle, MAIN_RBTRam, 0);
+    target = EEPROM;
+    SetCtrlAttribute(pHandle, MAIN_GRAPHVideo, ATTR_VISIBLE, 1);
+    for (uint16_t k = 0; k < 10; ++k) QueueFrame(1000 + k);
+    SetFaults([](SimFaults* f) { f->answerLimit = 10; });
+    int dimmedWhileRunning = 0;
+    DuringRun([&](int n) {
+        if (n < 11) return false;
+        dimmedWhileRunning = HostIsDimmed(pHandle, MAIN_BTNRun) +
+                             HostIsDimmed(pHandle, MAIN_BTNVideo) +
+                             HostIsDimmed(pHandle, MAIN_BTNData);
+        ClickStop();
+        return true;
+    });
+    EXPECT_EQ(3, dimmedWhileRunning);
+    Pump(0.3);
+    const std::vector<SimRequest> req = Requests();
+    ASSERT_EQ(11u, req.size());
+    for (size_t i = 0; i < req.size(); ++i) {
+        EXPECT_EQ(CMD_MEASURE, RequestWord(req[i], 2)) << i;
+        EXPECT_EQ(0, RequestWord(req[i], 4)) << i;
+    }
+    CopyVarsToPP(0);
+    for (int w = 0; w < kPayloadWords; ++w) EXPECT_EQ(pp[w], RequestWord(req[10], 6 + 2 * w)) << w;
+    EXPECT_EQ(kTeach, RequestWord(req[10], 6 + 2 * (9 - 3)));
+
+    const std::vector<double> expected = {1000, 1001, 1002, 1003, 1004,
+                                          1005, 1006, 1007, 1008, 1009};
+    EXPECT_EQ(expected, Last(Drawn(), 10));
+    double v = 0;
+    GetCtrlVal(pHandle, MAIN_DISPedgeLeft, &v);
+    EXPECT_DOUBLE_EQ(909, v);
+    GetCtrlVal(pHandle, MAIN_DISPmm, &v);
+    EXPECT_DOUBLE_EQ(10.09, v);
+
+    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(RAM, target);
+    int ram = 0, eeprom = 1;
+    GetCtrlVal(pHandle, MAIN_RBTRam, &ram);
+    GetCtrlVal(pHandle, MAIN_RBTEeprom, &eeprom);
+    EXPECT_EQ(1, ram);
+    EXPECT_EQ(0, eeprom);
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNData));
+    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_GRAPHRaw));
+    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_GRAPHVideo));
+    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_GRAPHData));
+}
+
+// Catches a loop that stops on a foreign frame, draws it, or does not send
+// the next request after it.
+TEST_F(Run, ForeignEchoIsNotDrawnButTheLoopGoesOn) {
+    for (uint16_t k = 1; k <= 6; ++k) QueueFrame(2000 + k);
+    SetFaults([](SimFaults* f) {
+        f->foreignEcho = CMD_READ_RAM;  // a late answer to another command
+        f->foreignEchoEvery = 2;        // answers 2, 4, 6
+        f->answerLimit = 6;
+    });
+    DuringRun([](int n) {
+        if (n < 7) return false;
+        ClickStop();
+        return true;
+    });
+    EXPECT_EQ(7, SimRequestCount());
+    const std::vector<double> drawn = {2001, 2003, 2005};
+    EXPECT_EQ(drawn, Last(Drawn(), 3));
+    EXPECT_EQ(kLineOk, StatusLine());
+}
+
+struct GarbleCase {
+    const char* name;
+    void (*garble)(SimFaults*);
+};
+void PrintTo(const GarbleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RunGarbled : public Run, public ::testing::WithParamInterface<GarbleCase> {};
+
+// Frames that do not begin with the reply sync word (bytes before the
+// frame, or a wrong sync word on an otherwise valid measurement frame).
+// Catches them drawn, the loop stopping, no status text, or the text
+// staying after the line is good again.
+TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
+    for (uint16_t k = 1; k <= 60; ++k) QueueFrame(static_cast<uint16_t>(3000 + k));
+    // The simulator shapes an answer when it records the request, so after
+    // n requests seen, answers from n + 1 on follow the faults set now.
+    int garbledFrom = 0, goodFrom = 0;
+    std::string statusWhileGarbled;
+    DuringRun([&](int n) {
+        if (garbledFrom == 0 && n >= 3) {
+            SetFaults(GetParam().garble);
+            garbledFrom = n + 1;
+        } else if (garbledFrom > 0 && goodFrom == 0 && n >= garbledFrom + 2) {
+            statusWhileGarbled = StatusLine();
+            SimResetFaults();
+            goodFrom = n + 1;
+        } else if (goodFrom > 0 && n >= goodFrom + 2) {
+            ClickStop();
+            return true;
+        }
+        return false;
+    });
+    ASSERT_GT(goodFrom, 0);
+    EXPECT_EQ(kNotSync, statusWhileGarbled);
+    const std::vector<double> drawn = Drawn();
+    for (int k = 1; k < garbledFrom; ++k) EXPECT_TRUE(Contains(drawn, 3000 + k)) << k;
+    for (int k = garbledFrom; k < goodFrom; ++k) EXPECT_FALSE(Contains(drawn, 3000 + k)) << k;
+    EXPECT_TRUE(Contains(drawn, 3000 + goodFrom));
+    EXPECT_TRUE(Contains(drawn, 3000 + goodFrom + 1));
+    EXPECT_EQ(kLineOk, StatusLine());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RunGarbled,
+    ::testing::Values(GarbleCase{"BytesBeforeFrame", [](SimFaults* f) { f->garbageBefore = 2; }},
+                      GarbleCase{"WrongSyncWord", [](SimFaults* f) { f->wrongSync = 1; }}),
+    [](const ::testing::TestParamInfo<GarbleCase>& info) { return std::string(info.param.name); });
+
+// Catches a time-out that does not end the loop, a wrong text, further
+// requests after it, and VIDEO/DATA coming back without STOP.
+TEST_F(Run, TimeoutAfterSomeFramesEndsTheLoopAndOnlyRunComesBack) {
+    for (uint16_t k = 1; k <= 3; ++k) QueueFrame(4000 + k);
+    SetFaults([](SimFaults* f) { f->answerLimit = 3; });
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(kTimeoutText, StatusLine());
+    EXPECT_EQ(4, SimRequestCount());
+    const std::vector<double> drawn = {4001, 4002, 4003};
+    EXPECT_EQ(drawn, Last(Drawn(), 3));
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNData));
+}
+
+// Catches a loop that goes on (or sends again) when the first request is
+// never answered.
+TEST_F(Run, TimeoutOfTheFirstRequestEndsAfterOnePass) {
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    const std::vector<double> before = Drawn();
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(kTimeoutText, StatusLine());
+    EXPECT_EQ(std::vector<uint16_t>{CMD_MEASURE}, RequestCommands());
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ(before, Drawn());
+}
+
+// Catches a crash, a hang or a success text when the pseudo-terminal is
+// closed under the loop.
+TEST_F(Run, LineGoingAwayEndsWithTheTimeoutText) {
+    SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(kTimeoutText, StatusLine());
+    EXPECT_LE(SimRequestCount(), 4);
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
+}
+
+// Quitting runs the main panel's close handler inside the loop: it sets
+// stop_flag and closes the port. Catches the loop writing (or flushing, or
+// timing out) on the closed port afterwards.
+TEST_F(Run, QuittingDuringRunEndsTheLoopWithoutTouchingThePort) {
+    int atClose = -1;
+    DuringRun([&](int n) {
+        if (n < 5) return false;
+        HostClosePanel(pHandle);
+        atClose = SimRequestCount();
+        return true;
+    });
+    Pump(0.3);
+    EXPECT_GE(atClose, 5);
+    EXPECT_EQ(atClose, SimRequestCount());
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_NE(kTimeoutText, StatusLine());
+    EXPECT_LT(GetInQLen(com), 0);  // the port is closed
+}
+
+// Choosing a port closes this one and probes the sensor again, all inside
+// the loop's event processing. Catches the loop sending on the new port
+// afterwards, or reporting a time-out over the probe's result.
+TEST_F(Run, PortChangeDuringRunEndsTheLoopAfterTheProbe) {
+    int atChange = -1;
+    DuringRun([&](int n) {
+        if (n < 5) return false;
+        atChange = SimRequestCount();
+        HostSetValueAsUser(pHandle, MAIN_DropDCom, 1);
+        return true;
+    });
+    Pump(0.3);
+    ASSERT_GE(atChange, 5);
+    const std::vector<uint16_t> commands = RequestCommands();
+    ASSERT_GT(commands.size(), static_cast<size_t>(atChange));
+    EXPECT_EQ(CMD_ECHO, commands[static_cast<size_t>(atChange)]);  // the probe begins
+    for (size_t i = static_cast<size_t>(atChange); i < commands.size(); ++i)
+        EXPECT_NE(CMD_MEASURE, commands[i]) << i;
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_NE(kTimeoutText, StatusLine());
+    EXPECT_GE(GetInQLen(com), 0);  // the new port stays open
+}
+
+// STOP while the first request is still unanswered. Catches the wait going
+// on to its time-out and reporting one that did not happen.
+TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    DuringRun([](int n) {
+        (void)n;
+        ClickStop();
+        return true;
+    });
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(1, SimRequestCount());
+}
+
+// ------------------------------------------------------- STOP by itself --
+
+class StopButton : public SensorTest {
+protected:
+    void SetUp() override { StartPanels(); }
+};
+
+// Catches BTNData shown for a trigger mode without trigger buffer (or
+// hidden for the internal one), and ButtonTeach not restored.
+TEST_F(StopButton, ShowsDataOnlyForInternalTrigger) {
+    SetCtrlAttribute(pPara2, PARA2_ButtonTeach, ATTR_DIMMED, 1);
+    SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, 1);
+    parameter[28] = 2;
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNStop));
+    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_BTNData));
+    EXPECT_EQ(0, HostIsDimmed(pPara2, PARA2_ButtonTeach));
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNData));
+    parameter[28] = 3;
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNStop));
+    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_BTNData));
+}
+
+// Catches a left click or key press restoring the buttons (only the commit
+// does) or not stopping.
+TEST_F(StopButton, LeftClickOnlyStops) {
+    stop_flag = 0;
+    SetCtrlAttribute(pHandle, MAIN_BTNVideo, ATTR_DIMMED, 1);
+    CC_BTNStop(pHandle, MAIN_BTNStop, EVENT_LEFT_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(1, stop_flag);
+    stop_flag = 0;
+    CC_BTNStop(pHandle, MAIN_BTNStop, EVENT_KEYPRESS, nullptr, 0, 0);
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
+}
+
+// Catches the help box not toggled, or toggled by a commit.
+TEST_F(StopButton, RightClickTogglesRunHelp) {
+    HostRightClick(pHandle, MAIN_BTNRun);
+    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
+    char text[256];
+    HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
+    EXPECT_EQ(0, std::string(text).rfind("RUN-BUTTON:", 0));
+    HostRightClick(pHandle, MAIN_BTNRun);
+    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
+}
+
+}  // namespace
