@@ -26,19 +26,32 @@ enum { kExitUsage = 2, kExitSimulator = 1, kExitToolkit = -1, kErrorSize = 512 }
 // The screenshot run: let start-up finish, grab the main window, end.
 const char kScreenshotWaitMs[] = "1500";
 
+// Toolkit options (-platform, -style, ...) begin with a single dash; the
+// toolkit takes them out of argv when it starts.
+int HasToolkitArgs(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && argv[i][0] == '-' && argv[i][1] != '-') return 1;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     HostOptions options;
     char error[kErrorSize];
-    // --help and --version need no display: answer them before the toolkit.
-    if (HostParseArgs(argc, argv, &options, error, sizeof error) &&
-        (options.help || options.version)) {
+    // --help, --version and a bad command line need no display: answer
+    // them before the toolkit starts.
+    const int parsed = HostParseArgs(argc, argv, &options, error, sizeof error);
+    if (parsed && (options.help || options.version)) {
         if (options.help)
             std::printf("usage: %s\n", HostUsage());
         else
             std::printf("kovexa %s\n", KOVEXA_VERSION);
         return 0;
+    }
+    if (!parsed && !HasToolkitArgs(argc, argv)) {
+        std::fprintf(stderr, "kovexa: %s\nusage: %s\n", error, HostUsage());
+        return kExitUsage;
     }
     if (!HostInit(&argc, argv)) {
         std::fprintf(stderr,
