@@ -275,6 +275,9 @@ void Hook(Ctrl* c) {
         case kKindRadio:
         case kKindCheck: {
             auto* b = static_cast<QAbstractButton*>(w);
+            // The program keeps its radio buttons exclusive itself; Qt's
+            // own exclusivity would refuse to switch the checked one off.
+            b->setAutoExclusive(false);
             QObject::connect(b, &QAbstractButton::clicked, b, [c](bool) {
                 const int panel = c->panel;
                 Deliver(c, EVENT_VAL_CHANGED, 0, 0);

@@ -322,3 +322,39 @@ TEST_F(Graphs, ManyPlotCallsCoalesceIntoOneReplot) {
     PumpUntil([](void*) { return HostReplotCount(panel, MAIN_GRAPHRaw) > base; }, nullptr, 3000);
     EXPECT_EQ(before + 1, HostReplotCount(main_, MAIN_GRAPHRaw));
 }
+
+// Catches a graph drawn while hidden that shows its old picture when shown.
+TEST_F(Graphs, HiddenGraphReplotsWhenShown) {
+    DisplayPanel(main_);
+    static int panel = 0;
+    panel = main_;
+    SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 0);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const long before = HostReplotCount(main_, MAIN_GRAPHVideo);
+    double x[2] = {0, 1};
+    uint16_t y[2] = {5, 6};
+    PlotXY(main_, MAIN_GRAPHVideo, x, y, 2, VAL_THIN_STEP, VAL_NO_POINT, VAL_SOLID, 1, VAL_RED);
+    settle.restart();
+    while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(before, HostReplotCount(main_, MAIN_GRAPHVideo));
+    SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 1);
+    static long base = 0;
+    base = before;
+    PumpUntil([](void*) { return HostReplotCount(panel, MAIN_GRAPHVideo) > base; }, nullptr, 3000);
+    EXPECT_EQ(before + 1, HostReplotCount(main_, MAIN_GRAPHVideo));
+}
+
+// Catches an autoscaled axis that does not follow the data.
+TEST_F(Graphs, AutoscaleFollowsTheData) {
+    double x[3] = {10, 20, 30};
+    uint16_t y[3] = {100, 700, 300};
+    PlotXY(main_, MAIN_GRAPHData, x, y, 3, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_RED);
+    ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHData, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0, 0));
+    double lo = 0, hi = 0;
+    HostGraphAxis(main_, MAIN_GRAPHData, VAL_LEFT_YAXIS, &lo, &hi);
+    EXPECT_LE(lo, 100);
+    EXPECT_GE(hi, 700);
+    EXPECT_LT(hi - lo, 2000);
+}

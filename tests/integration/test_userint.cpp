@@ -278,6 +278,20 @@ TEST_F(RealPanels, NarrowReadsClampInsteadOfWrapping) {
     EXPECT_EQ(0, u);
 }
 
+// Catches radio buttons that switch each other (the program does that itself).
+TEST_F(RealPanels, RadioButtonsAreSetOneByOne) {
+    SetCtrlVal(main_, MAIN_RBTRam, 1);
+    SetCtrlVal(main_, MAIN_RBTEeprom, 1);
+    int ram = 0, eeprom = 0;
+    GetCtrlVal(main_, MAIN_RBTRam, &ram);
+    GetCtrlVal(main_, MAIN_RBTEeprom, &eeprom);
+    EXPECT_EQ(1, ram);
+    EXPECT_EQ(1, eeprom);
+    SetCtrlVal(main_, MAIN_RBTRam, 0);
+    GetCtrlVal(main_, MAIN_RBTRam, &ram);
+    EXPECT_EQ(0, ram);
+}
+
 // Catches a ring that selects by index, or swaps an unknown value for another item's.
 TEST_F(RealPanels, RingSelectsByValueAndAddsAnUnknownOne) {
     ClearListCtrl(para1_, PARA1_DROPaverage);
