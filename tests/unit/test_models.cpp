@@ -144,15 +144,6 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, StepTable,
                                            StepCase{2560, 10}, StepCase{4096, 16},
                                            StepCase{8192, 32}));
 
-// Catches 1180 computed as 1180/256 (step 4) instead of the table's 5.
-TEST(StepTableEdges, Count1180GivesZeroFiveUpTo1275) {
-    ccdvirtpixel = 1180;
-    FillXArray();
-    EXPECT_EQ(0.0, xArray[0]);
-    EXPECT_EQ(5.0, xArray[1]);
-    EXPECT_EQ(1275.0, xArray[255]);
-}
-
 // Catches an unlisted count kept as reported (the step and the pixel
 // limits would not match any sensor).
 TEST(StepTableEdges, UnlistedCountFallsBackToStep4And1024) {
@@ -224,21 +215,6 @@ protected:
     Identification id{};
 };
 
-// Catches the peak family missed (10110 is base 110 + 10000): the panels
-// would offer edge modes on a peak sensor.
-TEST_F(Identify, Code10110In1024FamilyIsPeakModelM18) {
-    Identity(1, 10110, 4096, 1024);
-    IdentifySensor(&id);
-    ASSERT_NE(nullptr, id.model);
-    EXPECT_STREQ("K-VEX-RZ-M18", id.model->line[0]);
-    EXPECT_EQ(2, HWTYPE);
-    EXPECT_EQ(1, id.adaptPanels);
-    EXPECT_EQ(1, pixB);
-    EXPECT_EQ(4096, pixE);
-    EXPECT_EQ(4096, YAXISMAX);
-    EXPECT_EQ(1024, ADCMAX);
-}
-
 // Catches ADCMAX copied from the answer: anything but 1024 means 256.
 TEST_F(Identify, AdcFullScale4095Gives256) {
     Identity(1, 37, 4096, 4095);
@@ -282,31 +258,6 @@ TEST_F(Identify, UnknownCodeIn512FamilyStillAdapts) {
     EXPECT_EQ(256, ADCMAX);
 }
 
-// Catches an unidentified sensor keeping the reported geometry: limits and
-// ADCMAX are 1024 whatever the answer says, and SEND is withdrawn.
-TEST_F(Identify, UnknownCcdTypeUsesFixed1024Limits) {
-    Identity(7, 37, 4096, 255);
-    IdentifySensor(&id);
-    EXPECT_EQ(UnidentifiedModel(), id.model);
-    EXPECT_EQ(0, id.knownFamily);
-    EXPECT_EQ(1, id.adaptPanels);
-    EXPECT_EQ(1, pixB);
-    EXPECT_EQ(1024, pixE);
-    EXPECT_EQ(1024, YAXISMAX);
-    EXPECT_EQ(1024, ADCMAX);
-}
-
-// Catches a text read past its 72 bytes or left unterminated when the
-// sensor sends no zero byte.
-TEST(FirmwareText, SeventyTwoCharactersWithoutZeroAreKeptWhole) {
-    char raw[kFirmwareBytes];
-    for (int i = 0; i < kFirmwareBytes; ++i) raw[i] = static_cast<char>('A' + i % 26);
-    char out[kTextSize + 1];
-    std::memset(out, 'x', sizeof out);
-    EXPECT_EQ(72, DecodeFirmwareText(raw, kFirmwareBytes, 101, out, sizeof out));
-    EXPECT_EQ(std::string(raw, 72), std::string(out));
-}
-
 // Catches an overrun of a buffer smaller than the text.
 TEST(FirmwareText, NeverWritesPastTheOutputBuffer) {
     char raw[kFirmwareBytes];
@@ -338,17 +289,6 @@ TEST(FirmwareText, PcbType0TakesTheLowByteOfEachWord) {
     char out[kTextSize + 1];
     EXPECT_EQ(36, DecodeFirmwareText(raw, kFirmwareBytes, 0, out, sizeof out));
     EXPECT_EQ(std::string(text) + "!", std::string(out));
-}
-
-// Catches an answer of the wrong length decoded anyway (80 bytes: the
-// count is reported, the text is not taken).
-TEST(FirmwareText, AnythingButSeventyTwoBytesIsNotDecoded) {
-    char raw[80];
-    std::memset(raw, 'Z', sizeof raw);
-    char out[kTextSize + 1] = "old";
-    EXPECT_EQ(-1, DecodeFirmwareText(raw, 80, 101, out, sizeof out));
-    EXPECT_STREQ("", out);
-    EXPECT_EQ(-1, DecodeFirmwareText(raw, 71, 101, out, sizeof out));
 }
 
 }  // namespace
