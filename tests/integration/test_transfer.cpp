@@ -232,8 +232,9 @@ TEST_F(SensorTest, UneditedSlopeGoesBackUnchanged) {
     SimSetWord(0, 60, 16391);
     SimSetWord(0, 61, 1);
     HostClick(pHandle, MAIN_BTNGet);
+    const int sent = SimRequestCount();
     HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(SimRequestCount() + 2);
+    AwaitRequests(sent + 2);
     Pump(0.05);
     EXPECT_EQ(16391, SimGetWord(0, 60));
     EXPECT_EQ(1, SimGetWord(0, 61));
