@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cmath>
+#include <ostream>
 #include <vector>
 
 #include "KovexaV308/kovexa.h"
@@ -188,6 +189,11 @@ struct AxisCase {
     double min, max;
     double wantMin, wantMax;
 };
+
+// Test names in listings say which case, not the bytes of the parameter.
+void PrintTo(const AxisCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AxisRanges : public Graphs, public ::testing::WithParamInterface<AxisCase> {};
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,11 @@ struct BadScript {
     const char* text;
     const char* mustContain;
 };
+
+// Test names in listings say which case, not the bytes of the parameter.
+void PrintTo(const BadScript& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ScriptErrors : public Script, public ::testing::WithParamInterface<BadScript> {};
 
@@ -286,6 +292,11 @@ struct Args {
     const char* model;
     const char* script;
 };
+
+// Test names in listings say which case, not the bytes of the parameter.
+void PrintTo(const Args& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommandLine : public ::testing::TestWithParam<Args> {};
 

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <climits>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,11 @@ struct RoundTrip {
     int control;
     double value;
 };
+
+// Test names in listings say which case, not the bytes of the parameter.
+void PrintTo(const RoundTrip& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ValueRoundTrip : public RealPanels, public ::testing::WithParamInterface<RoundTrip> {};
 
