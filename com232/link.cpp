@@ -133,12 +133,13 @@ void InitRS232(int port) {
     InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
     if (CheckComLine(port) != 1) return;
     // Identification and the parameter read follow here.
+    const double kProbePause = 0.1;  // between the requests of the opening
     if (GetHARDWAREInfo() == 0) CopyStatus(kTxtHardwareError);
-    Delay(0.1);
+    Delay(kProbePause);
     PushGET(RAM, 0);
-    Delay(0.1);
+    Delay(kProbePause);
     PushGET(RAM, 1);
-    Delay(0.1);
+    Delay(kProbePause);
     if (GetVERSIONInfo() < kTextSize) {
         CopyStatus(kTxtFirmwareError);
     } else if (szVersion[0] != '\0') {
