@@ -6,22 +6,16 @@
 // The callers set the axes.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "gui/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {
 
-enum : int {
-    kColourSignal = 0xFF0000,
-    kColourLimit = 0x008000,
-    kColourTrigger = 0x808080,
-    kColourSetPoint = 0x000000,
-};
-
 struct CurveStyle {
     int plotStyle, lineStyle, colour;
 };
-const CurveStyle kSignal = {VAL_THIN_STEP, VAL_SOLID, kColourSignal};
-const CurveStyle kThreshold = {VAL_THIN_STEP, VAL_SOLID, kColourLimit};
+const CurveStyle kSignal = {VAL_THIN_STEP, VAL_SOLID, kColourOut};
+const CurveStyle kThreshold = {VAL_THIN_STEP, VAL_SOLID, kColourIn};
 const CurveStyle kTrigger = {VAL_THIN_STEP, VAL_SOLID, kColourTrigger};
 const CurveStyle kSetPoint = {VAL_THIN_LINE, VAL_DASH, kColourSetPoint};
 

@@ -43,6 +43,7 @@ enum : int {
     kColourIn = 0x008000,    // within tolerance, tolerance limits
     kColourBand = 0x00FF00,  // tolerance band on the bar graph
     kColourSetPoint = 0x000000,
+    kColourTrigger = 0x808080,  // trigger threshold on the data graph
 };
 
 // Record words and behaviour of one sensor variant.
