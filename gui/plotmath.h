@@ -66,7 +66,6 @@ struct PlotVariant {
 extern const PlotVariant kPlotStandard;
 extern const PlotVariant kPlotV303;
 extern const PlotVariant kPlotTarvo;
-const PlotVariant& PlotVariantOf(Variant variant);
 
 // Everything one frame's pictures depend on, with the variant's words
 // already resolved.

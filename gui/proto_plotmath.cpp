@@ -30,11 +30,6 @@ const PlotVariant kPlotTarvo = {
     39, 40, 41, kNoWord, 36, 37, 38, 44, 1024000.0, 1, 0, 0, 0,
 };
 
-const PlotVariant& PlotVariantOf(Variant variant) {
-    static const PlotVariant* const kByVariant[] = {&kPlotStandard, &kPlotV303, &kPlotTarvo};
-    return *kByVariant[variant];
-}
-
 namespace {
 
 // Hardware operation modes in which a V303 sensor applies the frame's tol

@@ -358,19 +358,6 @@ TEST_F(StopButton, ShowsDataOnlyForInternalTrigger) {
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_BTNData));
 }
 
-// Catches a left click or key press restoring the buttons (only the commit
-// does) or not stopping.
-TEST_F(StopButton, LeftClickOnlyStops) {
-    stop_flag = 0;
-    SetCtrlAttribute(pHandle, MAIN_BTNVideo, ATTR_DIMMED, 1);
-    CC_BTNStop(pHandle, MAIN_BTNStop, EVENT_LEFT_CLICK, nullptr, 0, 0);
-    EXPECT_EQ(1, stop_flag);
-    stop_flag = 0;
-    CC_BTNStop(pHandle, MAIN_BTNStop, EVENT_KEYPRESS, nullptr, 0, 0);
-    EXPECT_EQ(1, stop_flag);
-    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
-}
-
 // Catches the help box not toggled, or toggled by a commit.
 TEST_F(StopButton, RightClickTogglesRunHelp) {
     HostRightClick(pHandle, MAIN_BTNRun);

@@ -75,15 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
         ZoomCase{"TinySensorFallsBackToFullRange", 0, 20, 20, 0, 1, 0, 1}),
     [](const ::testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 
-// Catches zoom-off scaled to ccdvirtpixel - 1 or an empty axis for a zero count.
-TEST(ZoomOff, FullRangeIsZeroToPixelCount) {
-    MeasureInputs in = Inputs();
-    EXPECT_EQ(0.0, FullRange(in).min);
-    EXPECT_EQ(4096.0, FullRange(in).max);
-    in.ccdvirtpixel = 0;
-    EXPECT_LT(FullRange(in).min, FullRange(in).max);
-}
-
 // ------------------------------------------------------ tolerance limits --
 
 struct LimitCase {
@@ -140,9 +131,6 @@ struct AnalogCase {
     uint16_t mode, anaMax, anaMin;
     int32_t lo, hi, display;
 };
-void PrintTo(const AnalogCase& c, std::ostream* os) {
-    *os << "mode " << c.mode << " max " << c.anaMax << " min " << c.anaMin;
-}
 
 class AnalogByMode : public ::testing::TestWithParam<AnalogCase> {};
 
@@ -187,10 +175,6 @@ struct PositionCase {
     uint16_t evalMode, HWTYPE, Ledge, Redge;
     int32_t m;
 };
-void PrintTo(const PositionCase& c, std::ostream* os) {
-    *os << "mode " << c.evalMode << " HWTYPE " << c.HWTYPE << " edges " << c.Ledge << ".."
-        << c.Redge;
-}
 
 class PositionByModeAndModel : public ::testing::TestWithParam<PositionCase> {};
 
@@ -240,9 +224,6 @@ struct BarCase {
     int drawn;
     int32_t x1, x2;
 };
-void PrintTo(const BarCase& c, std::ostream* os) {
-    *os << "edges " << c.edcnt << " span " << c.mvstart << ".." << c.mvend;
-}
 
 class EdgeBar : public ::testing::TestWithParam<BarCase> {};
 
@@ -439,36 +420,6 @@ TEST(VariantOutputs, SlopeIsUnsigned) {
     GatherMeasureInputs(kPlotTarvo, &in);
     EXPECT_EQ(0x80000000u, in.slope);
     EXPECT_GT(ToleranceMm(in.slope, 1, 1024000.0), 0.0);
-}
-
-// Catches the differences between the variants' outputs getting mixed up.
-TEST(VariantOutputs, WhatEachVariantDrawsAndShows) {
-    EXPECT_EQ(&kPlotStandard, &PlotVariantOf(VARIANT_STANDARD));
-    EXPECT_EQ(&kPlotV303, &PlotVariantOf(VARIANT_V303));
-    EXPECT_EQ(&kPlotTarvo, &PlotVariantOf(VARIANT_TARVO));
-    EXPECT_EQ(1, kPlotStandard.barDrawsBands);
-    EXPECT_EQ(0, kPlotV303.barDrawsBands);
-    EXPECT_EQ(0, kPlotTarvo.barDrawsBands);
-    EXPECT_EQ(0, kPlotStandard.barShowsTolHigh);
-    EXPECT_EQ(1, kPlotV303.barShowsTolHigh);
-    EXPECT_EQ(1, kPlotTarvo.barShowsTolHigh);
-    EXPECT_EQ(1, kPlotV303.rawShowsTolerances + kPlotStandard.rawShowsTolerances +
-                     kPlotTarvo.rawShowsTolerances);
-    EXPECT_EQ(1, kPlotV303.rawColoursPixel);
-    EXPECT_EQ(0, kPlotStandard.rawColoursPixel + kPlotTarvo.rawColoursPixel);
-
-    MeasureInputs in = Inputs();
-    in.evalMode = 1;
-    in.edcnt = 2;
-    BarPicture p;
-    ComputeBarPicture(kPlotTarvo, in, &p);
-    EXPECT_EQ(0, p.bandCount);
-}
-
-// Catches umValue read as signed or in the wrong unit.
-TEST(Displays, MillimetresFromMicrometres) {
-    EXPECT_DOUBLE_EQ(305419.896, MillimetresOf(0x12345678u));
-    EXPECT_DOUBLE_EQ(4294967.295, MillimetresOf(0xFFFFFFFFu));
 }
 
 // --------------------------------------------------------------- history --
