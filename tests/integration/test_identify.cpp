@@ -68,7 +68,10 @@ TEST_P(ProbeSequence, IsLineCheckHardwareBothRamHalvesThenFirmware) {
 
 INSTANTIATE_TEST_SUITE_P(EveryPreset, ProbeSequence,
                          ::testing::Values("edge1024", "standard", "v303", "tarvo", "type500",
-                                           "peak", "unknown", "pcb0", "m02"));
+                                           "peak", "unknown", "pcb0", "m02"),
+                         [](const ::testing::TestParamInfo<const char*>& p) {
+                             return std::string(p.param);
+                         });
 
 // --------------------------------------------------------- the identity
 
@@ -138,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    "No information avialable!", "                         ",
                                    VARIANT_STANDARD},
                       IdentityCase{"pcb0", 4096, 1, 1024, 4096, 4096, 16, "K-VEX-RZ-M01",
-                                   "working-range = 37 +/- 2.0mm", VARIANT_V303}));
+                                   "working-range = 37 +/- 2.0mm", VARIANT_V303}),
+    [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.model); });
 
 // Catches the micro sign turned into '?' or two bytes on the way into the
 // box: it reads back as the single byte 0xB5.
@@ -273,7 +277,10 @@ TEST_P(EvaluationItems, FollowTheModelFamily) {
 INSTANTIATE_TEST_SUITE_P(Families, EvaluationItems,
                          ::testing::Values(EvalCase{"peak", "LEFT-PEAK", "PEAK-TO-PEAK"},
                                            EvalCase{"edge1024", "LEFT-EDGE", "WIDTH"},
-                                           EvalCase{"m02", "LEFT-EDGE", "WIDTH"}));
+                                           EvalCase{"m02", "LEFT-EDGE", "WIDTH"}),
+                         [](const ::testing::TestParamInfo<EvalCase>& p) {
+                             return std::string(p.param.model);
+                         });
 
 // Catches the V303 firmware keeping the single-tolerance layout.
 TEST_F(SensorTest, Firmware308ShowsTwoTolerancesAndHidesStandardOption) {

@@ -168,7 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"negative.cfg", Numbers(10, 7) + "-5\n" + Numbers(19, 7), false},
                       BadFile{"fraction.cfg", Numbers(10, 7) + "1.5\n" + Numbers(19, 7), false},
                       BadFile{"text.cfg", "K-VEX parameters\n" + Numbers(30, 7), false},
-                      BadFile{"binary.cfg", std::string("\x01\xff\x00\x7f", 4), false}));
+                      BadFile{"binary.cfg", std::string("\x01\xff\x00\x7f", 4), false}),
+    [](const ::testing::TestParamInfo<BadFile>& p) {
+        const std::string name = p.param.name;
+        return name.substr(0, name.find('.'));
+    });
 
 // Catches the reader refusing what it should take: values separated by any
 // white space, CR LF line ends, a last line without its end.

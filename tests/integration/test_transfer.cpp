@@ -155,7 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
     Variants, SanitiseOnGet,
     ::testing::Values(SanitiseCase{"standard", 6, 9, 4}, SanitiseCase{"standard", 3, 2000, 500},
                       SanitiseCase{"standard", 48, 5000, 4096}, SanitiseCase{"v303", 23, 0, 256},
-                      SanitiseCase{"tarvo", 43, 3, 0}, SanitiseCase{"tarvo", 45, 65535, 1000}));
+                      SanitiseCase{"tarvo", 43, 3, 0}, SanitiseCase{"tarvo", 45, 65535, 1000}),
+    [](const ::testing::TestParamInfo<SanitiseCase>& p) {
+        return std::string(p.param.model) + "_word" + std::to_string(p.param.word);
+    });
 
 // ----------------------------------------------------------------- SEND
 

@@ -86,7 +86,10 @@ TEST_P(ModelTable, RowMatchesDataSheetByteForByte) {
     EXPECT_STREQ(c.line3, row->line[3]);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryRow, ModelTable, ::testing::ValuesIn(kModelCases));
+INSTANTIATE_TEST_SUITE_P(EveryRow, ModelTable, ::testing::ValuesIn(kModelCases),
+                         [](const ::testing::TestParamInfo<ModelCase>& p) {
+                             return std::string(p.param.name).substr(9);  // "M01", ...
+                         });
 
 // Catches an extra or missing row (the parametrised test sees only the
 // listed ones).
@@ -142,7 +145,10 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, StepTable,
                                            StepCase{1024, 4}, StepCase{1180, 5}, StepCase{1280, 5},
                                            StepCase{1536, 6}, StepCase{2048, 8}, StepCase{2360, 10},
                                            StepCase{2560, 10}, StepCase{4096, 16},
-                                           StepCase{8192, 32}));
+                                           StepCase{8192, 32}),
+                         [](const ::testing::TestParamInfo<StepCase>& p) {
+                             return "count" + std::to_string(p.param.virtpixel);
+                         });
 
 // Catches an unlisted count kept as reported (the step and the pixel
 // limits would not match any sensor).

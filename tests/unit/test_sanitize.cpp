@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "gui/sanitize.h"
 
@@ -129,9 +130,13 @@ const SanCase kTarvoCases[] = {
     {VARIANT_TARVO, 48, 5000, 5000, "trigger threshold not bound on Tarvo"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Standard, SanitizeTable, ::testing::ValuesIn(kStandardCases));
-INSTANTIATE_TEST_SUITE_P(V303, SanitizeTable, ::testing::ValuesIn(kV303Cases));
-INSTANTIATE_TEST_SUITE_P(Tarvo, SanitizeTable, ::testing::ValuesIn(kTarvoCases));
+std::string CaseName(const ::testing::TestParamInfo<SanCase>& p) {
+    return "word" + std::to_string(p.param.word) + "_" + std::to_string(p.param.in);
+}
+
+INSTANTIATE_TEST_SUITE_P(Standard, SanitizeTable, ::testing::ValuesIn(kStandardCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(V303, SanitizeTable, ::testing::ValuesIn(kV303Cases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Tarvo, SanitizeTable, ::testing::ValuesIn(kTarvoCases), CaseName);
 
 // Catches the sensor's size ignored: with 1024 subpixels an end of 2000 is
 // out of range although 2000 < 4096.
