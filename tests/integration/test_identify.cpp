@@ -193,19 +193,6 @@ TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
     EXPECT_EQ(2, WordAt(szReadBuf, 2));  // it really was the read's answer
 }
 
-// Catches a type 500 sensor resetting HWTYPE: it keeps the peak family of
-// the sensor identified before it.
-TEST_F(SensorTest, Type500AfterPeakSensorKeepsPeakFamily) {
-    Probe("peak");
-    ASSERT_EQ(2, HWTYPE);
-    SimIdentity id;
-    ASSERT_EQ(1, SimPreset("type500", &id));
-    SimSetIdentity(&id);
-    EXPECT_EQ(1, GetHARDWAREInfo());
-    EXPECT_EQ(2, HWTYPE);
-    EXPECT_EQ("K-VEX-RZ-M13", ModelLine(0));
-}
-
 // ------------------------------------------------------- firmware text
 
 // Catches the firmware text not shown, or cut: a 72-character text with no

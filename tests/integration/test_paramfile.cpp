@@ -174,22 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name.substr(0, name.find('.'));
     });
 
-// Catches the reader refusing what it should take: values separated by any
-// white space, CR LF line ends, a last line without its end.
-TEST_F(SensorTest, LoadAcceptsAnyWhiteSpaceAndLineEnds) {
-    StartProgram("standard");
-    const std::string path = TempFile("spaces.cfg");
-    std::string text;
-    for (int i = 1; i <= 30; ++i)
-        text += std::to_string(i == 1 ? 444 : 1) + (i % 3 ? " \t" : "\r\n");
-    text.pop_back();
-    text.pop_back();
-    WriteText(path, text);
-    Load(path);
-    EXPECT_EQ(444, parameter[3]);
-    EXPECT_NE("Error reading parameter-file!", StatusLine());
-}
-
 // Catches a failed save reported as if it had worked ("Transmit..." left
 // on the status line).
 TEST_F(SensorTest, FailedSaveSaysSo) {
