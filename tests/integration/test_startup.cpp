@@ -1,0 +1,81 @@
+// Start-up and quitting of the whole program: KovexaMain with the real
+// panels (offscreen) against the simulated sensor.
+#include <QTimer>
+
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+char gArg0[] = "kovexa_test";
+char* gArgv[] = {gArg0, nullptr};
+int gArgc = 1;
+
+// Starts the simulator, then runs the program as main does, closing the
+// main panel after the given time.
+int RunProgram(const char* model, const SimFaults* faults, int closeAfterMs) {
+    RegisterKovexaControls();
+    char path[256];
+    EXPECT_EQ(1, SimStart(model, path, sizeof path));
+    if (faults) SimSetFaults(faults);
+    PortTableSetDevice(1, path);
+    QTimer::singleShot(closeAfterMs, [] { HostClosePanel(pHandle); });
+    return KovexaMain();
+}
+
+// Catches a start-up that hangs or gives up without a sensor, and defaults
+// that come from the program image instead of the loaded panels.
+TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
+    ASSERT_EQ(1, HostInit(&gArgc, gArgv));  // timers need the application
+    SimFaults f;
+    SimGetFaults(&f);
+    f.silent = 1;
+    std::string shownAtQuit;
+    QTimer::singleShot(1800, [&] { shownAtQuit = StatusLine(); });
+    EXPECT_EQ(0, RunProgram("edge1024", &f, 2000));
+    EXPECT_EQ("Timeout-RS-232...", shownAtQuit);
+    EXPECT_EQ(4096, ccdvirtpixel);
+    EXPECT_EQ(37, hwtype);
+    EXPECT_EQ(0, softversion);
+    EXPECT_EQ(0, HWTYPE);
+    // The record holds the panels' start values, which are the defaults.
+    EXPECT_EQ(500, parameter[3]);
+    EXPECT_EQ(1, parameter[7]);
+    EXPECT_EQ(1024, parameter[8]);
+    EXPECT_EQ(512, parameter[9]);
+    EXPECT_EQ(100, parameter[10]);
+    EXPECT_EQ(40, parameter[17]);
+    EXPECT_EQ(16384, parameter[60]);
+    EXPECT_EQ(0, parameter[61]);
+    EXPECT_EQ(30000, parameter[62]);
+    // Only the line check went out.
+    EXPECT_EQ(std::vector<uint16_t>{5}, RequestCommands());
+    SimStop();
+}
+
+// Catches a program that leaves the port open at exit, or probes in
+// another order than line check, hardware, RAM half 0, RAM half 1, version.
+TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
+    ASSERT_EQ(1, HostInit(&gArgc, gArgv));
+    std::string shown;
+    int page1 = -1, page2 = -1, helpVisible = -1;
+    QTimer::singleShot(1500, [&] {
+        shown = StatusLine();
+        GetPanelAttribute(pPara1, ATTR_VISIBLE, &page1);
+        GetPanelAttribute(pPara2, ATTR_VISIBLE, &page2);
+        helpVisible = HostIsVisible(pHandle, MAIN_HelpText1);
+    });
+    EXPECT_EQ(0, RunProgram("edge1024", nullptr, 1700));
+    EXPECT_EQ((std::vector<uint16_t>{5, 10, 2, 2, 7}), RequestCommands());
+    EXPECT_EQ(1, page1);
+    EXPECT_EQ(0, page2);
+    EXPECT_EQ(0, helpVisible);
+    EXPECT_NE(std::string::npos, shown.find("firmware")) << shown;
+    // Closed: every call on the port fails like on a port never opened.
+    EXPECT_EQ(kComErrPortNotOpen, GetInQLen(com));
+    const int requests = SimRequestCount();
+    Pump(0.2);
+    EXPECT_EQ(requests, SimRequestCount());
+    SimStop();
+}
+
+}  // namespace
