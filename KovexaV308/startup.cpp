@@ -102,7 +102,10 @@ void InitVars(void) {
 void InitGUI(void) {
     int hardware = 0;
     GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
-    const int dimTolerances = (hardware == 1 || hardware == 3) ? 1 : 0;
+    // Tarvo sensors have no hardware operation mode: the hidden drop-down
+    // still holds its start value, which must not lock their tolerances.
+    const int dimTolerances =
+        (VariantOf() != VARIANT_TARVO && (hardware == 1 || hardware == 3)) ? 1 : 0;
     SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
     SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
 

@@ -79,3 +79,21 @@ TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
 }
 
 }  // namespace
+
+namespace {
+
+// Catches tolerance fields locked on a Tarvo sensor by the hidden hardware
+// drop-down, which that variant does not have.
+TEST_F(SensorTest, TarvoToleranceFieldsStayEditableAfterStartUp) {
+    StartProgram("tarvo");
+    EXPECT_EQ(400, hwtype);
+    EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITTolerance));
+    EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITToleranceUP));
+    // A V303 sensor in hardware mode 1 keeps them dimmed, as the mode says.
+    StopProgram();
+    StartProgram("edge1024");
+    EXPECT_EQ(1, parameter[31]);
+    EXPECT_EQ(1, HostIsDimmed(pPara1, PARA1_NEDITTolerance));
+}
+
+}  // namespace
