@@ -45,6 +45,13 @@ void StopProgram(void) {
     SimStop();
 }
 
+void SetFaults(const std::function<void(SimFaults*)>& edit) {
+    SimFaults f;
+    SimGetFaults(&f);
+    edit(&f);
+    SimSetFaults(&f);
+}
+
 void Pump(double seconds) {
     const double t0 = Timer();
     while (Timer() - t0 < seconds) ProcessSystemEvents();

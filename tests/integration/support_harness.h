@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "KovexaV308/kovexa.h"
@@ -24,6 +25,8 @@ void StartPanels(void);
 const char* StartProgram(const char* model, bool probe = true);
 // Closes the port and stops the simulator.
 void StopProgram(void);
+// Changes the simulator's faults in place: SetFaults([](SimFaults* f) { f->silent = 1; }).
+void SetFaults(const std::function<void(SimFaults*)>& edit);
 // Runs events for the given time.
 void Pump(double seconds);
 // Requests the simulator received, in order.

@@ -30,13 +30,6 @@ std::string Label(int panel, int control) {
     return buf;
 }
 
-void SetFaults(void (*edit)(SimFaults*)) {
-    SimFaults f;
-    SimGetFaults(&f);
-    edit(&f);
-    SimSetFaults(&f);
-}
-
 // Starts the sensor and runs only the opening of the link, so what the
 // identification did is seen before InitGUI changes dependent controls.
 void Probe(const char* model) {

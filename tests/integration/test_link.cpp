@@ -6,13 +6,6 @@
 
 namespace {
 
-void SetFaults(void (*edit)(SimFaults*)) {
-    SimFaults f;
-    SimGetFaults(&f);
-    edit(&f);
-    SimSetFaults(&f);
-}
-
 // Catches a line check that accepts any reply, or sends anything but
 // command 5 with the packed half 0 of the record.
 TEST_F(SensorTest, LineCheckPassesOnSyncWord00AA) {

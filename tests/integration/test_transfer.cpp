@@ -9,13 +9,6 @@
 
 namespace {
 
-void SetFaults(void (*edit)(SimFaults*)) {
-    SimFaults f;
-    SimGetFaults(&f);
-    edit(&f);
-    SimSetFaults(&f);
-}
-
 int Value(int panel, int control) {
     int v = -12345;
     GetCtrlVal(panel, control, &v);
