@@ -18,13 +18,6 @@ const char kLineOk[] = "Line Ok!";
 const char kNotSync[] = "read error - not sync byte 0xAA!";
 const uint16_t kTeach = 500;
 
-void SetFaults(const std::function<void(SimFaults*)>& edit) {
-    SimFaults f;
-    SimGetFaults(&f);
-    edit(&f);
-    SimSetFaults(&f);
-}
-
 // A measurement frame whose measured value identifies it.
 void QueueFrame(uint16_t measured) {
     const uint16_t w[16] = {static_cast<uint16_t>(measured - 100),
