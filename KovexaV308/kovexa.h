@@ -34,6 +34,10 @@ int LoadPanels(void);
 void FillRings(void);
 void InitVars(void);
 void InitGUI(void);
+// The controls that follow the record: tolerance fields by hardware mode,
+// analog displays by analog mode, DATA and trigger threshold by trigger
+// mode, tolerance displays. Run after every probe of a sensor.
+void ShowDependentControls(void);
 // The control table for RegisterControls.
 void RegisterKovexaControls(void);
 

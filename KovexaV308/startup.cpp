@@ -99,7 +99,7 @@ void InitVars(void) {
     for (uint16_t& w : linArray) w = 0;
 }
 
-void InitGUI(void) {
+void ShowDependentControls(void) {
     int hardware = 0;
     GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
     // Tarvo sensors have no hardware operation mode: the hidden drop-down
@@ -128,6 +128,10 @@ void InitGUI(void) {
         SetCtrlVal(pHandle, MAIN_DISPtolHigh, slope * parameter[25] / 1024000.0);
         SetCtrlVal(pHandle, MAIN_DISPtolLow, slope * parameter[26] / 1024000.0);
     }
+}
+
+void InitGUI(void) {
+    ShowDependentControls();
 
     for (int page : {pPara1, pPara2, pCalib}) {
         SetPanelAttribute(page, ATTR_LEFT, kPageLeft);

@@ -97,3 +97,25 @@ TEST_F(SensorTest, TarvoToleranceFieldsStayEditableAfterStartUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// Catches controls that keep the previous sensor's state after a port
+// change: the analog displays follow the new sensor's analog mode.
+TEST_F(SensorTest, PortChangeShowsTheNewSensorsDependentControls) {
+    StartProgram("edge1024");
+    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_DISPanalog));
+    SimStop();
+    char path[256];
+    ASSERT_EQ(1, SimStart("tarvo", path, sizeof path));
+    SimSetWord(0, 44, 4);  // analog-output mode of the Tarvo layout
+    PortTableSetDevice(1, path);
+    SetCtrlVal(pHandle, MAIN_DropDCom, 1);
+    CC_DropDCom(pHandle, MAIN_DropDCom, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(400, hwtype);
+    EXPECT_EQ(4, parameter[44]);
+    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_DISPanalog));
+    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_ButtonReset));
+}
+
+}  // namespace
