@@ -405,8 +405,18 @@ QString HexColor(int rgb) {
     return QColor(ToColor(rgb)).name(QColor::HexRgb);
 }
 
+// Text colour for a control whose program sets only the background: black
+// or white, whichever reads on it (the tolerance colours are dark green and
+// red, on which black digits are hard to read).
+int ReadableTextColor(const Ctrl* c) {
+    if (c->textColor >= 0 || c->bgColor < 0) return c->textColor;
+    const int r = (c->bgColor >> 16) & 0xFF, g = (c->bgColor >> 8) & 0xFF, b = c->bgColor & 0xFF;
+    return (299 * r + 587 * g + 114 * b) / 1000 < 140 ? 0xFFFFFF : 0x000000;
+}
+
 void ApplyColors(Ctrl* c) {
     QWidget* w = c->widget;
+    const int textColor = ReadableTextColor(c);
     if (!c->baseStyle.isEmpty()) {
         // The form styles this widget: a style sheet would override a
         // palette, so the run-time colours go into the sheet, last.
@@ -416,7 +426,7 @@ void ApplyColors(Ctrl* c) {
         sheet += QLatin1String(" { ");
         if (c->bgColor >= 0)
             sheet += QLatin1String("background-color: ") + HexColor(c->bgColor) + "; ";
-        if (c->textColor >= 0) sheet += QLatin1String("color: ") + HexColor(c->textColor) + "; ";
+        if (textColor >= 0) sheet += QLatin1String("color: ") + HexColor(textColor) + "; ";
         sheet += QLatin1Char('}');
         w->setStyleSheet(sheet);
         return;
@@ -426,7 +436,7 @@ void ApplyColors(Ctrl* c) {
         pal.setColor(BackgroundRole(c->kind), ToColor(c->bgColor));
         if (BackgroundRole(c->kind) == QPalette::Window) w->setAutoFillBackground(true);
     }
-    if (c->textColor >= 0) pal.setColor(TextRole(c->kind), ToColor(c->textColor));
+    if (textColor >= 0) pal.setColor(TextRole(c->kind), ToColor(textColor));
     w->setPalette(pal);
 }
 
