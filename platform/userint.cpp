@@ -369,37 +369,29 @@ int FromColor(const QColor& q) {
     return (q.red() << 16) | (q.green() << 8) | q.blue();
 }
 
-QPalette::ColorRole BackgroundRole(Kind k) {
+// Palette roles that carry a control's background and text colour.
+struct ColorRoles {
+    QPalette::ColorRole background, text;
+};
+
+ColorRoles RolesOf(Kind k) {
     switch (k) {
         case kKindLine:
         case kKindTextBox:
         case kKindSpin:
         case kKindDoubleSpin:
         case kKindRing:
-            return QPalette::Base;
+            return {QPalette::Base, QPalette::Text};
         case kKindButton:
         case kKindToggle:
-            return QPalette::Button;
+            return {QPalette::Button, QPalette::ButtonText};
         default:
-            return QPalette::Window;
+            return {QPalette::Window, QPalette::WindowText};
     }
 }
 
-QPalette::ColorRole TextRole(Kind k) {
-    switch (k) {
-        case kKindLine:
-        case kKindTextBox:
-        case kKindSpin:
-        case kKindDoubleSpin:
-        case kKindRing:
-            return QPalette::Text;
-        case kKindButton:
-        case kKindToggle:
-            return QPalette::ButtonText;
-        default:
-            return QPalette::WindowText;
-    }
-}
+QPalette::ColorRole BackgroundRole(Kind k) { return RolesOf(k).background; }
+QPalette::ColorRole TextRole(Kind k) { return RolesOf(k).text; }
 
 QString HexColor(int rgb) {
     return QColor(ToColor(rgb)).name(QColor::HexRgb);
