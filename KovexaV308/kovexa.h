@@ -81,6 +81,9 @@ void ShowInfoText(int background, int textColour, const char* text, int left, in
 // Help boxes: places box (MAIN_HelpText1 or MAIN_HelpText2) at (left, top)
 // of the main panel, toggles its visibility and sets its text.
 void ToggleHelp(int box, int left, int top, const char* text);
+// The same, with the box gap units right of a main-panel control and gap
+// units above its top.
+void ToggleHelpBeside(int box, int control, int gap, const char* text);
 
 // ---------------------------------------------------------- callbacks ---
 

@@ -157,12 +157,6 @@ void ShowFieldHelp(int control, const char* text) {
 }
 
 // Help right of a main-panel control, slightly above it.
-void ShowBesideHelp(int box, int control, const char* text) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-    ToggleHelp(box, left + width + kButtonHelpGap, top - kButtonHelpGap, text);
-}
-
 // The three graphs share one place; the box goes inside it.
 void ShowGraphHelp(const char* text) {
     int top = 0, left = 0, height = 0, width = 0;
@@ -290,6 +284,12 @@ int HelpOnly(int control, int event) {
 const double kPortPause = 0.1;
 
 }  // namespace
+
+void ToggleHelpBeside(int box, int control, int gap, const char* text) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
+    ToggleHelp(box, left + width + gap, top - gap, text);
+}
 
 void ToggleHelp(int box, int left, int top, const char* text) {
     // Kept inside the main panel, so a control near its edge still gets a
@@ -462,14 +462,16 @@ int CC_GRAPHData(int, int, int event, void*, int, int) {
 
 int CC_ToggButtonZoom(int, int, int event, void*, int, int) {
     // The raw graph reads the toggle at every frame; switching does nothing.
-    if (event == EVENT_RIGHT_CLICK) ShowBesideHelp(MAIN_HelpText1, MAIN_ToggButtonZoom, kHelpZoom);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText1, MAIN_ToggButtonZoom, kButtonHelpGap, kHelpZoom);
     return 0;
 }
 
 // ---------------------------------------------------------------- port --
 
 int CC_DropDCom(int, int, int event, void*, int, int) {
-    if (event == EVENT_RIGHT_CLICK) ShowBesideHelp(MAIN_HelpText2, MAIN_DropDCom, kHelpPort);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText2, MAIN_DropDCom, kButtonHelpGap, kHelpPort);
     if (event != EVENT_COMMIT) return 0;
     // Ends a RUN loop or a recording at its next pass before the port goes.
     stop_flag = 1;

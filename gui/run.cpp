@@ -89,12 +89,6 @@ void PlotFrame(void) {
     plots.raw();
 }
 
-void ToggleHelpBeside(int control, const char* text) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-    ToggleHelp(MAIN_HelpText1, left + width + kHelpOffset, top - kHelpOffset, text);
-}
-
 }  // namespace
 
 void PushRUN(void) {
@@ -155,7 +149,8 @@ int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventDa
     (void)eventData1;
     (void)eventData2;
     if (event == EVENT_COMMIT) PushRUN();
-    if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(control, kHelpRun);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, kHelpRun);
     return 0;
 }
 
@@ -174,6 +169,7 @@ int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventD
         SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, dataOffered);
         Delay(kStopPause);
     }
-    if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(control, kHelpStop);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, kHelpStop);
     return 0;
 }

@@ -53,26 +53,13 @@ const MemoryButton kMemoryButtons[] = {
     {MAIN_RBTFile, DATFILE},
 };
 
-// Right of a button, above its top.
-void ButtonHelp(int control, const char* text) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-    ToggleHelp(MAIN_HelpText1, left + width + kHelpGap, top - kHelpGap, text);
-}
-
 void SendHalf(uint16_t command, uint16_t half) {
     CopyVarsToPP(half);
     if (SendCommand(command, half) == kFrameSize) SetStatus(kTxtSent);
 }
 
 void SendToFile(void) {
-    char path[kPathSize];
-    const int chosen =
-        FileSelectPopup(proj_dir, kParamFileDefault, kParamFileFilter, kParamFileSaveTitle, 0, 0, 1,
-                        1, 1, path, static_cast<int>(sizeof path));
-    if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return;
-    std::snprintf(file_name, sizeof file_name, "%s", path);
-    SendParaToFile();
+    if (ChooseParamFile(0)) SendParaToFile();
 }
 
 // A radio button changed: an "on" selects its memory and switches the
@@ -117,7 +104,8 @@ void PushGET(uint16_t source, uint16_t half) {
 }
 
 int CC_BTNGet(int, int, int event, void*, int, int) {
-    if (event == EVENT_RIGHT_CLICK) ButtonHelp(MAIN_BTNGet, kHelpGet);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText1, MAIN_BTNGet, kHelpGap, kHelpGet);
     if (event != EVENT_COMMIT) return 0;
     const uint16_t source = static_cast<uint16_t>(target);
     if (target == DATFILE) ReadParaFromFile();
@@ -129,7 +117,8 @@ int CC_BTNGet(int, int, int event, void*, int, int) {
 }
 
 int CC_BTNSend(int, int, int event, void*, int, int) {
-    if (event == EVENT_RIGHT_CLICK) ButtonHelp(MAIN_BTNSend, kHelpSend);
+    if (event == EVENT_RIGHT_CLICK)
+        ToggleHelpBeside(MAIN_HelpText1, MAIN_BTNSend, kHelpGap, kHelpSend);
     if (event != EVENT_COMMIT) return 0;
     SetStatus(kTxtTransmit);
     if (target == DATFILE) {

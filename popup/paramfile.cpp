@@ -18,13 +18,18 @@ void SendParaToFile(void) {
         SetStatus(kTxtParamFileWriteError);
 }
 
-void ReadParaFromFile(void) {
+int ChooseParamFile(int forLoading) {
     char path[kPathSize];
-    const int chosen =
-        FileSelectPopup(proj_dir, kParamFileDefault, kParamFileFilter, kParamFileLoadTitle, 1, 0, 1,
-                        1, 1, path, static_cast<int>(sizeof path));
-    if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return;
+    const char* title = forLoading ? kParamFileLoadTitle : kParamFileSaveTitle;
+    const int chosen = FileSelectPopup(proj_dir, kParamFileDefault, kParamFileFilter, title,
+                                       forLoading, 0, 1, 1, 1, path, static_cast<int>(sizeof path));
+    if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return 0;
     std::snprintf(file_name, sizeof file_name, "%s", path);
+    return 1;
+}
+
+void ReadParaFromFile(void) {
+    if (!ChooseParamFile(1)) return;
     uint32_t values[kParamFileValues];
     // A missing, short or malformed file leaves the record as it was, and
     // says so rather than looking like a successful load.

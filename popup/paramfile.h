@@ -22,6 +22,9 @@ extern const char kParamFileLoadTitle[];      // "K-VEX-RZ-Series-Parameter-File
 extern const char kTxtParamFileWriteError[];  // "Error writing parameter-file!"
 extern const char kTxtParamFileReadError[];   // "Error reading parameter-file!"
 
+// Opens the save or load popup in the program's folder; the chosen path
+// goes into file_name. 1 when a file was chosen, 0 on cancel.
+int ChooseParamFile(int forLoading);
 // Packs both halves of the record into the 30 file values.
 void ParamFileFromRecord(uint32_t* values);
 // Unpacks 30 file values into the record (low 16 bits of each).
