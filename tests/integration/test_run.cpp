@@ -8,6 +8,9 @@
 #include <QTimer>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "tests/integration/support_harness.h"
 
@@ -20,36 +23,18 @@ const uint16_t kTeach = 500;
 
 // A measurement frame whose measured value identifies it.
 void QueueFrame(uint16_t measured) {
-    const uint16_t w[16] = {static_cast<uint16_t>(measured - 100),
-                            static_cast<uint16_t>(measured + 100),
-                            measured,
-                            static_cast<uint16_t>(measured * 10),
-                            0,
-                            kTeach,
-                            20,
-                            2,
-                            1,
-                            2,
-                            600,
-                            3000,
-                            100,
-                            0,
-                            900,
-                            0x1234};
+    uint16_t w[16] = {0, 0, measured, 0, 0, kTeach, 20, 2, 1, 2, 600, 3000, 100, 0, 900, 0x1234};
+    w[0] = static_cast<uint16_t>(measured - 100);  // left edge
+    w[1] = static_cast<uint16_t>(measured + 100);  // right edge
+    w[3] = static_cast<uint16_t>(measured * 10);   // micrometres
     SimQueueMeasurement(w);
 }
 
-// A standard sensor, identified, whatever the probe found.
-void StandardSensor(void) {
-    hwtype = 37;
-    softversion = 302;
-    HWTYPE = 1;
-    ccdvirtpixel = 4096;
-    pixB = 1;
-    pixE = 4096;
-    parameter[6] = 1;
-    parameter[13] = 0;
-    parameter[28] = 0;
+// Dimmed (or visible) flags of main-panel controls, in the order given.
+std::vector<int> Flags(int (*flag)(int, int), std::initializer_list<int> controls) {
+    std::vector<int> flags;
+    for (int control : controls) flags.push_back(flag(pHandle, control));
+    return flags;
 }
 
 // Calls step(n) from a timer inside RUN's event processing each time the
@@ -100,7 +85,16 @@ class Run : public SensorTest {
 protected:
     void SetUp() override {
         StartProgram("edge1024");
-        StandardSensor();
+        // A standard sensor, identified, whatever the probe found.
+        hwtype = 37;
+        softversion = 302;
+        HWTYPE = 1;
+        ccdvirtpixel = 4096;
+        pixB = 1;
+        pixE = 4096;
+        parameter[6] = 1;
+        parameter[13] = 0;
+        parameter[28] = 0;
         std::memset(arrayNORM, 0, sizeof arrayNORM);
         SimResetFaults();
         SimClearRequests();
@@ -118,16 +112,14 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     SetCtrlAttribute(pHandle, MAIN_GRAPHVideo, ATTR_VISIBLE, 1);
     for (uint16_t k = 0; k < 10; ++k) QueueFrame(1000 + k);
     SetFaults([](SimFaults* f) { f->answerLimit = 10; });
-    int dimmedWhileRunning = 0;
+    std::vector<int> dimmedWhileRunning;
     DuringRun([&](int n) {
         if (n < 11) return false;
-        dimmedWhileRunning = HostIsDimmed(pHandle, MAIN_BTNRun) +
-                             HostIsDimmed(pHandle, MAIN_BTNVideo) +
-                             HostIsDimmed(pHandle, MAIN_BTNData);
+        dimmedWhileRunning = Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData});
         ClickStop();
         return true;
     });
-    EXPECT_EQ(3, dimmedWhileRunning);
+    EXPECT_EQ((std::vector<int>{1, 1, 1}), dimmedWhileRunning);
     Pump(0.3);
     const std::vector<SimRequest> req = Requests();
     ASSERT_EQ(11u, req.size());
@@ -154,14 +146,11 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     int ram = 0, eeprom = 1;
     GetCtrlVal(pHandle, MAIN_RBTRam, &ram);
     GetCtrlVal(pHandle, MAIN_RBTEeprom, &eeprom);
-    EXPECT_EQ(1, ram);
-    EXPECT_EQ(0, eeprom);
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNVideo));
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNData));
-    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_GRAPHRaw));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_GRAPHVideo));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_GRAPHData));
+    EXPECT_EQ((std::vector<int>{1, 0}), (std::vector<int>{ram, eeprom}));
+    EXPECT_EQ((std::vector<int>{0, 0, 0}),
+              Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData}));
+    EXPECT_EQ((std::vector<int>{1, 0, 0}),
+              Flags(HostIsVisible, {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData}));
 }
 
 // Catches a loop that stops on a foreign frame, draws it, or does not send
@@ -187,10 +176,8 @@ TEST_F(Run, ForeignEchoIsNotDrawnButTheLoopGoesOn) {
 struct GarbleCase {
     const char* name;
     void (*garble)(SimFaults*);
+    friend void PrintTo(const GarbleCase& c, std::ostream* os) { *os << c.name; }
 };
-void PrintTo(const GarbleCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RunGarbled : public Run, public ::testing::WithParamInterface<GarbleCase> {};
 
@@ -248,9 +235,8 @@ TEST_F(Run, TimeoutAfterSomeFramesEndsTheLoopAndOnlyRunComesBack) {
     const std::vector<double> drawn = {4001, 4002, 4003};
     EXPECT_EQ(drawn, Last(Drawn(), 3));
     EXPECT_EQ(1, stop_flag);
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
-    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNData));
+    EXPECT_EQ((std::vector<int>{0, 1, 1}),
+              Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData}));
 }
 
 // Catches a loop that goes on (or sends again) when the first request is
@@ -261,8 +247,7 @@ TEST_F(Run, TimeoutOfTheFirstRequestEndsAfterOnePass) {
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
     EXPECT_EQ(kTimeoutText, StatusLine());
     EXPECT_EQ(std::vector<uint16_t>{CMD_MEASURE}, RequestCommands());
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ((std::vector<int>{0, 1}), Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo}));
     EXPECT_EQ(before, Drawn());
 }
 
@@ -363,7 +348,7 @@ TEST_F(StopButton, RightClickTogglesRunHelp) {
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
     char text[256];
     HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
-    EXPECT_EQ(0, std::string(text).rfind("RUN-BUTTON:", 0));
+    EXPECT_EQ(0u, std::string(text).rfind("RUN-BUTTON:", 0));
     HostRightClick(pHandle, MAIN_BTNRun);
     EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
 }
