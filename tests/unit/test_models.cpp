@@ -5,116 +5,96 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "com232/kvex_link.h"
 #include "com232/models.h"
 
 namespace {
 
+// Parameterised cases print as their name (test output and ctest list).
+template <class Case>
+auto operator<<(std::ostream& os, const Case& c) -> decltype(os << c.name) {
+    return os << c.name;
+}
+
 struct ModelCase {
-    uint16_t ccdtype;
-    uint16_t hwtype;
-    const char* name;
-    uint16_t family;
-    const char* line1;
-    const char* line2;
-    const char* line3;
+    uint16_t ccdtype, hwtype, family;
+    const char *name, *peak;  // peak: the model of code + 10000, or "" when there is none
+    const char *pixels, *subpixels, *range;
 };
 
-// Every row as the data sheets print it (0xB5 is the micro sign).
+// Every row as the data sheets print it (0xB5 is the micro sign, never the
+// two UTF-8 bytes). A peak model has the lines of its edge model's optics.
 const ModelCase kModelCases[] = {
-    {1, 37, "K-VEX-RZ-M01", 1, "1024-pixel;  7.8\xB5m pixel-pitch",
+    {1, 37, 1, "M01", "M14", "1024-pixel;  7.8\xB5m pixel-pitch",
      "4096-subpixel;  resolution=1\xB5m", "working-range = 37 +/- 2.0mm"},
-    {4, 37, "K-VEX-RZ-M02", 1, "512-pixel;  12.5\xB5m pixel-pitch",
-     "2048-subpixel;  resolution=2\xB5m", "working-range = 55 +/- 2.0mm"},
-    {1, 55, "K-VEX-RZ-M03", 1, "1024-pixel;  7.8\xB5m pixel-pitch",
+    {4, 37, 1, "M02", "", "512-pixel;  12.5\xB5m pixel-pitch", "2048-subpixel;  resolution=2\xB5m",
+     "working-range = 55 +/- 2.0mm"},
+    {1, 55, 1, "M03", "M15", "1024-pixel;  7.8\xB5m pixel-pitch",
      "4096-subpixel;  resolution=3\xB5m", "working-range = 55mm +/- 5.0mm"},
-    {4, 55, "K-VEX-RZ-M04", 1, "512-pixel;  12.5\xB5m pixel-pitch",
+    {4, 55, 1, "M04", "M16", "512-pixel;  12.5\xB5m pixel-pitch",
      "2048-subpixel;  resolution=5\xB5m", "working-range = 55 +/- 5.0mm"},
-    {1, 80, "K-VEX-RZ-M05", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=5\xB5m", "working-range = 80mm +/- 10mm"},
-    {1, 110, "K-VEX-RZ-M06", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 80, 1, "M05", "M17", "1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel; resolution=5\xB5m",
+     "working-range = 80mm +/- 10mm"},
+    {1, 110, 1, "M06", "M18", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=10\xB5m", "working-range = 110mm  +/- 20mm"},
-    {1, 135, "K-VEX-RZ-M07", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 135, 1, "M07", "M19", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=16\xB5m", "working-range = 110mm ... 175mm"},
-    {1, 160, "K-VEX-RZ-M08", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 160, 1, "M08", "M20", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=25\xB5m", "working-range = 125mm ... 215mm"},
-    {1, 200, "K-VEX-RZ-M09", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 200, 1, "M09", "M21", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=25\xB5m", "working-range = 160mm ... 255mm"},
-    {1, 275, "K-VEX-RZ-M10", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 275, 1, "M10", "M22", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=55\xB5m", "working-range = 200mm ... 425mm"},
-    {4, 400, "K-VEX-RZ-M11", 1, "512-pixel;  12.5\xB5m pixel-pitch",
+    {4, 400, 1, "M11", "", "512-pixel;  12.5\xB5m pixel-pitch",
      "1024-subpixel;  resolution=+/-0.4mm", "working-range = 50mm ... 450mm"},
-    {1, 450, "K-VEX-RZ-M12", 1, "1024-pixel; 7.8\xB5m pixel-pitch",
+    {1, 450, 1, "M12", "M23", "1024-pixel; 7.8\xB5m pixel-pitch",
      "4096-subpixel; resolution=150\xB5m", "working-range = 285mm ...715mm"},
-    {101, 500, "K-VEX-RZ-M13", 0, "256-pixel;  63.5\xB5m pixel-pitch",
-     "1024-subpixel; resolution=0.5mm", "working-range = 35mm ... 460mm"},
-    {1, 10037, "K-VEX-RZ-M14", 2, "1024-pixel;  7.8\xB5m pixel-pitch",
-     "4096-subpixel;  resolution=1\xB5m", "working-range = 37 +/- 2.0mm"},
-    {1, 10055, "K-VEX-RZ-M15", 2, "1024-pixel;  7.8\xB5m pixel-pitch",
-     "4096-subpixel;  resolution=3\xB5m", "working-range = 55mm +/- 5.0mm"},
-    {4, 10055, "K-VEX-RZ-M16", 2, "512-pixel;  12.5\xB5m pixel-pitch",
-     "2048-subpixel;  resolution=5\xB5m", "working-range = 55 +/- 5.0mm"},
-    {1, 10080, "K-VEX-RZ-M17", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=5\xB5m", "working-range = 80mm +/- 10mm"},
-    {1, 10110, "K-VEX-RZ-M18", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=10\xB5m", "working-range = 110mm  +/- 20mm"},
-    {1, 10135, "K-VEX-RZ-M19", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=16\xB5m", "working-range = 110mm ... 175mm"},
-    {1, 10160, "K-VEX-RZ-M20", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=25\xB5m", "working-range = 125mm ... 215mm"},
-    {1, 10200, "K-VEX-RZ-M21", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=25\xB5m", "working-range = 160mm ... 255mm"},
-    {1, 10275, "K-VEX-RZ-M22", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=55\xB5m", "working-range = 200mm ... 425mm"},
-    {1, 10450, "K-VEX-RZ-M23", 2, "1024-pixel; 7.8\xB5m pixel-pitch",
-     "4096-subpixel; resolution=150\xB5m", "working-range = 285mm ...715mm"},
+    {101, 500, 0, "M13", "", "256-pixel;  63.5\xB5m pixel-pitch", "1024-subpixel; resolution=0.5mm",
+     "working-range = 35mm ... 460mm"},
 };
 
 class ModelTable : public ::testing::TestWithParam<ModelCase> {};
 
+void ExpectRow(const ModelCase& c, uint16_t code, uint16_t family, const char* name) {
+    const ModelRow* row = FindModel(c.ccdtype, code);
+    ASSERT_NE(nullptr, row) << code;
+    EXPECT_EQ(family, row->family);
+    EXPECT_EQ(
+        (std::vector<std::string>{std::string("K-VEX-RZ-") + name, c.pixels, c.subpixels, c.range}),
+        std::vector<std::string>(row->line, row->line + kModelLines));
+}
+
 // Catches a row looked up in the wrong ccdtype group, a changed spacing or
-// micro sign, or the wrong HWTYPE family for a code.
+// micro sign, the wrong HWTYPE family for a code, or a peak model missing
+// or invented.
 TEST_P(ModelTable, RowMatchesDataSheetByteForByte) {
     const ModelCase& c = GetParam();
-    const ModelRow* row = FindModel(c.ccdtype, c.hwtype);
-    ASSERT_NE(nullptr, row);
-    EXPECT_STREQ(c.name, row->line[0]);
-    EXPECT_EQ(c.family, row->family);
-    EXPECT_STREQ(c.line1, row->line[1]);
-    EXPECT_STREQ(c.line2, row->line[2]);
-    EXPECT_STREQ(c.line3, row->line[3]);
+    ExpectRow(c, c.hwtype, c.family, c.name);
+    const uint16_t peakCode = static_cast<uint16_t>(c.hwtype + 10000);
+    if (*c.peak)
+        ExpectRow(c, peakCode, 2, c.peak);
+    else
+        EXPECT_EQ(nullptr, FindModel(c.ccdtype, peakCode));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, ModelTable, ::testing::ValuesIn(kModelCases),
                          [](const ::testing::TestParamInfo<ModelCase>& p) {
-                             return std::string(p.param.name).substr(9);  // "M01", ...
+                             return std::string(p.param.name) + p.param.peak;
                          });
 
-// Catches an extra or missing row (the parametrised test sees only the
-// listed ones).
-TEST(ModelTableShape, HoldsExactlyTheTwentyThreeModels) {
-    EXPECT_EQ(static_cast<int>(sizeof kModelCases / sizeof kModelCases[0]), ModelCount());
+// Catches an extra row, and a lookup by code alone: 37 is M01/M02 by pixel
+// count, but 400 among 1024 pixels or 37 among 256 is no model at all.
+TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
+    int models = 0;
+    for (const ModelCase& c : kModelCases) models += *c.peak ? 2 : 1;
+    EXPECT_EQ(models, ModelCount());
     EXPECT_EQ(nullptr, ModelAt(ModelCount()));
     EXPECT_EQ(nullptr, ModelAt(-1));
-}
-
-// Catches a lookup by code alone: 37 means M01 with 1024 pixels but M02
-// (working range 55, not 37) with 512; 10037 is unknown among 512 pixels.
-TEST(ModelTableShape, CodeIsLookedUpWithinItsCcdTypeGroup) {
-    EXPECT_STREQ("working-range = 55 +/- 2.0mm", FindModel(4, 37)->line[3]);
-    EXPECT_STREQ("working-range = 37 +/- 2.0mm", FindModel(1, 37)->line[3]);
-    EXPECT_EQ(nullptr, FindModel(4, 10037));
     EXPECT_EQ(nullptr, FindModel(1, 400));
     EXPECT_EQ(nullptr, FindModel(101, 37));
     EXPECT_EQ(nullptr, FindModel(7, 37));
-}
-
-// Catches the micro sign stored as UTF-8 (two bytes) instead of 0xB5.
-TEST(ModelTableShape, MicroSignIsTheSingleLatin1Byte) {
-    const std::string line = FindModel(1, 37)->line[1];
-    EXPECT_EQ(std::string::npos, line.find("\xC2\xB5"));
-    EXPECT_EQ(30u, line.size());
 }
 
 // Catches a misspelt or trimmed unidentified box: 25 blanks per line.
@@ -125,8 +105,7 @@ TEST(ModelTableShape, UnidentifiedBoxHasItsFixedLines) {
 }
 
 struct StepCase {
-    uint16_t virtpixel;
-    uint16_t step;
+    uint16_t virtpixel, step;
 };
 
 class StepTable : public ::testing::TestWithParam<StepCase> {};
@@ -161,124 +140,84 @@ TEST(StepTableEdges, UnlistedCountFallsBackToStep4And1024) {
     }
 }
 
-// Builds a hardware answer frame with the given words after the echo.
-void HardwareFrame(char* frame, uint16_t echo, const uint16_t words[11]) {
-    std::memset(frame, 0x5A, kFrameSize);
-    PutWordAt(frame, 0, kSyncReply);
-    PutWordAt(frame, 2, echo);
-    for (int i = 0; i < 11; ++i) PutWordAt(frame, 4 + 2 * i, words[i]);
-}
-
-// Catches swapped bytes or a field decoded from the wrong offset.
-TEST(HardwareAnswer, DecodesElevenBigEndianWordsFromByte4) {
+// Catches swapped bytes or a field decoded from the wrong offset, and an
+// answer accepted whatever its echo (a late reply to another command would
+// be taken for the sensor's identity).
+TEST(HardwareAnswer, DecodesElevenBigEndianWordsFromByte4OnlyWithEcho10) {
     const uint16_t w[11] = {1, 1024, 7, 101, 4096, 16, 3, 4093, 308, 10110, 1024};
     char frame[kFrameSize];
-    HardwareFrame(frame, 10, w);
+    std::memset(frame, 0x5A, kFrameSize);
+    PutWordAt(frame, 0, kSyncReply);
+    PutWordAt(frame, 2, 10);
+    for (int i = 0; i < 11; ++i) PutWordAt(frame, 4 + 2 * i, w[i]);
     HardwareInfo hw{};
     EXPECT_EQ(1, DecodeHardwareFrame(frame, &hw));
-    EXPECT_EQ(1, hw.ccdtype);
-    EXPECT_EQ(1024, hw.ccdmaxpixel);
-    EXPECT_EQ(7, hw.ccdresolution);
-    EXPECT_EQ(101, hw.pcbtype);
-    EXPECT_EQ(4096, hw.ccdvirtpixel);
-    EXPECT_EQ(16, hw.ccdsubpixel);
-    EXPECT_EQ(3, hw.ccdpixB);
-    EXPECT_EQ(4093, hw.ccdpixE);
-    EXPECT_EQ(308, hw.softversion);
-    EXPECT_EQ(10110, hw.hwtype);
-    EXPECT_EQ(1024, hw.adcmax);
-}
-
-// Catches an answer accepted whatever its echo (a late reply to another
-// command would be taken for the sensor's identity).
-TEST(HardwareAnswer, RejectsAnyEchoButTen) {
-    const uint16_t w[11] = {};
-    char frame[kFrameSize];
-    HardwareInfo hw{};
+    EXPECT_EQ(std::vector<uint16_t>(w, w + 11),
+              (std::vector<uint16_t>{hw.ccdtype, hw.ccdmaxpixel, hw.ccdresolution, hw.pcbtype,
+                                     hw.ccdvirtpixel, hw.ccdsubpixel, hw.ccdpixB, hw.ccdpixE,
+                                     hw.softversion, hw.hwtype, hw.adcmax}));
     for (uint16_t echo : {0, 2, 8, 0x0A00, 0xFFFF}) {
-        HardwareFrame(frame, echo, w);
+        PutWordAt(frame, 2, echo);
         EXPECT_EQ(0, DecodeHardwareFrame(frame, &hw)) << echo;
     }
 }
 
-// Sets the stored identity as an answer would.
-void Identity(uint16_t type, uint16_t code, uint16_t virtpixel, uint16_t adc) {
-    ccdtype = type;
-    hwtype = code;
-    ccdvirtpixel = virtpixel;
-    adcmax = adc;
-}
-
-class Identify : public ::testing::Test {
-protected:
-    void SetUp() override {
-        HWTYPE = 0;
-        pixB = 7;
-        pixE = 7;
-        YAXISMAX = 7;
-        ADCMAX = 255;
-    }
-    Identification id{};
+struct IdentityCase {
+    const char* name;
+    uint16_t hwBefore, type, code, virtpixel, adc;
+    const char* model;  // nullptr: the model box stays as it is
+    uint16_t hwAfter;
+    int adapt, known;
+    uint16_t pixE, ADCMAX;
 };
 
-// Catches ADCMAX copied from the answer: anything but 1024 means 256.
-TEST_F(Identify, AdcFullScale4095Gives256) {
-    Identity(1, 37, 4096, 4095);
+class IdentityRules : public ::testing::TestWithParam<IdentityCase> {};
+
+// Catches ADCMAX copied from the answer (anything but 1024 means 256), an
+// unknown 1024-family code adapting the panels or setting limits before any
+// model was recognised, the 512 family not always adapting, type 500
+// resetting HWTYPE, and an unknown ccdtype allowing SEND.
+TEST_P(IdentityRules, SetHwtypeLimitsAndWhatToAdapt) {
+    const IdentityCase& c = GetParam();
+    HWTYPE = c.hwBefore;
+    pixB = pixE = YAXISMAX = 7;
+    ADCMAX = 255;
+    ccdtype = c.type;
+    hwtype = c.code;
+    ccdvirtpixel = c.virtpixel;
+    adcmax = c.adc;
+    Identification id{};
     IdentifySensor(&id);
-    EXPECT_EQ(256, ADCMAX);
-    EXPECT_EQ(1, HWTYPE);
+    EXPECT_STREQ(c.model, id.model ? id.model->line[0] : nullptr);
+    EXPECT_EQ((std::vector<int>{c.hwAfter, c.adapt, c.known, c.pixE, c.ADCMAX}),
+              (std::vector<int>{HWTYPE, id.adaptPanels, id.knownFamily, pixE, ADCMAX}));
 }
 
-// Catches an unknown code in the 1024 family adapting the panels or
-// setting limits although no model was ever recognised.
-TEST_F(Identify, UnknownCodeIn1024FamilyWithoutEarlierModelAdaptsNothing) {
-    Identity(1, 999, 2048, 1024);
-    IdentifySensor(&id);
-    EXPECT_EQ(nullptr, id.model);
-    EXPECT_EQ(0, HWTYPE);
-    EXPECT_EQ(0, id.adaptPanels);
-    EXPECT_EQ(1, id.knownFamily);
-    EXPECT_EQ(7, pixE);
-    EXPECT_EQ(1024, ADCMAX);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Families, IdentityRules,
+    ::testing::Values(IdentityCase{"AdcFullScale4095Gives256", 0, 1, 37, 4096, 4095, "K-VEX-RZ-M01",
+                                   1, 1, 1, 4096, 256},
+                      IdentityCase{"UnknownCodeIn1024FamilyAdaptsNothing", 0, 1, 999, 2048, 1024,
+                                   nullptr, 0, 0, 1, 7, 1024},
+                      IdentityCase{"Type500AfterPeakKeepsHwtype2", 2, 101, 500, 1024, 1024,
+                                   "K-VEX-RZ-M13", 2, 1, 1, 1024, 1024},
+                      IdentityCase{"UnknownCodeIn512FamilyStillAdapts", 0, 4, 999, 2048, 255,
+                                   nullptr, 0, 1, 1, 7, 256},
+                      IdentityCase{"UnknownCcdTypeIsUnidentified", 1, 7, 37, 2048, 1024,
+                                   "No information avialable!", 1, 1, 0, 1024, 1024}),
+    [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.name); });
 
-// Catches HWTYPE reset by type 500 (it keeps the earlier family).
-TEST_F(Identify, Type500AfterPeakSensorKeepsHwtype2) {
-    HWTYPE = 2;
-    Identity(101, 500, 1024, 1024);
-    IdentifySensor(&id);
-    EXPECT_STREQ("K-VEX-RZ-M13", id.model->line[0]);
-    EXPECT_EQ(2, HWTYPE);
-    EXPECT_EQ(1, id.adaptPanels);
-    EXPECT_EQ(1024, pixE);
-}
-
-// Catches the 512 family skipping adaptation for a code not in the table
-// (it always adapts; the limits only with a known family).
-TEST_F(Identify, UnknownCodeIn512FamilyStillAdapts) {
-    Identity(4, 999, 2048, 255);
-    IdentifySensor(&id);
-    EXPECT_EQ(nullptr, id.model);
-    EXPECT_EQ(1, id.adaptPanels);
-    EXPECT_EQ(7, pixE);
-    EXPECT_EQ(256, ADCMAX);
-}
-
-// Catches an overrun of a buffer smaller than the text.
-TEST(FirmwareText, NeverWritesPastTheOutputBuffer) {
+// Catches an overrun of a buffer smaller than the text, and the text cut
+// at the first zero byte being ignored.
+TEST(FirmwareText, StopsAtTheBufferEndOrTheFirstZeroByte) {
     char raw[kFirmwareBytes];
     std::memset(raw, 'Q', sizeof raw);
-    char out[12];
+    char out[kTextSize + 1];
     out[11] = '#';
     EXPECT_EQ(10, DecodeFirmwareText(raw, kFirmwareBytes, 101, out, 11));
     EXPECT_EQ(std::string(10, 'Q'), std::string(out));
     EXPECT_EQ('#', out[11]);
-}
-
-// Catches the text cut at the first zero byte being ignored.
-TEST(FirmwareText, StopsAtTheFirstZeroByte) {
-    char raw[kFirmwareBytes] = "K-VEX FW 3.08";
-    char out[kTextSize + 1];
+    std::strcpy(raw, "K-VEX FW 3.08");
     EXPECT_EQ(13, DecodeFirmwareText(raw, kFirmwareBytes, 101, out, sizeof out));
     EXPECT_STREQ("K-VEX FW 3.08", out);
 }

@@ -5,22 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "gui/sanitize.h"
 
 namespace {
-
-struct SanCase {
-    Variant variant;
-    int word;
-    uint16_t in;
-    uint16_t out;
-    const char* what;
-};
-
-std::ostream& operator<<(std::ostream& os, const SanCase& c) {
-    return os << c.what;
-}
 
 const uint16_t kVirt = 4096;
 
@@ -35,108 +24,77 @@ void ValidRecord(uint16_t* r) {
     r[48] = 256;
 }
 
-class SanitizeTable : public ::testing::TestWithParam<SanCase> {};
+struct WordCase {
+    int word;
+    uint16_t in, out;
+};
+
+std::ostream& operator<<(std::ostream& os, const WordCase& c) {
+    return os << "word " << c.word << ": " << c.in << " -> " << c.out;
+}
+
+class SanitizeTable : public ::testing::TestWithParam<std::tuple<Variant, WordCase>> {};
 
 // Catches a replacement by the limit where the table replaces by a fixed
-// value (or the reverse), a rule applied to the wrong variant's word, and
-// a rule that touches any other word.
+// value (or the reverse), a rule applied to the wrong variant's word, a
+// rule that touches any other word, and a miscounted replacement.
 TEST_P(SanitizeTable, ReplacesOnlyItsWordByTheTablesValue) {
-    const SanCase& c = GetParam();
-    uint16_t r[kParamWords];
+    const WordCase c = std::get<1>(GetParam());
+    uint16_t r[kParamWords], expected[kParamWords];
     ValidRecord(r);
-    uint16_t before[kParamWords];
-    for (int i = 0; i < kParamWords; ++i) before[i] = r[i];
+    ValidRecord(expected);
     r[c.word] = c.in;
-    const int n = SanitizeVariant(c.variant, r, kVirt);
-    EXPECT_EQ(c.out, r[c.word]);
-    EXPECT_EQ(c.in == c.out ? 0 : 1, n > 0 ? 1 : 0);
-    for (int i = 0; i < kParamWords; ++i) {
-        if (i == c.word) continue;
-        EXPECT_EQ(before[i], r[i]) << "word " << i;
-    }
+    expected[c.word] = c.out;
+    EXPECT_EQ(c.in == c.out ? 0 : 1, SanitizeVariant(std::get<0>(GetParam()), r, kVirt));
+    for (int i = 0; i < kParamWords; ++i) EXPECT_EQ(expected[i], r[i]) << "word " << i;
 }
 
-const SanCase kStandardCases[] = {
-    {VARIANT_STANDARD, 3, 1001, 500, "power above 1000 becomes 500, not 1000"},
-    {VARIANT_STANDARD, 3, 1000, 1000, "power 1000 stays"},
-    {VARIANT_STANDARD, 4, 2, 1, "power mode above 1 becomes 1"},
-    {VARIANT_STANDARD, 5, 7, 1, "polarity above 1 becomes 1"},
-    {VARIANT_STANDARD, 6, 9, 4, "evaluation mode 9 becomes 4, not 3"},
-    {VARIANT_STANDARD, 6, 3, 3, "evaluation mode 3 stays"},
-    {VARIANT_STANDARD, 7, 4097, 1, "begin beyond the sensor becomes 1"},
-    {VARIANT_STANDARD, 7, 4096, 4096, "begin at the last pixel stays"},
-    {VARIANT_STANDARD, 8, 5000, 4096, "end beyond the sensor is clamped"},
-    {VARIANT_STANDARD, 8, 0, 1, "end 0 becomes 1"},
-    {VARIANT_STANDARD, 10, 5000, 4096, "tolerance clamped to the sensor"},
-    {VARIANT_STANDARD, 10, 0, 1, "tolerance 0 becomes 1"},
-    {VARIANT_STANDARD, 11, 2048, 1024, "standard averages up to 1024"},
-    {VARIANT_STANDARD, 11, 1024, 1024, "average 1024 stays"},
-    {VARIANT_STANDARD, 12, 4, 0, "trigger mode out of range becomes 0"},
-    {VARIANT_STANDARD, 12, 3, 3, "trigger mode 3 stays"},
-    {VARIANT_STANDARD, 13, 8, 0, "analog mode out of range becomes 0"},
-    {VARIANT_STANDARD, 14, 2, 0, "option above 1 becomes 0"},
-    {VARIANT_STANDARD, 15, 65535, 65535, "amplifier mode is never checked"},
-    {VARIANT_STANDARD, 16, 9, 3, "hardware mode clamped to 3"},
-    {VARIANT_STANDARD, 17, 2000, 950, "video threshold 2000 becomes 950"},
-    {VARIANT_STANDARD, 17, 5, 10, "video threshold 5 becomes 10"},
-    {VARIANT_STANDARD, 48, 5000, 4096, "trigger threshold clamped to the sensor"},
-    {VARIANT_STANDARD, 9, 65535, 65535, "teach is never checked"},
-    {VARIANT_STANDARD, 23, 0, 0, "V303 words untouched by the standard table"},
-};
+// Power above 1000 becomes 500 (not 1000), evaluation modes above 3 become
+// 4 (not 3), a begin beyond the sensor becomes 1, end, tolerance and trigger
+// threshold are clamped to it; teach (9) and amplifier mode (15) are never
+// checked, nor are the V303 words.
+const WordCase kStandardCases[] = {
+    {3, 1001, 500},   {3, 1000, 1000}, {4, 2, 1},        {5, 7, 1},          {6, 9, 4},
+    {6, 3, 3},        {7, 4097, 1},    {7, 4096, 4096},  {8, 5000, 4096},    {8, 0, 1},
+    {10, 5000, 4096}, {10, 0, 1},      {11, 2048, 1024}, {11, 1024, 1024},   {12, 4, 0},
+    {12, 3, 3},       {13, 8, 0},      {14, 2, 0},       {15, 65535, 65535}, {16, 9, 3},
+    {17, 2000, 950},  {17, 5, 10},     {48, 5000, 4096}, {9, 65535, 65535},  {23, 0, 0}};
 
-const SanCase kV303Cases[] = {
-    {VARIANT_V303, 18, 1001, 500, "power above 1000 becomes 500"},
-    {VARIANT_V303, 19, 2, 1, "power mode above 1 becomes 1"},
-    {VARIANT_V303, 20, 2, 1, "polarity above 1 becomes 1"},
-    {VARIANT_V303, 21, 9, 4, "evaluation mode 9 becomes 4"},
-    {VARIANT_V303, 22, 4097, 1, "begin beyond the sensor becomes 1"},
-    {VARIANT_V303, 23, 5000, 4096, "end beyond the sensor is clamped"},
-    {VARIANT_V303, 23, 0, 256, "V303 end 0 becomes 256"},
-    {VARIANT_V303, 25, 5000, 4096, "upper tolerance clamped"},
-    {VARIANT_V303, 25, 0, 1, "upper tolerance 0 becomes 1"},
-    {VARIANT_V303, 26, 5000, 5000, "lower tolerance has no upper bound"},
-    {VARIANT_V303, 26, 0, 1, "lower tolerance 0 becomes 1"},
-    {VARIANT_V303, 27, 512, 256, "V303 averages up to 256"},
-    {VARIANT_V303, 28, 4, 0, "trigger mode out of range becomes 0"},
-    {VARIANT_V303, 28, 3, 3, "trigger mode 3 stays"},
-    {VARIANT_V303, 29, 8, 0, "analog mode out of range becomes 0"},
-    {VARIANT_V303, 30, 65535, 65535, "amplifier mode is never checked"},
-    {VARIANT_V303, 31, 4, 3, "hardware mode clamped to 3"},
-    {VARIANT_V303, 32, 2000, 950, "video threshold 2000 becomes 950"},
-    {VARIANT_V303, 32, 5, 10, "video threshold 5 becomes 10"},
-    {VARIANT_V303, 48, 5000, 5000, "trigger threshold is not checked on V303"},
-    {VARIANT_V303, 6, 9, 9, "standard words untouched by the V303 table"},
-};
+// V303: an end of 0 becomes 256, the lower tolerance has no upper bound,
+// averages go up to 256; the trigger threshold and the standard words are
+// not checked.
+const WordCase kV303Cases[] = {{18, 1001, 500}, {19, 2, 1},       {20, 2, 1},   {21, 9, 4},
+                               {22, 4097, 1},   {23, 5000, 4096}, {23, 0, 256}, {25, 5000, 4096},
+                               {25, 0, 1},      {26, 5000, 5000}, {26, 0, 1},   {27, 512, 256},
+                               {28, 4, 0},      {28, 3, 3},       {29, 8, 0},   {30, 65535, 65535},
+                               {31, 4, 3},      {32, 2000, 950},  {32, 5, 10},  {48, 5000, 5000},
+                               {6, 9, 9}};
 
-const SanCase kTarvoCases[] = {
-    {VARIANT_TARVO, 33, 1001, 500, "power above 1000 becomes 500"},
-    {VARIANT_TARVO, 34, 2, 1, "power mode above 1 becomes 1"},
-    {VARIANT_TARVO, 35, 2, 1, "polarity above 1 becomes 1"},
-    {VARIANT_TARVO, 36, 9, 4, "evaluation mode 9 becomes 4"},
-    {VARIANT_TARVO, 37, 4097, 1, "begin beyond the sensor becomes 1"},
-    {VARIANT_TARVO, 38, 5000, 4096, "end beyond the sensor is clamped"},
-    {VARIANT_TARVO, 38, 0, 1, "Tarvo end 0 becomes 1"},
-    {VARIANT_TARVO, 40, 5000, 4096, "upper tolerance clamped"},
-    {VARIANT_TARVO, 40, 0, 0, "upper tolerance 0 stays on Tarvo"},
-    {VARIANT_TARVO, 41, 0, 1, "lower tolerance 0 becomes 1"},
-    {VARIANT_TARVO, 42, 512, 256, "Tarvo averages up to 256"},
-    {VARIANT_TARVO, 43, 3, 0, "trigger mode 3 becomes 0 on Tarvo only"},
-    {VARIANT_TARVO, 43, 2, 2, "trigger mode 2 stays"},
-    {VARIANT_TARVO, 44, 8, 0, "analog mode out of range becomes 0"},
-    {VARIANT_TARVO, 45, 65535, 1000, "hold 65535 becomes 1000"},
-    {VARIANT_TARVO, 46, 2000, 950, "video threshold 2000 becomes 950"},
-    {VARIANT_TARVO, 46, 5, 10, "video threshold 5 becomes 10"},
-    {VARIANT_TARVO, 47, 65535, 65535, "word 47 is not bound"},
-    {VARIANT_TARVO, 48, 5000, 5000, "trigger threshold not bound on Tarvo"},
-};
+// Tarvo: an upper tolerance of 0 stays, trigger mode 3 becomes 0 (Tarvo
+// only), a hold above 1000 becomes 1000; words 47 and 48 are not bound.
+const WordCase kTarvoCases[] = {
+    {33, 1001, 500},  {34, 2, 1},  {35, 2, 1},         {36, 9, 4},      {37, 4097, 1},
+    {38, 5000, 4096}, {38, 0, 1},  {40, 5000, 4096},   {40, 0, 0},      {41, 0, 1},
+    {42, 512, 256},   {43, 3, 0},  {43, 2, 2},         {44, 8, 0},      {45, 65535, 1000},
+    {46, 2000, 950},  {46, 5, 10}, {47, 65535, 65535}, {48, 5000, 5000}};
 
-std::string CaseName(const ::testing::TestParamInfo<SanCase>& p) {
-    return "word" + std::to_string(p.param.word) + "_" + std::to_string(p.param.in);
+std::string CaseName(const ::testing::TestParamInfo<std::tuple<Variant, WordCase>>& p) {
+    const WordCase& c = std::get<1>(p.param);
+    return "word" + std::to_string(c.word) + "_" + std::to_string(c.in);
 }
 
-INSTANTIATE_TEST_SUITE_P(Standard, SanitizeTable, ::testing::ValuesIn(kStandardCases), CaseName);
-INSTANTIATE_TEST_SUITE_P(V303, SanitizeTable, ::testing::ValuesIn(kV303Cases), CaseName);
-INSTANTIATE_TEST_SUITE_P(Tarvo, SanitizeTable, ::testing::ValuesIn(kTarvoCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Standard, SanitizeTable,
+                         ::testing::Combine(::testing::Values(VARIANT_STANDARD),
+                                            ::testing::ValuesIn(kStandardCases)),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(V303, SanitizeTable,
+                         ::testing::Combine(::testing::Values(VARIANT_V303),
+                                            ::testing::ValuesIn(kV303Cases)),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Tarvo, SanitizeTable,
+                         ::testing::Combine(::testing::Values(VARIANT_TARVO),
+                                            ::testing::ValuesIn(kTarvoCases)),
+                         CaseName);
 
 // Catches the sensor's size ignored: with 1024 subpixels an end of 2000 is
 // out of range although 2000 < 4096.
@@ -150,27 +108,15 @@ TEST(SanitizeLimits, FollowTheConnectedSensorsSubpixelCount) {
     EXPECT_EQ(1, r[7]);
 }
 
-// Catches a valid record being changed at all.
-TEST(SanitizeLimits, ValidRecordIsLeftAlone) {
-    uint16_t r[kParamWords];
-    ValidRecord(r);
-    EXPECT_EQ(0, SanitizeStandard(r, kVirt));
-    EXPECT_EQ(0, SanitizeV303(r, kVirt));
-    EXPECT_EQ(0, SanitizeTarvo(r, kVirt));
-}
-
-// Catches the wrong scale per variant: 1.0 is 16384 on standard sensors
-// and 1024 on V303 and Tarvo; 16384 shows 1.0 or 16.0.
-TEST(Slope, ScalesByVariant) {
+// Catches the wrong scale per variant (1.0 is 16384 on standard sensors
+// and 1024 on V303 and Tarvo; 16384 shows 1.0 or 16.0), and rounding where
+// the record truncates toward zero.
+TEST(Slope, ScalesByVariantAndTruncatesTowardZero) {
     EXPECT_EQ(16384u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_STANDARD)));
     EXPECT_EQ(1024u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_V303)));
     EXPECT_EQ(1024u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_TARVO)));
     EXPECT_DOUBLE_EQ(1.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_STANDARD)));
     EXPECT_DOUBLE_EQ(16.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_V303)));
-}
-
-// Catches rounding where the record truncates toward zero.
-TEST(Slope, TruncatesTowardZero) {
     EXPECT_EQ(16385u, SlopeToWords(1.0001, 16384.0));  // 16385.6
     EXPECT_EQ(1u, SlopeToWords(1.9999 / 1024.0, 1024.0));
 }
@@ -204,48 +150,36 @@ TEST(ToleranceDisplay, ConvertsWithTheVariantsDivisor) {
                      ToleranceMm(0xFFFFFFFFu, 65535, ToleranceDivisorOf(VARIANT_TARVO)));
 }
 
-// Worked examples of the tolerance fields.
-TEST(ToleranceEntry, LowerAboveTeachBecomesTeachMinusOne) {
-    // Catches a clamp to teach instead of teach - 1 (standard: teach 512,
-    // entered 600 shows 511).
+// Worked examples of the entered tolerances. Catches a clamp to teach
+// instead of teach - 1 (standard: teach 512, entered 600 shows 511), a clamp
+// to the sensor end (V303: teach 4000 of 4096, upper 200 shows 95), and a
+// negative tolerance when the teach value is 0 or lies beyond the end.
+TEST(ToleranceEntry, KeptInsideTeachAndSensor) {
     EXPECT_EQ(511, LimitToleranceLow(600, 512));
     EXPECT_EQ(512, LimitToleranceLow(512, 512));
     EXPECT_EQ(100, LimitToleranceLow(100, 512));
-    // Catches a negative tolerance when the teach value is 0.
     EXPECT_EQ(0, LimitToleranceLow(5, 0));
-}
-
-TEST(ToleranceEntry, UpperPastTheSensorIsCutBelowIt) {
-    // Catches a clamp to the sensor end: V303, teach 4000 of 4096, upper
-    // 200 shows 95.
     EXPECT_EQ(95, LimitToleranceHigh(200, 4000, 4096));
     EXPECT_EQ(96, LimitToleranceHigh(96, 4000, 4096));
-    // Catches a negative result when the teach value lies beyond the end.
     EXPECT_EQ(0, LimitToleranceHigh(10, 5000, 4096));
 }
 
 // Worked examples of the evaluation window (pixB 1, pixE 1024); catches
 // clamping to the limit itself or storing an unchanged value.
 TEST(EdgeEntry, BeginAndEndAreKeptInsideTheWindow) {
-    uint16_t b = 2000;
-    EXPECT_EQ(1, LimitEdgeBegin(&b, 1, 1024));
-    EXPECT_EQ(1023, b);
-    b = 0;
-    EXPECT_EQ(1, LimitEdgeBegin(&b, 1, 1024));
-    EXPECT_EQ(1, b);
-    b = 1024;
-    EXPECT_EQ(0, LimitEdgeBegin(&b, 1, 1024));
-    EXPECT_EQ(1024, b);
-
-    uint16_t e = 0;
-    EXPECT_EQ(1, LimitEdgeEnd(&e, 1, 1024));
-    EXPECT_EQ(2, e);
-    e = 1024;
-    EXPECT_EQ(0, LimitEdgeEnd(&e, 1, 1024));
-    EXPECT_EQ(1024, e);
-    e = 1025;
-    EXPECT_EQ(1, LimitEdgeEnd(&e, 1, 1024));
-    EXPECT_EQ(1024, e);
+    struct {
+        int (*limit)(uint16_t*, uint16_t, uint16_t);
+        uint16_t in;
+        int corrected;
+        uint16_t out;
+    } const cases[] = {{LimitEdgeBegin, 2000, 1, 1023}, {LimitEdgeBegin, 0, 1, 1},
+                       {LimitEdgeBegin, 1024, 0, 1024}, {LimitEdgeEnd, 0, 1, 2},
+                       {LimitEdgeEnd, 1024, 0, 1024},   {LimitEdgeEnd, 1025, 1, 1024}};
+    for (const auto& c : cases) {
+        uint16_t v = c.in;
+        EXPECT_EQ(c.corrected, c.limit(&v, 1, 1024)) << c.in;
+        EXPECT_EQ(c.out, v) << c.in;
+    }
 }
 
 // Catches float arithmetic or rounding in the threshold line: 1024 x 40 /
