@@ -12,10 +12,7 @@ namespace {
 std::string ModelLine(int line) {
     char buf[128] = "";
     GetTextBoxLine(pCalib, CALIB_TEXTmodel, line, buf, sizeof buf);
-    std::string s = buf;
-    // The box may pad a line; the model texts never end in a blank that
-    // matters except the unidentified lines, which are all blanks.
-    return s;
+    return buf;
 }
 
 std::string ItemLabel(int panel, int control, int index, int* value = nullptr) {
@@ -38,43 +35,11 @@ void Probe(const char* model) {
     InitRS232(com);
 }
 
-// ------------------------------------------------------------ the probe
-
-class ProbeSequence : public SensorTest, public ::testing::WithParamInterface<const char*> {};
-
-// Catches a probe that skips, repeats or reorders a step, reads the halves
-// from EEPROM, or sends the wrong half number.
-TEST_P(ProbeSequence, IsLineCheckHardwareBothRamHalvesThenFirmware) {
-    Probe(GetParam());
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(5u, req.size());
-    const uint16_t commands[] = {5, 10, 2, 2, 7};
-    const uint16_t seconds[] = {0, 0, 0, 1, 0};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(0x0055, RequestWord(req[i], 0)) << i;
-        EXPECT_EQ(commands[i], RequestWord(req[i], 2)) << i;
-        EXPECT_EQ(seconds[i], RequestWord(req[i], 4)) << i;
-    }
-    // The halves are paced by 0.1 s pauses (a lower bound only).
-    EXPECT_GE(req[3].time - req[2].time, 0.09);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryPreset, ProbeSequence,
-                         ::testing::Values("edge1024", "standard", "v303", "tarvo", "type500",
-                                           "peak", "unknown", "pcb0", "m02"),
-                         [](const ::testing::TestParamInfo<const char*>& p) {
-                             return std::string(p.param);
-                         });
-
-// --------------------------------------------------------- the identity
+// ------------------------------------------------- the probe and identity
 
 struct IdentityCase {
     const char* model;
-    uint16_t ccdvirtpixel;
-    uint16_t HWTYPE;
-    uint16_t ADCMAX;
-    uint16_t YAXISMAX;
-    uint16_t pixE;
+    uint16_t virtpixel, HWTYPE, ADCMAX;
     double step;
     const char* name;
     const char* line3;
@@ -85,55 +50,58 @@ std::ostream& operator<<(std::ostream& os, const IdentityCase& c) {
     return os << c.model;
 }
 
-class IdentityOfPreset : public SensorTest, public ::testing::WithParamInterface<IdentityCase> {};
+class ProbeOfPreset : public SensorTest, public ::testing::WithParamInterface<IdentityCase> {};
 
-// Catches identity globals, derived limits, x positions or the model box
-// not following the answer of the connected sensor.
-TEST_P(IdentityOfPreset, SetsGlobalsStepsAndModelBox) {
+// Catches a probe that skips, repeats or reorders a step, reads the halves
+// from EEPROM or sends the wrong half number; and identity globals, derived
+// limits, x positions, axes or the model box not following the answer of
+// the connected sensor.
+TEST_P(ProbeOfPreset, SendsTheOpeningSequenceAndTakesTheIdentity) {
     const IdentityCase& c = GetParam();
     Probe(c.model);
-    EXPECT_EQ(c.ccdvirtpixel, ccdvirtpixel);
-    EXPECT_EQ(c.HWTYPE, HWTYPE);
-    EXPECT_EQ(c.ADCMAX, ADCMAX);
-    EXPECT_EQ(c.YAXISMAX, YAXISMAX);
-    EXPECT_EQ(1, pixB);
-    EXPECT_EQ(c.pixE, pixE);
-    EXPECT_EQ(0.0, xArray[0]);
-    EXPECT_EQ(c.step, xArray[1]);
-    EXPECT_EQ(255 * c.step, xArray[255]);
+    const std::vector<SimRequest> req = Requests();
+    std::vector<std::vector<uint16_t>> sent;  // sync, command, half
+    for (const SimRequest& r : req)
+        sent.push_back({RequestWord(r, 0), RequestWord(r, 2), RequestWord(r, 4)});
+    ASSERT_EQ((std::vector<std::vector<uint16_t>>{
+                  {0x55, 5, 0}, {0x55, 10, 0}, {0x55, 2, 0}, {0x55, 2, 1}, {0x55, 7, 0}}),
+              sent);
+    // The halves are paced by 0.1 s pauses (a lower bound only).
+    EXPECT_GE(req[3].time - req[2].time, 0.09);
+
+    EXPECT_EQ((std::vector<int>{c.virtpixel, c.HWTYPE, c.ADCMAX, c.virtpixel, 1, c.virtpixel}),
+              (std::vector<int>{ccdvirtpixel, HWTYPE, ADCMAX, YAXISMAX, pixB, pixE}));
+    EXPECT_EQ((std::vector<double>{0, c.step, 255 * c.step}),
+              (std::vector<double>{xArray[0], xArray[1], xArray[255]}));
     EXPECT_EQ(c.variant, VariantOf());
     EXPECT_EQ(c.name, ModelLine(0));
     EXPECT_EQ(c.line3, ModelLine(3));
     double lo = 0, hi = 0;
     ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, &lo, &hi));
-    EXPECT_EQ(1.0, lo);
-    EXPECT_EQ(c.ccdvirtpixel, hi);
+    EXPECT_EQ(std::make_pair(1.0, 1.0 * c.virtpixel), std::make_pair(lo, hi));
     ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHData, VAL_XAXIS, &lo, &hi));
     EXPECT_EQ(256.0, hi);
 }
 
-const std::string kBlank25(25, ' ');
-
 INSTANTIATE_TEST_SUITE_P(
-    EveryPreset, IdentityOfPreset,
-    ::testing::Values(IdentityCase{"edge1024", 4096, 1, 1024, 4096, 4096, 16, "K-VEX-RZ-M01",
+    EveryPreset, ProbeOfPreset,
+    ::testing::Values(IdentityCase{"edge1024", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
                                    "working-range = 37 +/- 2.0mm", VARIANT_V303},
-                      IdentityCase{"standard", 4096, 1, 1024, 4096, 4096, 16, "K-VEX-RZ-M01",
+                      IdentityCase{"standard", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
                                    "working-range = 37 +/- 2.0mm", VARIANT_STANDARD},
-                      IdentityCase{"v303", 4096, 1, 1024, 4096, 4096, 16, "K-VEX-RZ-M03",
+                      IdentityCase{"v303", 4096, 1, 1024, 16, "K-VEX-RZ-M03",
                                    "working-range = 55mm +/- 5.0mm", VARIANT_V303},
-                      IdentityCase{"tarvo", 1024, 1, 1024, 1024, 1024, 4, "K-VEX-RZ-M11",
+                      IdentityCase{"tarvo", 1024, 1, 1024, 4, "K-VEX-RZ-M11",
                                    "working-range = 50mm ... 450mm", VARIANT_TARVO},
-                      IdentityCase{"type500", 1024, 0, 1024, 1024, 1024, 4, "K-VEX-RZ-M13",
+                      IdentityCase{"type500", 1024, 0, 1024, 4, "K-VEX-RZ-M13",
                                    "working-range = 35mm ... 460mm", VARIANT_V303},
-                      IdentityCase{"peak", 4096, 2, 1024, 4096, 4096, 16, "K-VEX-RZ-M18",
+                      IdentityCase{"peak", 4096, 2, 1024, 16, "K-VEX-RZ-M18",
                                    "working-range = 110mm  +/- 20mm", VARIANT_V303},
-                      IdentityCase{"m02", 2048, 1, 256, 2048, 2048, 8, "K-VEX-RZ-M02",
+                      IdentityCase{"m02", 2048, 1, 256, 8, "K-VEX-RZ-M02",
                                    "working-range = 55 +/- 2.0mm", VARIANT_V303},
-                      IdentityCase{"unknown", 1024, 0, 1024, 1024, 1024, 4,
-                                   "No information avialable!", "                         ",
-                                   VARIANT_STANDARD},
-                      IdentityCase{"pcb0", 4096, 1, 1024, 4096, 4096, 16, "K-VEX-RZ-M01",
+                      IdentityCase{"unknown", 1024, 0, 1024, 4, "No information avialable!",
+                                   "                         ", VARIANT_STANDARD},
+                      IdentityCase{"pcb0", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
                                    "working-range = 37 +/- 2.0mm", VARIANT_V303}),
     [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.model); });
 
@@ -236,131 +204,124 @@ TEST_F(SensorTest, SensorAnsweringOnlyLineCheckEndsWithFirmwareError) {
 
 // --------------------------------------------------------- adaptation
 
-struct EvalCase {
-    const char* model;
-    const char* item0;
-    const char* item2;
-};
-
-class EvaluationItems : public SensorTest, public ::testing::WithParamInterface<EvalCase> {};
-
-// Catches peak sensors offered edge modes (or the reverse).
-TEST_P(EvaluationItems, FollowTheModelFamily) {
-    Probe(GetParam().model);
-    int value = -1;
-    EXPECT_EQ(GetParam().item0, ItemLabel(pPara1, PARA1_DROPevalmode, 0, &value));
-    EXPECT_EQ(0, value);
-    EXPECT_EQ(GetParam().item2, ItemLabel(pPara1, PARA1_DROPevalmode, 2, &value));
-    EXPECT_EQ(2, value);
+std::string Visible(int panel, int control) {
+    return std::to_string(HostIsVisible(panel, control));
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, EvaluationItems,
-                         ::testing::Values(EvalCase{"peak", "LEFT-PEAK", "PEAK-TO-PEAK"},
-                                           EvalCase{"edge1024", "LEFT-EDGE", "WIDTH"},
-                                           EvalCase{"m02", "LEFT-EDGE", "WIDTH"}),
-                         [](const ::testing::TestParamInfo<EvalCase>& p) {
-                             return std::string(p.param.model);
-                         });
-
-// Catches the V303 firmware keeping the single-tolerance layout.
-TEST_F(SensorTest, Firmware308ShowsTwoTolerancesAndHidesStandardOption) {
-    Probe("edge1024");
-    EXPECT_EQ("DIRECT 5V/SET", ItemLabel(pPara1, PARA1_DROPanaMode, 1));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhold));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_NEDITToleranceUP));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_NEDITTolerance));
-    EXPECT_EQ("TOLERANCE-LOW", Label(pPara1, PARA1_NEDITTolerance));
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNSend));
-    int value = -1;
-    EXPECT_EQ("INTERN TRIG", ItemLabel(pPara1, PARA1_DROPtrigmode, 3, &value));
-    EXPECT_EQ(3, value);
+std::string Dimmed(int panel, int control) {
+    return std::to_string(HostIsDimmed(panel, control));
 }
 
-// Catches trigger functions offered on firmware without a trigger buffer:
-// item 3 is "NOT-USED" with value 1, threshold and DATA hidden.
-TEST_F(SensorTest, FirmwareBelow305WithdrawsTriggerFunctions) {
-    Probe("v303");
+std::string Item(int panel, int control, int index) {
     int value = -1;
-    EXPECT_EQ("NOT-USED", ItemLabel(pPara1, PARA1_DROPtrigmode, 3, &value));
-    EXPECT_EQ(1, value);
-    EXPECT_EQ(0, HostIsVisible(pPara2, PARA2_NUMTriggThreshold));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_BTNData));
-    EXPECT_EQ("TOLERANCE-LOW", Label(pPara1, PARA1_NEDITTolerance));
+    const std::string label = ItemLabel(panel, control, index, &value);
+    return label + "/" + std::to_string(value);
 }
 
-// Catches the 512-pixel type 37 with old firmware keeping "INTERN TRIG":
-// the firmware rule comes last and wins.
-TEST_F(SensorTest, Type37On512WithFirmware304EndsWithNotUsed) {
-    StartProgram("m02", false);
-    SimIdentity id;
-    SimGetIdentity(&id);
-    id.softversion = 304;
-    SimSetIdentity(&id);
-    InitRS232(com);
-    int value = -1;
-    EXPECT_EQ("NOT-USED", ItemLabel(pPara1, PARA1_DROPtrigmode, 3, &value));
-    EXPECT_EQ(1, value);
-    EXPECT_EQ(0, HostIsVisible(pPara2, PARA2_NUMTriggThreshold));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_BTNData));
-    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_BINSWopmode));  // amplifier fixed before 306
-}
-
-// Catches the 512-pixel internal-trigger models not getting their
-// trigger item, threshold field, DATA button and amplifier texts.
-TEST_F(SensorTest, Type37On512OffersInternalTrigger) {
-    Probe("m02");
-    int value = -1;
-    EXPECT_EQ("INTERN TRIG", ItemLabel(pPara1, PARA1_DROPtrigmode, 3, &value));
-    EXPECT_EQ(3, value);
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhold));
-    EXPECT_EQ(1, HostIsVisible(pPara2, PARA2_NUMTriggThreshold));
-    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_BTNData));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(0, HostIsDimmed(pCalib, CALIB_BINSWopmode));
+std::string OpModeText(void) {
     char text[64] = "";
     HostCtrlText(pCalib, CALIB_BINSWopmode, text, sizeof text);
-    EXPECT_STREQ(parameter[30] ? "DIG-COMP" : "ADC-CONV", text);
+    return text;
 }
 
-// Catches the Tarvo model showing the hardware mode (it has none) or
-// hiding its hold time.
-TEST_F(SensorTest, TarvoHidesHardwareModeAndShowsHold) {
-    Probe("tarvo");
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhardware));
-    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_BINSWopmode));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_DROPhold));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_NEDITToleranceUP));
-    EXPECT_EQ("TOLERANCE-LOW", Label(pPara1, PARA1_NEDITTolerance));
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNSend));
+// What a case may ask of the adapted panels, by name: item label/value,
+// control label and text, or visible/dimmed flag.
+const struct {
+    const char* name;
+    std::string (*read)(void);
+} kFacts[] = {
+    {"eval0", [] { return Item(pPara1, PARA1_DROPevalmode, 0); }},
+    {"eval2", [] { return Item(pPara1, PARA1_DROPevalmode, 2); }},
+    {"trig3", [] { return Item(pPara1, PARA1_DROPtrigmode, 3); }},
+    {"ana1", [] { return Item(pPara1, PARA1_DROPanaMode, 1); }},
+    {"tolLabel", [] { return Label(pPara1, PARA1_NEDITTolerance); }},
+    {"opmodeText", OpModeText},
+    {"tol", [] { return Visible(pPara1, PARA1_NEDITTolerance); }},
+    {"tolUp", [] { return Visible(pPara1, PARA1_NEDITToleranceUP); }},
+    {"std", [] { return Visible(pPara1, PARA1_CTRLstdOption); }},
+    {"hold", [] { return Visible(pPara1, PARA1_DROPhold); }},
+    {"hardware", [] { return Visible(pPara1, PARA1_DROPhardware); }},
+    {"threshold", [] { return Visible(pPara2, PARA2_NUMTriggThreshold); }},
+    {"data", [] { return Visible(pHandle, MAIN_BTNData); }},
+    {"opmode", [] { return Visible(pCalib, CALIB_BINSWopmode); }},
+    {"dimStd", [] { return Dimmed(pPara1, PARA1_CTRLstdOption); }},
+    {"dimOpmode", [] { return Dimmed(pCalib, CALIB_BINSWopmode); }},
+    {"dimSend", [] { return Dimmed(pHandle, MAIN_BTNSend); }},
+};
+
+// The facts an expectation names ("name=value|name=value"), as read now.
+std::string Read(const std::string& expected) {
+    std::string actual;
+    for (size_t at = 0; at < expected.size();) {
+        size_t end = expected.find('|', at);
+        if (end == std::string::npos) end = expected.size();
+        const std::string name = expected.substr(at, expected.find('=', at) - at);
+        std::string value = "(no such fact)";
+        for (const auto& f : kFacts)
+            if (name == f.name) value = f.read();
+        actual += (at ? "|" : "") + name + "=" + value;
+        at = end + 1;
+    }
+    return actual;
 }
 
-// Catches the 256-pixel type 500 keeping controls it does not have.
-TEST_F(SensorTest, Type500HidesAmplifierAndHardwareMode) {
-    Probe("type500");
-    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BINSWopmode));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhardware));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_DROPhold));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_NEDITToleranceUP));
-    EXPECT_EQ("TOLERANCE-LOW", Label(pPara1, PARA1_NEDITTolerance));
-    EXPECT_EQ("DIRECT 5V/SET", ItemLabel(pPara1, PARA1_DROPanaMode, 1));
+struct AdaptCase {
+    const char* name;
+    const char* model;
+    uint16_t softversion;  // 0: the preset's
+    const char* facts;
+};
+
+std::ostream& operator<<(std::ostream& os, const AdaptCase& c) {
+    return os << c.name;
 }
 
-// Catches SEND left possible towards an unidentified sensor, or its panels
-// showing the two-tolerance layout.
-TEST_F(SensorTest, UnidentifiedSensorDimsSendAndShowsOneTolerance) {
-    Probe("unknown");
-    EXPECT_EQ(1, HostIsDimmed(pHandle, MAIN_BTNSend));
-    EXPECT_EQ("TOLERANCE", Label(pPara1, PARA1_NEDITTolerance));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_NEDITToleranceUP));
-    EXPECT_EQ(1, HostIsVisible(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(1, HostIsDimmed(pPara1, PARA1_CTRLstdOption));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhold));
-    EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhardware));
-    EXPECT_EQ(kBlank25, ModelLine(1));
+class Adaptation : public SensorTest, public ::testing::WithParamInterface<AdaptCase> {};
+
+// Catches the panels not following the identified sensor: peak sensors
+// offered edge modes (or the reverse); firmware 308 keeping the
+// single-tolerance layout; trigger functions offered on firmware without a
+// trigger buffer (item 3 "NOT-USED" with value 1, threshold and DATA
+// hidden), also where the 512-pixel type 37 would offer them (the firmware
+// rule comes last and wins); the internal-trigger models without their
+// controls; Tarvo showing a hardware mode it has not or hiding its hold;
+// type 500 keeping controls it has not; SEND left possible towards an
+// unidentified sensor.
+TEST_P(Adaptation, PanelsFollowTheIdentifiedSensor) {
+    const AdaptCase& c = GetParam();
+    StartProgram(c.model, false);
+    if (c.softversion) {
+        SimIdentity id;
+        SimGetIdentity(&id);
+        id.softversion = c.softversion;
+        SimSetIdentity(&id);
+    }
+    InitRS232(com);
+    EXPECT_EQ(c.facts, Read(c.facts));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, Adaptation,
+    ::testing::Values(
+        AdaptCase{"PeakOffersPeakModes", "peak", 0, "eval0=LEFT-PEAK/0|eval2=PEAK-TO-PEAK/2"},
+        AdaptCase{"Edge308", "edge1024", 0,
+                  "eval0=LEFT-EDGE/0|eval2=WIDTH/2|ana1=DIRECT 5V/SET/1|std=0|hold=0|tolUp=1|"
+                  "tol=1|tolLabel=TOLERANCE-LOW|dimSend=0|trig3=INTERN TRIG/3"},
+        AdaptCase{"V303Below305WithdrawsTrigger", "v303", 0,
+                  "trig3=NOT-USED/1|threshold=0|data=0|tolLabel=TOLERANCE-LOW"},
+        AdaptCase{"Type37On512OffersInternalTrigger", "m02", 0,
+                  "eval0=LEFT-EDGE/0|eval2=WIDTH/2|trig3=INTERN TRIG/3|hold=0|threshold=1|data=1|"
+                  "std=0|dimOpmode=0|opmodeText=ADC-CONV"},
+        AdaptCase{"Type37On512Firmware304EndsWithNotUsed", "m02", 304,
+                  "trig3=NOT-USED/1|threshold=0|data=0|dimOpmode=1"},
+        AdaptCase{"TarvoHidesHardwareModeShowsHold", "tarvo", 0,
+                  "hardware=0|dimOpmode=1|hold=1|std=0|tolUp=1|tolLabel=TOLERANCE-LOW|dimSend=0"},
+        AdaptCase{"Type500HidesAmplifierAndHardwareMode", "type500", 0,
+                  "opmode=0|hardware=0|std=0|hold=1|tolUp=1|tolLabel=TOLERANCE-LOW|"
+                  "ana1=DIRECT 5V/SET/1"},
+        AdaptCase{"UnidentifiedDimsSendOneTolerance", "unknown", 0,
+                  "dimSend=1|tolLabel=TOLERANCE|tolUp=0|std=1|dimStd=1|hold=0|hardware=0"}),
+    [](const ::testing::TestParamInfo<AdaptCase>& p) { return std::string(p.param.name); });
 
 // Catches relabelled items surviving a change of sensor: after an old
 // V303 sensor, a 308 sensor gets its internal trigger item back.
