@@ -1,6 +1,6 @@
 // Parameter files through SEND and GET with the FILE target: the golden
-// content of a save, loading into the sensor connected now, and files
-// that must load nothing.
+// content of a save, loading into the sensor connected now without the
+// port, files that must load nothing, and cancelled or failed choices.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -11,32 +11,26 @@
 
 namespace {
 
-std::string TempDir(void) {
-    static char dir[] = "/tmp/kovexa_paramfile_XXXXXX";
-    static bool made = false;
-    if (!made) made = mkdtemp(dir) != nullptr;
-    return dir;
+int Value(int panel, int control) {
+    int v = -12345;
+    GetCtrlVal(panel, control, &v);
+    return v;
 }
 
 std::string TempFile(const char* name) {
-    return TempDir() + "/" + name;
+    static char dir[] = "/tmp/kovexa_paramfile_XXXXXX";
+    static bool made = false;
+    if (!made) made = mkdtemp(dir) != nullptr;
+    return std::string(dir) + "/" + name;
 }
 
-void ChooseFile(void) {
+// Clicks GET or SEND with the FILE target; the file popup answers path
+// ("": cancelled).
+void ViaFile(int button, const std::string& path) {
     for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
     HostClick(pHandle, MAIN_RBTFile);
-}
-
-void Save(const std::string& path) {
-    ChooseFile();
     HostQueueFileAnswer(path.c_str());
-    HostClick(pHandle, MAIN_BTNSend);
-}
-
-void Load(const std::string& path) {
-    ChooseFile();
-    HostQueueFileAnswer(path.c_str());
-    HostClick(pHandle, MAIN_BTNGet);
+    HostClick(pHandle, button);
 }
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -62,13 +56,14 @@ std::string Numbers(int n, int value) {
 
 // Catches a different field width, alignment, word order, or word 59 in
 // the file: a standard save is words 3-17, 48-58, 60-63, each right-aligned
-// in 6 characters, and a power of 500 gives "   500" first.
+// in 6 characters, and a power of 500 gives "   500" first; loading it
+// back leaves word 59 alone.
 TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
     StartProgram("standard");
     SetCtrlVal(pPara2, PARA2_SLIDEpower, 500);
     parameter[59] = 4242;
     const std::string path = TempFile("golden.cfg");
-    Save(path);
+    ViaFile(MAIN_BTNSend, path);
     const std::vector<std::string> lines = Lines(path);
     ASSERT_EQ(30u, lines.size());
     EXPECT_EQ("   500", lines[0]);
@@ -80,16 +75,8 @@ TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
         EXPECT_EQ(expected, lines[i]) << "line " << i + 1;
     }
     EXPECT_EQ("Transmit...", StatusLine());
-}
-
-// Catches word 59 written into or read from the file.
-TEST_F(SensorTest, Word59KeepsItsValueAcrossSaveAndLoad) {
-    StartProgram("standard");
-    parameter[59] = 4242;
-    const std::string path = TempFile("w59.cfg");
-    Save(path);
     parameter[59] = 4243;
-    Load(path);
+    ViaFile(MAIN_BTNGet, path);
     EXPECT_EQ(4243, parameter[59]);
 }
 
@@ -99,39 +86,37 @@ TEST_F(SensorTest, Word59KeepsItsValueAcrossSaveAndLoad) {
 TEST_F(SensorTest, Value70000OnLine5Becomes4464) {
     StartProgram("standard");
     const std::string path = TempFile("big.cfg");
-    std::string text;
-    for (int i = 1; i <= 30; ++i) text += (i == 5 ? "70000\n" : "     1\n");
-    WriteText(path, text);
+    WriteText(path, Numbers(4, 1) + "70000\n" + Numbers(25, 1));
     HostQueueFileAnswer(path.c_str());
     ReadParaFromFile();
     EXPECT_EQ(4464, parameter[7]);
-    Load(path);
+    ViaFile(MAIN_BTNGet, path);
     EXPECT_EQ(1, parameter[7]);
-    int shown = 0;
-    GetCtrlVal(pHandle, MAIN_NEDITEdgeLeft, &shown);
-    EXPECT_EQ(1, shown);
+    EXPECT_EQ(1, Value(pHandle, MAIN_NEDITEdgeLeft));
 }
 
 // Catches a standard file loaded into the standard words of a V303
 // sensor: it fills 18-32 position by position, so line 8 (the standard
-// tolerance) becomes the V303 upper tolerance (word 25).
+// tolerance) becomes the V303 upper tolerance (word 25), shown on its
+// field; and a load from a file touching the serial port.
 TEST_F(SensorTest, StandardFileLoadedOnV303SensorFillsV303Words) {
     StartProgram("standard");
     SetCtrlVal(pPara1, PARA1_NEDITTolerance, 77);
     const std::string path = TempFile("std.cfg");
-    Save(path);
+    ViaFile(MAIN_BTNSend, path);
     uint16_t saved[15];
     for (int i = 0; i < 15; ++i) saved[i] = parameter[3 + i];
     ASSERT_EQ(77, saved[7]);
     StopProgram();
 
     StartProgram("v303");
-    Load(path);
+    SimClearRequests();
+    ViaFile(MAIN_BTNGet, path);
     for (int i = 0; i < 15; ++i) EXPECT_EQ(saved[i], parameter[18 + i]) << "word " << 18 + i;
     EXPECT_EQ(77, parameter[25]);
-    int shown = 0;
-    GetCtrlVal(pPara1, PARA1_NEDITToleranceUP, &shown);
-    EXPECT_EQ(77, shown);
+    EXPECT_EQ(77, Value(pPara1, PARA1_NEDITToleranceUP));
+    Pump(0.05);
+    EXPECT_EQ(0, SimRequestCount());
 }
 
 struct BadFile {
@@ -152,11 +137,10 @@ TEST_P(BadParameterFile, LoadsNothingAndSaysSo) {
     StartProgram("standard");
     const std::string path = TempFile(GetParam().name);
     if (!GetParam().missing) WriteText(path, GetParam().text);
-    uint16_t before[kParamWords];
-    for (int i = 0; i < kParamWords; ++i) before[i] = parameter[i];
+    const std::vector<uint16_t> before(parameter + 3, parameter + kParamWords);  // 0-2: requests
     SimClearRequests();
-    Load(path);
-    for (int i = 3; i < kParamWords; ++i) EXPECT_EQ(before[i], parameter[i]) << "word " << i;
+    ViaFile(MAIN_BTNGet, path);
+    EXPECT_EQ(before, std::vector<uint16_t>(parameter + 3, parameter + kParamWords));
     EXPECT_EQ("Error reading parameter-file!", StatusLine());
     EXPECT_EQ(0, SimRequestCount());
 }
@@ -178,24 +162,26 @@ INSTANTIATE_TEST_SUITE_P(
 // on the status line).
 TEST_F(SensorTest, FailedSaveSaysSo) {
     StartProgram("standard");
-    Save("/nonexistent-kovexa-folder/para.cfg");
+    ViaFile(MAIN_BTNSend, "/nonexistent-kovexa-folder/para.cfg");
     EXPECT_EQ("Error writing parameter-file!", StatusLine());
 }
 
-// Catches a cancelled load changing the record: GET still shows the record
-// as it was, without an error text.
-TEST_F(SensorTest, CancelledLoadShowsTheRecordUnchanged) {
+// Catches a cancelled load changing the record (GET still shows the
+// record as it was, without an error text), and a cancelled save sending
+// frames or reporting anything but "Transmit...".
+TEST_F(SensorTest, CancelledChoiceChangesNothing) {
     StartProgram("standard");
     const uint16_t power = parameter[3];
-    ChooseFile();
-    HostQueueFileAnswer(nullptr);
     SetCtrlVal(pPara2, PARA2_SLIDEpower, power + 1);
-    HostClick(pHandle, MAIN_BTNGet);
+    SimClearRequests();
+    ViaFile(MAIN_BTNGet, "");
     EXPECT_EQ(power, parameter[3]);
-    int shown = 0;
-    GetCtrlVal(pPara2, PARA2_SLIDEpower, &shown);
-    EXPECT_EQ(power, shown);
+    EXPECT_EQ(power, Value(pPara2, PARA2_SLIDEpower));
     EXPECT_NE("Error reading parameter-file!", StatusLine());
+    ViaFile(MAIN_BTNSend, "");
+    Pump(0.05);
+    EXPECT_EQ(0, SimRequestCount());
+    EXPECT_EQ("Transmit...", StatusLine());
 }
 
 }  // namespace

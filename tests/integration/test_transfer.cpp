@@ -1,16 +1,17 @@
 // GET and SEND against the simulated sensor: the frames per target, the
-// record and panels afterwards, sanitising of what the sensor holds, the
-// memory buttons, and GET from a file without the port.
-#include <cstdio>
-#include <cstdlib>
+// record and panels afterwards, sanitising of what the sensor holds, and
+// the memory buttons. The FILE target is in test_paramfile.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/integration/support_harness.h"
 
 namespace {
 
-int Value(int panel, int control) {
-    int v = -12345;
+template <class T = int>
+T Value(int panel, int control) {
+    T v = -12345;
     GetCtrlVal(panel, control, &v);
     return v;
 }
@@ -20,6 +21,15 @@ void AwaitRequests(int n) {
     for (int i = 0; i < 400 && SimRequestCount() < n; ++i) Pump(0.005);
 }
 
+// Command and half of each request the simulator received.
+std::vector<std::vector<uint16_t>> CommandsAndHalves(void) {
+    std::vector<std::vector<uint16_t>> out;
+    for (const SimRequest& r : Requests()) out.push_back({RequestWord(r, 2), RequestWord(r, 4)});
+    return out;
+}
+
+using Frames = std::vector<std::vector<uint16_t>>;
+
 // Clicks a memory button from a known state (the panels outlive a test
 // when several run in one process).
 void ChooseMemory(int control) {
@@ -27,46 +37,41 @@ void ChooseMemory(int control) {
     HostClick(pHandle, control);
 }
 
-std::string TempFile(const char* name) {
-    static char dir[] = "/tmp/kovexa_transfer_XXXXXX";
-    static bool made = false;
-    if (!made) made = mkdtemp(dir) != nullptr;
-    return std::string(dir) + "/" + name;
+// Clicks SEND and waits for both halves to arrive.
+void SendAndAwait(void) {
+    const int before = SimRequestCount();
+    HostClick(pHandle, MAIN_BTNSend);
+    AwaitRequests(before + 2);
 }
 
 // ------------------------------------------------------------------ GET
 
-// Catches GET reading from EEPROM, skipping a half, or packing the wrong
-// payload; and the panels not showing what arrived.
-TEST_F(SensorTest, GetFromRamReadsBothHalvesAndShowsThem) {
+// Catches GET reading from the wrong memory (RAM is command 2, EEPROM
+// command 4), skipping a half, or packing the wrong payload; the panels not
+// showing what arrived; and a ring value no item has being lost (shown as
+// another item and sent back changed): an average of 3 stays 3.
+TEST_F(SensorTest, GetReadsBothHalvesOfTheChosenMemoryAndShowsThem) {
     StartProgram("v303");
     SimSetWord(0, 21, 2);    // evaluation mode
     SimSetWord(0, 48, 777);  // trigger threshold
+    SimSetWord(0, 27, 3);    // average without an item
+    SimSetWord(1, 21, 3);
     const uint16_t firstPayload = parameter[18];
     SimClearRequests();
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNGet));
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(2u, req.size());
-    EXPECT_EQ(2, RequestWord(req[0], 2));
-    EXPECT_EQ(0, RequestWord(req[0], 4));
-    EXPECT_EQ(firstPayload, RequestWord(req[0], 6));
-    EXPECT_EQ(2, RequestWord(req[1], 2));
-    EXPECT_EQ(1, RequestWord(req[1], 4));
-    EXPECT_EQ(2, parameter[21]);
-    EXPECT_EQ(777, parameter[48]);
-    EXPECT_EQ(2, Value(pPara1, PARA1_DROPevalmode));
-    EXPECT_EQ(777, Value(pPara2, PARA2_NUMTriggThreshold));
+    ASSERT_EQ((Frames{{2, 0}, {2, 1}}), CommandsAndHalves());
+    EXPECT_EQ(firstPayload, RequestWord(Requests()[0], 6));
+    EXPECT_EQ((std::vector<int>{2, 777, 2, 777}),
+              (std::vector<int>{parameter[21], parameter[48], Value(pPara1, PARA1_DROPevalmode),
+                                Value(pPara2, PARA2_NUMTriggThreshold)}));
     EXPECT_EQ("Parameter-frame received! - Line Ok!", StatusLine());
-}
-
-// Catches the EEPROM choice ignored: reads are command 4.
-TEST_F(SensorTest, GetFromEepromUsesCommand4) {
-    StartProgram("v303");
-    SimSetWord(1, 21, 3);
+    EXPECT_EQ(3, Value(pPara1, PARA1_DROPaverage));
+    GetPanelValuesV303();
+    EXPECT_EQ(3, parameter[27]);
     ChooseMemory(MAIN_RBTEeprom);
     SimClearRequests();
     HostClick(pHandle, MAIN_BTNGet);
-    EXPECT_EQ((std::vector<uint16_t>{4, 4}), RequestCommands());
+    EXPECT_EQ((Frames{{4, 0}, {4, 1}}), CommandsAndHalves());
     EXPECT_EQ(3, parameter[21]);
 }
 
@@ -85,34 +90,24 @@ TEST_F(SensorTest, SensorAnsweringHalfZeroOnlyShowsNewHalfZeroOldHalfOne) {
     EXPECT_EQ(oldTrigger, Value(pPara2, PARA2_NUMTriggThreshold));
 }
 
-// Catches a ring value no item has being lost (shown as another item and
-// sent back changed): an average of 3 stays 3.
-TEST_F(SensorTest, RingValueWithoutItemIsKept) {
+// Catches tolerance displays and the slope not following the record after
+// GET (V303: slope 1.0 is 1024, tolerances 30 up and 10 down), and an
+// entered slope scaled with the wrong factor on SEND (2.0 is 2048).
+TEST_F(SensorTest, SlopeAndTolerancesShownAndSentScaledByVariant) {
     StartProgram("v303");
-    SimSetWord(0, 27, 3);
+    const std::pair<int, uint16_t> words[] = {{60, 1024}, {61, 0}, {25, 30}, {26, 10}};
+    for (const auto& w : words) SimSetWord(0, w.first, w.second);
     HostClick(pHandle, MAIN_BTNGet);
-    EXPECT_EQ(3, Value(pPara1, PARA1_DROPaverage));
-    GetPanelValuesV303();
-    EXPECT_EQ(3, parameter[27]);
-}
-
-// Catches tolerance displays not following the record after GET: V303
-// slope 1.0 (1024) with tolerances 30 up and 10 down.
-TEST_F(SensorTest, GetShowsToleranceDisplaysInMillimetres) {
-    StartProgram("v303");
-    SimSetWord(0, 60, 1024);
-    SimSetWord(0, 61, 0);
-    SimSetWord(0, 25, 30);
-    SimSetWord(0, 26, 10);
-    HostClick(pHandle, MAIN_BTNGet);
-    double high = 0, low = 0;
-    GetCtrlVal(pHandle, MAIN_DISPtolHigh, &high);
-    GetCtrlVal(pHandle, MAIN_DISPtolLow, &low);
-    EXPECT_DOUBLE_EQ(0.030, high);
-    EXPECT_DOUBLE_EQ(0.010, low);
-    double slope = 0;
-    GetCtrlVal(pCalib, CALIB_NUMcalSlope, &slope);
-    EXPECT_DOUBLE_EQ(1.0, slope);
+    EXPECT_DOUBLE_EQ(0.030, Value<double>(pHandle, MAIN_DISPtolHigh));
+    EXPECT_DOUBLE_EQ(0.010, Value<double>(pHandle, MAIN_DISPtolLow));
+    EXPECT_DOUBLE_EQ(1.0, Value<double>(pCalib, CALIB_NUMcalSlope));
+    SetCtrlAttribute(pCalib, CALIB_NUMcalSlope, ATTR_DIMMED, 0);
+    ASSERT_EQ(1, HostSetValueAsUser(pCalib, CALIB_NUMcalSlope, 2.0));
+    SimClearRequests();
+    SendAndAwait();
+    ASSERT_EQ(2, SimRequestCount());
+    EXPECT_EQ(2048, RequestWord(Requests()[1], 6 + 2 * 11));  // word 60
+    EXPECT_EQ(0, RequestWord(Requests()[1], 6 + 2 * 12));     // word 61
 }
 
 // ------------------------------------------------------ sanitising on GET
@@ -138,9 +133,7 @@ TEST_P(SanitiseOnGet, ReplacementIsShownKeptAndSentBack) {
     SimSetWord(0, c.word, c.sensorValue);
     HostClick(pHandle, MAIN_BTNGet);
     EXPECT_EQ(c.shown, parameter[c.word]);
-    const int sent = SimRequestCount();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(sent + 2);
+    SendAndAwait();
     EXPECT_EQ(c.shown, SimGetWord(0, c.word));
 }
 
@@ -156,81 +149,43 @@ INSTANTIATE_TEST_SUITE_P(
 // ----------------------------------------------------------------- SEND
 
 // Catches SEND to RAM sending anything but command 1 with halves 0 and 1,
-// or sending the record instead of what the panels show.
-TEST_F(SensorTest, SendToRamWritesBothHalvesOfThePanels) {
+// or sending the record instead of what the panels show; and SEND to EEPROM
+// using the RAM command, one frame only, or no pause between the halves
+// (lower bound only: machines are noisy).
+TEST_F(SensorTest, SendWritesBothHalvesOfThePanelsToTheChosenMemory) {
     StartProgram("v303");
     ASSERT_EQ(1, HostSetValueAsUser(pPara2, PARA2_SLIDEpower, 777));
     SetCtrlVal(pPara2, PARA2_NUMTriggThreshold, 300);
     SimClearRequests();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(2);
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(2u, req.size());
-    EXPECT_EQ(1, RequestWord(req[0], 2));
-    EXPECT_EQ(0, RequestWord(req[0], 4));
-    EXPECT_EQ(777, RequestWord(req[0], 6));  // power, first word of the V303 block
-    EXPECT_EQ(1, RequestWord(req[1], 2));
-    EXPECT_EQ(1, RequestWord(req[1], 4));
-    EXPECT_EQ(300, RequestWord(req[1], 6));  // trigger threshold, word 48
+    SendAndAwait();
+    ASSERT_EQ((Frames{{1, 0}, {1, 1}}), CommandsAndHalves());
+    EXPECT_EQ(777, RequestWord(Requests()[0], 6));  // power, first word of the V303 block
+    EXPECT_EQ(300, RequestWord(Requests()[1], 6));  // trigger threshold, word 48
     EXPECT_EQ(777, SimGetWord(0, 18));
     EXPECT_EQ("Line Ok!", StatusLine());
-}
-
-// Catches SEND to EEPROM using the RAM command, one frame only, or no
-// pause between the halves (lower bound only: machines are noisy).
-TEST_F(SensorTest, SendToEepromSendsCommand3TwiceApart) {
-    StartProgram("edge1024");
     ChooseMemory(MAIN_RBTEeprom);
     SimClearRequests();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(2);
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(2u, req.size());
-    EXPECT_EQ(3, RequestWord(req[0], 2));
-    EXPECT_EQ(0, RequestWord(req[0], 4));
-    EXPECT_EQ(3, RequestWord(req[1], 2));
-    EXPECT_EQ(1, RequestWord(req[1], 4));
-    EXPECT_GE(req[1].time - req[0].time, 0.09);
-    EXPECT_EQ(parameter[18], SimGetWord(1, 18));
+    SendAndAwait();
+    ASSERT_EQ((Frames{{3, 0}, {3, 1}}), CommandsAndHalves());
+    EXPECT_GE(Requests()[1].time - Requests()[0].time, 0.09);
+    EXPECT_EQ(777, SimGetWord(1, 18));
 }
 
 // Catches the standard variant reading the trigger threshold back (it only
-// shows it): word 48 keeps its value on SEND.
-TEST_F(SensorTest, StandardSendKeepsTriggerThresholdWord) {
-    StartProgram("standard");
-    const uint16_t before = parameter[48];
-    SetCtrlVal(pPara2, PARA2_NUMTriggThreshold, before + 100);
-    SimClearRequests();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(2);
-    ASSERT_EQ(2, SimRequestCount());
-    EXPECT_EQ(before, RequestWord(Requests()[1], 6));
-}
-
-// Catches the slope scaled with the wrong factor: 1.0 is 1024 on V303.
-TEST_F(SensorTest, SlopeEnteredIsSentScaledByVariant) {
-    StartProgram("v303");
-    SetCtrlAttribute(pCalib, CALIB_NUMcalSlope, ATTR_DIMMED, 0);
-    ASSERT_EQ(1, HostSetValueAsUser(pCalib, CALIB_NUMcalSlope, 1.0));
-    SimClearRequests();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(2);
-    ASSERT_EQ(2, SimRequestCount());
-    EXPECT_EQ(1024, RequestWord(Requests()[1], 6 + 2 * 11));  // word 60
-    EXPECT_EQ(0, RequestWord(Requests()[1], 6 + 2 * 12));     // word 61
-}
-
-// Catches a slope nobody edited changing on its way through the panel (its
-// field shows 4 decimals, coarser than the record): GET then SEND gives
-// back the same words.
-TEST_F(SensorTest, UneditedSlopeGoesBackUnchanged) {
+// shows it), and a slope nobody edited changing on its way through the
+// panel (its field shows 4 decimals, coarser than the record): GET then
+// SEND gives back the same words.
+TEST_F(SensorTest, StandardSendKeepsWordsNobodyCouldEdit) {
     StartProgram("standard");
     SimSetWord(0, 60, 16391);
     SimSetWord(0, 61, 1);
     HostClick(pHandle, MAIN_BTNGet);
-    const int sent = SimRequestCount();
-    HostClick(pHandle, MAIN_BTNSend);
-    AwaitRequests(sent + 2);
+    const uint16_t trigger = parameter[48];
+    SetCtrlVal(pPara2, PARA2_NUMTriggThreshold, trigger + 100);
+    SimClearRequests();
+    SendAndAwait();
+    ASSERT_EQ(2, SimRequestCount());
+    EXPECT_EQ(trigger, RequestWord(Requests()[1], 6));
     Pump(0.05);
     EXPECT_EQ(16391, SimGetWord(0, 60));
     EXPECT_EQ(1, SimGetWord(0, 61));
@@ -238,60 +193,25 @@ TEST_F(SensorTest, UneditedSlopeGoesBackUnchanged) {
 
 // ------------------------------------------------------ memory buttons
 
+// Memory chosen, then the RAM, EEPROM and FILE buttons.
+std::vector<int> Memory(void) {
+    return {target, Value(pHandle, MAIN_RBTRam), Value(pHandle, MAIN_RBTEeprom),
+            Value(pHandle, MAIN_RBTFile)};
+}
+
 // Catches the three buttons not acting as one choice, or switching the
 // selection off leaving no memory chosen.
 TEST_F(SensorTest, MemoryButtonsChooseOneAndFallBackToRam) {
     StartProgram("edge1024", false);
     ChooseMemory(MAIN_RBTRam);
     HostClick(pHandle, MAIN_RBTEeprom);
-    EXPECT_EQ(EEPROM, target);
-    EXPECT_EQ(0, Value(pHandle, MAIN_RBTRam));
-    EXPECT_EQ(1, Value(pHandle, MAIN_RBTEeprom));
+    EXPECT_EQ((std::vector<int>{EEPROM, 0, 1, 0}), Memory());
     HostClick(pHandle, MAIN_RBTFile);
-    EXPECT_EQ(DATFILE, target);
-    EXPECT_EQ(0, Value(pHandle, MAIN_RBTEeprom));
+    EXPECT_EQ((std::vector<int>{DATFILE, 0, 0, 1}), Memory());
     HostClick(pHandle, MAIN_RBTFile);  // switched off
-    EXPECT_EQ(RAM, target);
-    EXPECT_EQ(1, Value(pHandle, MAIN_RBTRam));
+    EXPECT_EQ((std::vector<int>{RAM, 1, 0, 0}), Memory());
     HostClick(pHandle, MAIN_RBTRam);  // RAM cannot be switched off
-    EXPECT_EQ(RAM, target);
-    EXPECT_EQ(1, Value(pHandle, MAIN_RBTRam));
-}
-
-// -------------------------------------------------------- FILE target
-
-// Catches GET from a file touching the serial port, or not showing the
-// loaded record on the panels.
-TEST_F(SensorTest, GetFromFileNeverTouchesThePort) {
-    StartProgram("v303");
-    const std::string path = TempFile("get.cfg");
-    FILE* f = std::fopen(path.c_str(), "w");
-    ASSERT_NE(nullptr, f);
-    for (int i = 0; i < 30; ++i) std::fprintf(f, "%6d\n", i == 3 ? 2 : (i == 15 ? 321 : 1));
-    std::fclose(f);
-    ChooseMemory(MAIN_RBTFile);
-    HostQueueFileAnswer(path.c_str());
-    SimClearRequests();
-    HostClick(pHandle, MAIN_BTNGet);
-    Pump(0.05);
-    EXPECT_EQ(0, SimRequestCount());
-    EXPECT_EQ(2, parameter[21]);
-    EXPECT_EQ(321, parameter[48]);
-    EXPECT_EQ(2, Value(pPara1, PARA1_DROPevalmode));
-    EXPECT_EQ(321, Value(pPara2, PARA2_NUMTriggThreshold));
-}
-
-// Catches SEND to a file sending frames, or a cancelled save reporting
-// anything but "Transmit...".
-TEST_F(SensorTest, CancelledSaveSendsNothingAndLeavesTransmit) {
-    StartProgram("v303");
-    ChooseMemory(MAIN_RBTFile);
-    HostQueueFileAnswer(nullptr);
-    SimClearRequests();
-    HostClick(pHandle, MAIN_BTNSend);
-    Pump(0.05);
-    EXPECT_EQ(0, SimRequestCount());
-    EXPECT_EQ("Transmit...", StatusLine());
+    EXPECT_EQ((std::vector<int>{RAM, 1, 0, 0}), Memory());
 }
 
 }  // namespace
