@@ -87,11 +87,8 @@ const CtrlBinding kControls[] = {
 };
 
 const PanelBinding kPanels[] = {
-    {RES_MAIN, "PANEL", CC_PANEL},
-    {RES_POPUP, "POPUP", CC_POPUP},
-    {RES_PARA1, "PARA1", nullptr},
-    {RES_PARA2, "PARA2", nullptr},
-    {RES_CALIB, "CALIB", nullptr},
+    {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP}, {RES_PARA1, "PARA1", nullptr},
+    {RES_PARA2, "PARA2", nullptr}, {RES_CALIB, "CALIB", nullptr},
 };
 
 }  // namespace

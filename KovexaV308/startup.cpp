@@ -17,13 +17,56 @@ struct WordDefault {
 // The record's defaults: standard layout 3..17, V303 18..32, Tarvo 33..47,
 // trigger threshold 48, slope 60-61 (1.0 on a standard sensor), offset 62-63.
 const WordDefault kRecordDefaults[] = {
-    {3, 500},  {4, 1},   {5, 1},    {6, 1},   {7, 1},     {8, 1024},  {9, 512},   {10, 100},
-    {11, 1},   {12, 0},  {13, 0},   {14, 0},  {15, 0},    {16, 1},    {17, 40},   {18, 500},
-    {19, 1},   {20, 1},  {21, 1},   {22, 1},  {23, 1024}, {24, 512},  {25, 100},  {26, 100},
-    {27, 1},   {28, 0},  {29, 0},   {30, 0},  {31, 1},    {32, 40},   {33, 500},  {34, 1},
-    {35, 1},   {36, 1},  {37, 1},   {38, 1024}, {39, 512}, {40, 100}, {41, 100},  {42, 1},
-    {43, 0},   {44, 0},  {45, 65535}, {46, 40}, {47, 0},  {48, 256},  {60, 16384}, {61, 0},
-    {62, static_cast<uint16_t>(30000)}, {63, 0},
+    {3, 500},
+    {4, 1},
+    {5, 1},
+    {6, 1},
+    {7, 1},
+    {8, 1024},
+    {9, 512},
+    {10, 100},
+    {11, 1},
+    {12, 0},
+    {13, 0},
+    {14, 0},
+    {15, 0},
+    {16, 1},
+    {17, 40},
+    {18, 500},
+    {19, 1},
+    {20, 1},
+    {21, 1},
+    {22, 1},
+    {23, 1024},
+    {24, 512},
+    {25, 100},
+    {26, 100},
+    {27, 1},
+    {28, 0},
+    {29, 0},
+    {30, 0},
+    {31, 1},
+    {32, 40},
+    {33, 500},
+    {34, 1},
+    {35, 1},
+    {36, 1},
+    {37, 1},
+    {38, 1024},
+    {39, 512},
+    {40, 100},
+    {41, 100},
+    {42, 1},
+    {43, 0},
+    {44, 0},
+    {45, 65535},
+    {46, 40},
+    {47, 0},
+    {48, 256},
+    {60, 16384},
+    {61, 0},
+    {62, static_cast<uint16_t>(30000)},
+    {63, 0},
 };
 
 // Every entry of the start-up trigger line reads 0x6565: far above any
@@ -37,8 +80,7 @@ const char kRecordFile[] = "RECORD.DAT";
 
 enum { kPageLeft = 8, kPageTop = 105, kHelpLeft = 10, kHelpTop = 110 };
 
-const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin,
-                               MAIN_ButtonReset};
+const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin, MAIN_ButtonReset};
 
 uint32_t SlopeWords(void) {
     return static_cast<uint32_t>(parameter[60]) | (static_cast<uint32_t>(parameter[61]) << 16);
@@ -46,9 +88,13 @@ uint32_t SlopeWords(void) {
 
 }  // namespace
 
-void ShowStatus(void) { SetCtrlVal(pHandle, MAIN_TEXTstatus, szStatus); }
+void ShowStatus(void) {
+    SetCtrlVal(pHandle, MAIN_TEXTstatus, szStatus);
+}
 
-void ShowStatusText(const char* text) { SetCtrlVal(pHandle, MAIN_TEXTstatus, text); }
+void ShowStatusText(const char* text) {
+    SetCtrlVal(pHandle, MAIN_TEXTstatus, text);
+}
 
 void InitVars(void) {
     for (uint16_t& w : parameter) w = 0;

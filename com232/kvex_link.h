@@ -40,14 +40,14 @@ enum : uint16_t {
 
 enum {
     kFrameSize = 36,
-    kBufSize = 4096,        // szWriteBuf / szReadBuf reserve
+    kBufSize = 4096,  // szWriteBuf / szReadBuf reserve
     kPayloadWords = 15,
     kMeasureWords = 16,
     kParamWords = 64,
-    kTextSize = 72,         // szStatus, szVersion, firmware answer
+    kTextSize = 72,  // szStatus, szVersion, firmware answer
     kPathSize = 260,
-    kLineCount = 256,       // marker lines, adcbuf, x arrays
-    kBlockWords = 64,       // one data block
+    kLineCount = 256,  // marker lines, adcbuf, x arrays
+    kBlockWords = 64,  // one data block
     kBlockBytes = 128,
     kSyncRequest = 0x0055,
     kSyncReply = 0x00AA,
@@ -70,19 +70,19 @@ extern const int eventMask;   // 0x8006
 extern const int YOFFSET;     // 30000, start of the calibration offset
 
 // Status texts (fixed, shown as they stand).
-extern const char kTxtLineOk[];            // "Echo Check - Line Ok!"
-extern const char kTxtNotSync[];           // "read error - not sync byte 0xAA!"
-extern const char kTxtTimeout[];           // "Timeout-RS-232..."
-extern const char kTxtTimeoutLine[];       // "Timeout RS232-Line!"
-extern const char kTxtTimeoutFirmware[];   // "Timeout - reading firmware info!"
-extern const char kTxtTimeoutData64[];     // "Timeout-RS-232 while reading 64 data-words!"
-extern const char kTxtHardwareError[];     // "Error reading HARDWARE-info!"
-extern const char kTxtFirmwareError[];     // "Error reading firmware-info!"
-extern const char kTxtSent[];              // "Line Ok!"
-extern const char kTxtWaitingParam[];      // "Waiting for parameter-frame ..."
-extern const char kTxtParamReceived[];     // "Parameter-frame received! - Line Ok!"
-extern const char kTxtWaitingFirmware[];   // "Waiting for firmware info ..."
-extern const char kTxtInitCom[];           // "Init COM-Port ..."
+extern const char kTxtLineOk[];           // "Echo Check - Line Ok!"
+extern const char kTxtNotSync[];          // "read error - not sync byte 0xAA!"
+extern const char kTxtTimeout[];          // "Timeout-RS-232..."
+extern const char kTxtTimeoutLine[];      // "Timeout RS232-Line!"
+extern const char kTxtTimeoutFirmware[];  // "Timeout - reading firmware info!"
+extern const char kTxtTimeoutData64[];    // "Timeout-RS-232 while reading 64 data-words!"
+extern const char kTxtHardwareError[];    // "Error reading HARDWARE-info!"
+extern const char kTxtFirmwareError[];    // "Error reading firmware-info!"
+extern const char kTxtSent[];             // "Line Ok!"
+extern const char kTxtWaitingParam[];     // "Waiting for parameter-frame ..."
+extern const char kTxtParamReceived[];    // "Parameter-frame received! - Line Ok!"
+extern const char kTxtWaitingFirmware[];  // "Waiting for firmware info ..."
+extern const char kTxtInitCom[];          // "Init COM-Port ..."
 
 // ------------------------------------------------------------- link state
 
@@ -115,8 +115,8 @@ extern uint16_t thdArray[kLineCount];
 
 // ------------------------------------------------------ sensor identity --
 
-extern uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel,
-    ccdpixB, ccdpixE, softversion, hwtype, adcmax;
+extern uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
+    ccdpixE, softversion, hwtype, adcmax;
 extern uint16_t HWTYPE;    // 0 unidentified, 1 edge model, 2 peak model
 extern uint16_t ADCMAX;    // video full scale: 1024 or 256 (255 at start)
 extern uint16_t YAXISMAX;  // y range of the data graph

@@ -16,14 +16,10 @@ struct OpenError {
 };
 
 const OpenError kOpenErrors[] = {
-    {kComErrUnknownSystem, "Unknown system error"},
-    {kComErrInvalidPort, "Invalid port number"},
-    {kComErrPortNotOpen, "Port is not open"},
-    {kComErrUnknownIo, "Unknown I/0 error"},
-    {kComErrNoSerialPort, "No serial port found"},
-    {kComErrCannotOpen, "Cannot open port"},
-    {kComErrInvalidParameter, "Invalid parameter"},
-    {kComErrTimeout, "Timeout"},
+    {kComErrUnknownSystem, "Unknown system error"}, {kComErrInvalidPort, "Invalid port number"},
+    {kComErrPortNotOpen, "Port is not open"},       {kComErrUnknownIo, "Unknown I/0 error"},
+    {kComErrNoSerialPort, "No serial port found"},  {kComErrCannotOpen, "Cannot open port"},
+    {kComErrInvalidParameter, "Invalid parameter"}, {kComErrTimeout, "Timeout"},
 };
 
 const char kTxtRs232Error[] = "RS-232 error!";
@@ -95,7 +91,9 @@ int WaitReply(const char* timeoutText) {
     }
 }
 
-int WaitRxFull(void) { return WaitReply(kTxtTimeout); }
+int WaitRxFull(void) {
+    return WaitReply(kTxtTimeout);
+}
 
 int CheckComLine(int port) {
     parameter[1] = CMD_ECHO;

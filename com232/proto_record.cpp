@@ -15,7 +15,7 @@ enum {
     kTarvoBase = 33,
     kHalfOneFirst = 48,  // words 48..58 -> pp[0..10]
     kHalfOneLead = 11,
-    kHalfOneTail = 60,   // words 60..63 -> pp[11..14]
+    kHalfOneTail = 60,  // words 60..63 -> pp[11..14]
     kTarvoHwtype = 400,
     kV303Firmware = 303,
     kWordTrigger = 48,

@@ -110,26 +110,26 @@ void RegisterControls(const CtrlBinding* controls, int controlCount, const Panel
 enum {
     ATTR_DIMMED = 1,
     ATTR_VISIBLE,
-    ATTR_LABEL_TEXT,         // string
+    ATTR_LABEL_TEXT,  // string
     ATTR_LABEL_VISIBLE,
-    ATTR_TEXT_BGCOLOR,       // 0xRRGGBB
+    ATTR_TEXT_BGCOLOR,  // 0xRRGGBB
     ATTR_TEXT_COLOR,
     ATTR_TEXT_BOLD,
     ATTR_TEXT_POINT_SIZE,
-    ATTR_TEXT_FONT,          // string
+    ATTR_TEXT_FONT,  // string
     ATTR_LEFT,
     ATTR_TOP,
     ATTR_WIDTH,
     ATTR_HEIGHT,
-    ATTR_FRAME_COLOR,        // decorations: fill colour
-    ATTR_ON_TEXT,            // binary switches: string
+    ATTR_FRAME_COLOR,  // decorations: fill colour
+    ATTR_ON_TEXT,      // binary switches: string
     ATTR_OFF_TEXT,
     ATTR_POINTS_PER_SCREEN,  // strip charts
     ATTR_NUM_TRACES,
-    ATTR_STRIP_CHART_PAUSED, // strip charts: 1 = show exactly the data handed over
+    ATTR_STRIP_CHART_PAUSED,  // strip charts: 1 = show exactly the data handed over
     ATTR_SIZE_TO_TEXT,
-    ATTR_TITLE,              // panels: string
-    ATTR_TRACE_COLOR,        // SetTraceAttribute
+    ATTR_TITLE,        // panels: string
+    ATTR_TRACE_COLOR,  // SetTraceAttribute
 };
 
 // Colours.
@@ -213,8 +213,8 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
 int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 // Filled rectangle; returns a plot handle (> 0).
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int color, int fillColor);
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int color,
+                  int fillColor);
 // Curve of n points; y as unsigned 16-bit values. Returns a plot handle.
 int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, int plotStyle,
            int pointStyle, int lineStyle, int pointFrequency, int color);
@@ -226,7 +226,7 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
 
 // ------------------------------------------------------------------ timing
 
-double Timer(void);   // seconds since start, monotonic
+double Timer(void);  // seconds since start, monotonic
 void Delay(double seconds);
 void Sleep(int milliseconds);
 

@@ -61,7 +61,7 @@ int HostIsVisible(int panel, int control);  // visible flag of the control itsel
 int HostIsDimmed(int panel, int control);
 int HostListItem(int panel, int control, int index, char* label, int size, int* value);
 int HostListCount(int panel, int control);
-int HostBackgroundColor(int panel, int control);  // text background 0xRRGGBB
+int HostBackgroundColor(int panel, int control);                   // text background 0xRRGGBB
 int HostCtrlText(int panel, int control, char* buffer, int size);  // what it shows
 int HostLabel(int panel, int control, char* buffer, int size);
 
@@ -74,8 +74,7 @@ int HostGraphCursor(int panel, int control, int cursor, double* x, double* y);
 int HostGraphAxis(int panel, int control, int axis, double* min, double* max);
 // Curves of PlotXY: count of plots; with index, its points and colour.
 int HostGraphCurveCount(int panel, int control);
-int HostGraphCurve(int panel, int control, int index, double* x, double* y, int max,
-                   int* color);
+int HostGraphCurve(int panel, int control, int index, double* x, double* y, int max, int* color);
 // Strip chart: the samples of one trace (1-based) as shown, oldest first.
 int HostStripTrace(int panel, int control, int trace, double* out, int max);
 int HostStripTraceColor(int panel, int control, int trace);

@@ -390,8 +390,12 @@ ColorRoles RolesOf(Kind k) {
     }
 }
 
-QPalette::ColorRole BackgroundRole(Kind k) { return RolesOf(k).background; }
-QPalette::ColorRole TextRole(Kind k) { return RolesOf(k).text; }
+QPalette::ColorRole BackgroundRole(Kind k) {
+    return RolesOf(k).background;
+}
+QPalette::ColorRole TextRole(Kind k) {
+    return RolesOf(k).text;
+}
 
 QString HexColor(int rgb) {
     return QColor(ToColor(rgb)).name(QColor::HexRgb);

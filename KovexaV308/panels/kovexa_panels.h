@@ -5,11 +5,11 @@
 
 // Resource ids, in the file that the panels are loaded from.
 #define KOVEXA_UIR "KovexaV308.uir"
-#define RES_MAIN 2 // main panel (pHandle)
-#define RES_POPUP 5 // recorder window (pPopup)
-#define RES_PARA1 3 // parameter page 1 (pPara1)
-#define RES_PARA2 4 // parameter page 2 (pPara2)
-#define RES_CALIB 1 // calibration page (pCalib)
+#define RES_MAIN 2   // main panel (pHandle)
+#define RES_POPUP 5  // recorder window (pPopup)
+#define RES_PARA1 3  // parameter page 1 (pPara1)
+#define RES_PARA2 4  // parameter page 2 (pPara2)
+#define RES_CALIB 1  // calibration page (pCalib)
 
 // main panel (pHandle)
 enum {
