@@ -5,6 +5,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "gui/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -81,10 +82,6 @@ const char kRecordFile[] = "RECORD.DAT";
 enum { kPageLeft = 8, kPageTop = 105, kHelpLeft = 10, kHelpTop = 110 };
 
 const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin, MAIN_ButtonReset};
-
-uint32_t SlopeWords(void) {
-    return static_cast<uint32_t>(parameter[60]) | (static_cast<uint32_t>(parameter[61]) << 16);
-}
 
 }  // namespace
 
@@ -165,7 +162,7 @@ void ShowDependentControls(void) {
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, triggerMode < 3 ? 0 : 1);
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, triggerMode < 3 ? 1 : 0);
 
-    const double slope = SlopeWords();
+    const double slope = RecordU32(parameter, kWordSlopeLow);
     if (softversion < 303) {
         const double t = slope * parameter[10] / 16384000.0;
         SetCtrlVal(pHandle, MAIN_DISPtolHigh, t);

@@ -3,11 +3,11 @@
 // and the small functions that apply them.
 #include "gui/plotmath.h"
 
+#include "gui/sanitize.h"
+
 namespace {
 
 enum {
-    kWordSlopeLow = 60,
-    kWordSlopeHigh = 61,
     kEdgeModel = 1,  // HWTYPE of the edge models
     kEvalWidth = 2,  // evaluation mode: width / peak-to-peak
 };
@@ -195,8 +195,7 @@ void GatherMeasureInputs(const PlotVariant& v, MeasureInputs* in) {
     in->anaMax = anaMax;
     in->anaMin = anaMin;
     in->umValue = umValue;
-    in->slope = static_cast<uint32_t>(parameter[kWordSlopeLow]) |
-                (static_cast<uint32_t>(parameter[kWordSlopeHigh]) << 16);
+    in->slope = RecordU32(parameter, kWordSlopeLow);
     in->ccdvirtpixel = ccdvirtpixel;
     in->pixB = pixB;
     in->pixE = pixE;
