@@ -2,7 +2,6 @@
 // variant, per analog-output mode, per evaluation mode and per zoom rule,
 // and the small functions that apply them.
 #include "gui/plotmath.h"
-
 #include "gui/sanitize.h"
 
 namespace {
