@@ -99,7 +99,7 @@ void InitVars(void) {
     parameter[0] = kSyncRequest;
     parameter[1] = 1;
     parameter[2] = 0;
-    com = 1;
+    com = com_start;
     target = RAM;
     rx_flag = 0;
     graph_flag = 0;

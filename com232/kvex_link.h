@@ -87,6 +87,7 @@ extern const char kTxtInitCom[];          // "Init COM-Port ..."
 // ------------------------------------------------------------- link state
 
 extern int com;                     // open port number, default 1
+extern int com_start;               // port opened at start: 1, or n of --port COMn
 extern char szWriteBuf[kBufSize];   // request frame being sent (36 used)
 extern char szReadBuf[kBufSize];    // last reply frame or raw stream
 extern uint16_t pp[kMeasureWords];  // packed payload / decoded reply

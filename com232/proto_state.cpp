@@ -22,6 +22,7 @@ const char kTxtWaitingFirmware[] = "Waiting for firmware info ...";
 const char kTxtInitCom[] = "Init COM-Port ...";
 
 int com = 1;
+int com_start = 1;
 char szWriteBuf[kBufSize];
 char szReadBuf[kBufSize];
 uint16_t pp[kMeasureWords];

@@ -5,11 +5,10 @@
 // Facts owned here: one item per value the sensor accepts; the value of an
 // item is the record word itself (scan counts for the average, ms for the
 // hold time), never the item's position; the port ring lists the port
-// table as "COMn  <device>" with value n.
-#include <cstdio>
-
+// table with value n, named by the port naming rule.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "com232/portname.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -116,7 +115,7 @@ void FillPortRing(void) {
         const char* device = PortTableDevice(n);
         if (n != com && (device == nullptr || device[0] == '\0')) continue;
         char label[kPortLabelSize];
-        std::snprintf(label, sizeof label, "COM%d  %s", n, device ? device : "");
+        PortLabel(kPortNamingHere, n, device, "", label, sizeof label);
         ReplaceListItem(pHandle, MAIN_DropDCom, index++, label, n);
     }
     SetCtrlVal(pHandle, MAIN_DropDCom, com);
