@@ -8,15 +8,13 @@
 //  - without a QCoreApplication it does nothing and returns 0;
 //  - Timer counts seconds from the start of the program on a monotonic
 //    clock; Delay and Sleep pause without processing events.
-#include <time.h>
-
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
-#include <cerrno>
-#include <cmath>
+#include <chrono>
+#include <thread>
 
 #include "platform/cvi.h"
 
@@ -25,10 +23,11 @@ namespace {
 enum { kIdleWaitMs = 5 };
 const double kMaxDelaySeconds = 86400.0;  // longer pauses are cut to a day
 
+// The standard library's steady clock: monotonic on every system, so a
+// clock set back or forward never stretches or cuts a time-out.
 double MonotonicSeconds() {
-    timespec now = {0, 0};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now().time_since_epoch();
+    return since.count();
 }
 
 double StartSeconds() {
@@ -75,17 +74,12 @@ double Timer(void) {
 void Delay(double seconds) {
     if (!(seconds > 0.0)) return;  // also NaN
     if (seconds > kMaxDelaySeconds) seconds = kMaxDelaySeconds;
-    timespec until = {0, 0};
-    clock_gettime(CLOCK_MONOTONIC, &until);
-    double whole = std::floor(seconds);
-    until.tv_sec += static_cast<time_t>(whole);
-    until.tv_nsec += static_cast<long>((seconds - whole) * 1e9);
-    if (until.tv_nsec >= 1000000000L) {
-        until.tv_sec += 1;
-        until.tv_nsec -= 1000000000L;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
+    // Sleeping until a fixed point keeps the pause whole when a signal
+    // wakes the thread early.
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                           std::chrono::duration<double>(seconds));
+    std::this_thread::sleep_until(until);
 }
 
 void Sleep(int milliseconds) {
