@@ -1,6 +1,7 @@
 # Fails when a file of the Qt-free core includes a POSIX-only header. MinGW
 # ships some of them (unistd.h, fcntl.h, sys/stat.h), so the cross build
 # alone would let such an include pass. Run with -DROOT=<source dir>.
+cmake_minimum_required(VERSION 3.25)
 file(GLOB sources ${ROOT}/com232/proto_*.cpp ${ROOT}/gui/proto_*.cpp
   ${ROOT}/popup/proto_*.cpp ${ROOT}/KovexaV308/proto_*.cpp)
 set(files ${sources})
