@@ -3,7 +3,8 @@
 # Run with -DROOT=<source dir>. The simulator, tests and benchmarks are
 # POSIX-only by design and not looked at.
 cmake_minimum_required(VERSION 3.25)
-set(posix "unistd|fcntl|poll|termios|pty|dirent|pthread|dlfcn|libgen|sys/[a-z_]+")
+include(${CMAKE_CURRENT_LIST_DIR}/posix-headers.cmake)
+set(posix ${KOVEXA_POSIX_HEADERS})
 file(GLOB_RECURSE files
   ${ROOT}/com232/*.cpp ${ROOT}/com232/*.h ${ROOT}/gui/*.cpp ${ROOT}/gui/*.h
   ${ROOT}/popup/*.cpp ${ROOT}/popup/*.h ${ROOT}/logo/*.cpp ${ROOT}/logo/*.h
