@@ -4,17 +4,14 @@
 // stops from elsewhere during a block wait.
 //
 // VIDEO runs inside its button's callback, so what a test does meanwhile
-// happens from a timer inside the loop's event processing (During).
-#include <QApplication>
-#include <QLineEdit>
-#include <QTimer>
+// happens from a timer inside the loop's event processing (ClickDuring).
 #include <functional>
 #include <initializer_list>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "com232/data64.h"
+#include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -52,39 +49,6 @@ std::pair<double, double> Axis(int graph, int axis) {
     return {lo, hi};
 }
 
-// Calls step(n) from a timer inside the button's event processing each
-// time the simulator has received another request, until step returns
-// true; then clicks the button and returns when its callback has ended.
-void During(int button, const std::function<bool(int)>& step) {
-    QTimer timer;
-    int seen = 0;
-    bool busy = false, done = false;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const int n = SimRequestCount();
-        if (busy || done || n == seen) return;
-        seen = n;
-        busy = true;
-        done = step(n);
-        busy = false;
-    });
-    timer.start(1);
-    ASSERT_EQ(1, HostClick(pHandle, button));
-    timer.stop();
-}
-
-// Every text the status line shows from now on, while watch lives.
-struct StatusWatch {
-    std::set<std::string> seen;
-    QMetaObject::Connection link;
-    StatusWatch() {
-        for (QWidget* w : QApplication::allWidgets())
-            if (auto* line = qobject_cast<QLineEdit*>(w); line && w->objectName() == "TEXTstatus")
-                link = QObject::connect(line, &QLineEdit::textChanged,
-                                        [this](const QString& t) { seen.insert(t.toStdString()); });
-    }
-    ~StatusWatch() { QObject::disconnect(link); }
-};
-
 void ClickStop(void) {
     HostClick(pHandle, MAIN_BTNStop);
 }
@@ -109,7 +73,7 @@ TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
     SetCtrlVal(pHandle, MAIN_RBTEeprom, 1);
     target = EEPROM;
     std::vector<int> dimmed;
-    During(MAIN_BTNVideo, [&](int n) {
+    ClickDuring(pHandle, MAIN_BTNVideo, [&](int n) {
         if (n < 11) return false;
         dimmed = DimmedFlags();
         ClickStop();
@@ -205,6 +169,14 @@ TEST_F(BlockRead, MoreThan128BytesAtThePollAreRejected) {
     EXPECT_EQ("before", StatusLine());
 }
 
+// Catches a missing block reported with another text, or stored.
+TEST_F(BlockRead, NoAnswerEndsWithTheBlockTimeoutText) {
+    SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
+    EXPECT_EQ(0, ReadData64(64, kBlockKindVideo));
+    EXPECT_EQ(kTimeoutBlock, StatusLine());
+    EXPECT_EQ(0xBEEF, adcbuf[64]);
+}
+
 // Catches a block refused because bytes came after it, or the last block
 // stored anywhere but at 192..255.
 TEST_F(BlockRead, BytesArrivingAfterTheBlockDoNotSpoilIt) {
@@ -223,21 +195,22 @@ TEST_F(BlockRead, BytesArrivingAfterTheBlockDoNotSpoilIt) {
 // --------------------------------------------------------------- faults --
 
 // A sensor that answers command 8 but no block. Catches VIDEO ending on a
-// block time-out, no time-out text, or something drawn.
+// block time-out, a refresh that does not wait out the block, or something
+// drawn.
 TEST_F(Capture, VideoGoesOnWhenNoBlockComes) {
     Start("edge1024");
     SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
-    StatusWatch watch;
-    During(MAIN_BTNVideo, [](int n) {
+    ClickDuring(pHandle, MAIN_BTNVideo, [](int n) {
         if (n < 4) return false;
         ClickStop();
         return true;
     });
-    const std::vector<uint16_t> commands = RequestCommands();
-    ASSERT_GE(commands.size(), 4u);
+    const std::vector<SimRequest> req = Requests();
+    ASSERT_GE(req.size(), 4u);
     EXPECT_EQ((std::vector<uint16_t>{8, 9, 8, 9}),
-              std::vector<uint16_t>(commands.begin(), commands.begin() + 4));
-    EXPECT_EQ(1u, watch.seen.count(kTimeoutBlock));
+              (std::vector<uint16_t>{RequestWord(req[0], 2), RequestWord(req[1], 2),
+                                     RequestWord(req[2], 2), RequestWord(req[3], 2)}));
+    EXPECT_GE(req[2].time - req[1].time, 1.5);
     EXPECT_EQ(0, HostGraphCurveCount(pHandle, MAIN_GRAPHVideo));
 }
 
@@ -260,7 +233,7 @@ TEST_F(Capture, StopOrPortChangeEndsABlockWaitAtOnce) {
     Start("edge1024");
     SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
     double clicked = 0;
-    During(MAIN_BTNVideo, [&](int n) {
+    ClickDuring(pHandle, MAIN_BTNVideo, [&](int n) {
         if (n < 2) return false;
         clicked = Timer();
         ClickStop();
@@ -274,7 +247,7 @@ TEST_F(Capture, StopOrPortChangeEndsABlockWaitAtOnce) {
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, 1);
     SimClearRequests();
     ASSERT_EQ(1, stop_flag);
-    During(MAIN_BTNData, [&](int n) {
+    ClickDuring(pHandle, MAIN_BTNData, [&](int n) {
         if (n < 2) return false;
         HostSetValueAsUser(pHandle, MAIN_DropDCom, 1);
         return true;
