@@ -7,7 +7,8 @@
 //
 // The teach cursor of the bar graph follows every answered teach, also
 // after an earlier STOP left stop_flag set, and takes the teach word of the
-// variant in force (the record just read back holds it there).
+// variant in force (the record just read back holds it there); the data
+// graph's lines follow the record read back.
 //
 // A typed set point only redraws the set point and tolerance lines of the
 // data graph; it reaches the sensor with the next SEND.
@@ -82,6 +83,8 @@ int CC_ButtonTeach(int, int, int event, void*, int, int) {
     PushGET(RAM, 1);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, kCursorTeach, parameter[kTeachWord[VariantOf()]],
                    kCursorY);
+    // The record read back has refilled the set point and tolerance lines.
+    PlotDATACurve(adcbuf, xArray256);
     return 0;
 }
 

@@ -9,13 +9,12 @@
 // A script clicks VIDEO, waits, clicks STOP and quits, as a user would. CPU
 // is the user-interface thread's own (the simulated sensor runs on a thread
 // of its own in this process). Prints one figure per line.
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "bench/support_bench.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"
@@ -25,12 +24,6 @@ namespace {
 const double kBytesPerRefresh = 36 + 36 + 4 * (36 + 128);
 const double kLinkLimit = 1920.0 / kBytesPerRefresh;
 const int kRequestsKept = 8192;
-
-double ThreadCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Result {
     int refreshes;      // measurement requests of the run
@@ -77,29 +70,7 @@ Result VideoFor(int milliseconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!HostInit(&argc, argv)) {
-        std::fprintf(stderr, "no toolkit\n");
-        return 1;
-    }
-    RegisterKovexaControls();
-    if (!LoadPanels()) {
-        std::fprintf(stderr, "panels not loaded\n");
-        return 1;
-    }
-    GetProjectDir(proj_dir, sizeof proj_dir);
-    FillRings();
-    InitVars();
-    char path[256];
-    if (!SimStart("edge1024", path, sizeof path)) {
-        std::fprintf(stderr, "simulated sensor did not start\n");
-        return 1;
-    }
-    PortTableSetDevice(1, path);
-    com = 1;
-    InitRS232(com);
-    InitGUI();
-    DisplayPanel(pHandle);
+    if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
     SimSetScene(1000, 1400, 1);
 
     SimFaults f;

@@ -99,6 +99,17 @@ void FlushBoth(void) {
     FlushInQ(com);
 }
 
+// A capture button: commit selects RAM and runs the capture, a right click
+// explains the button.
+int CaptureButton(int control, int event, void (*push)(void), const char* help) {
+    if (event == EVENT_COMMIT) {
+        SelectRam();
+        push();
+    }
+    if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, help);
+    return 0;
+}
+
 }  // namespace
 
 void PushVIDEO(void) {
@@ -150,32 +161,10 @@ void PushDATA(void) {
     captureActive = 0;
 }
 
-int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1,
-                int eventData2) {
-    (void)panel;
-    (void)callbackData;
-    (void)eventData1;
-    (void)eventData2;
-    if (event == EVENT_COMMIT) {
-        SelectRam();
-        PushVIDEO();
-    }
-    if (event == EVENT_RIGHT_CLICK)
-        ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, kHelpVideo);
-    return 0;
+int CC_BTNVideo(int, int control, int event, void*, int, int) {
+    return CaptureButton(control, event, PushVIDEO, kHelpVideo);
 }
 
-int CC_BTNData(int panel, int control, int event, void* callbackData, int eventData1,
-               int eventData2) {
-    (void)panel;
-    (void)callbackData;
-    (void)eventData1;
-    (void)eventData2;
-    if (event == EVENT_COMMIT) {
-        SelectRam();
-        PushDATA();
-    }
-    if (event == EVENT_RIGHT_CLICK)
-        ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, kHelpData);
-    return 0;
+int CC_BTNData(int, int control, int event, void*, int, int) {
+    return CaptureButton(control, event, PushDATA, kHelpData);
 }
