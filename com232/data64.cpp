@@ -21,12 +21,15 @@ const uint16_t kBlockStarts[kBlocksPerBuffer] = {0, 64, 128, 192};
 
 // Where bytes beyond the first szReadBuf-full go when a flood is drained.
 char spill[kBufSize];
+// A line that keeps streaming is drained this far and no further, so the
+// read ends; what is left goes with the next flush.
+const int kDrainLimit = 4 * kBufSize;
 
 // Reads every byte waiting, in pieces of szReadBuf; the first piece stays
 // in szReadBuf. Returns the bytes read.
 int DrainInput(int waiting) {
     int total = 0;
-    while (waiting > 0) {
+    while (waiting > 0 && total < kDrainLimit) {
         const int piece = waiting < kBufSize ? waiting : kBufSize;
         const int got = ComRd(com, total == 0 ? szReadBuf : spill, piece);
         if (got <= 0) break;
