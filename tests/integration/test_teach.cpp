@@ -135,23 +135,26 @@ INSTANTIATE_TEST_SUITE_P(
                       TypedCase{"UpperLimitPastTheSensor", 4000, 200, 100, 4000, 3900, 4096}),
     [](const ::testing::TestParamInfo<TypedCase>& info) { return std::string(info.param.name); });
 
-// Catches a button without its help text, or a box that does not toggle.
-TEST(TeachHelp, TeachAndResetExplainThemselvesOnARightClick) {
+// Catches a button of VIDEO, DATA, TEACH or RESET without its help text,
+// or a box that does not toggle.
+TEST(ButtonHelp, RightClickTogglesTheButtonsHelp) {
     StartPanels();
     const struct {
         int panel;
         int control;
         const char* head;
-    } kHelp[] = {{pPara2, PARA2_ButtonTeach, "TEACH-BUTTON:\n"},
+    } kHelp[] = {{pHandle, MAIN_BTNVideo, "VIDEO-BUTTON:\n"},
+                 {pHandle, MAIN_BTNData, "DATA-BUTTON:\n"},
+                 {pPara2, PARA2_ButtonTeach, "TEACH-BUTTON:\n"},
                  {pHandle, MAIN_ButtonReset, "RESET-BUTTON:\n"}};
     for (const auto& h : kHelp) {
         HostRightClick(h.panel, h.control);
-        EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
+        EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
         char text[256];
         HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
         EXPECT_EQ(0u, std::string(text).rfind(h.head, 0));
         HostRightClick(h.panel, h.control);
-        EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
+        EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
     }
 }
 

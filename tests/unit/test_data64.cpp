@@ -1,10 +1,9 @@
-// Block request layout, block answer storage and the typed set point.
+// Block request layout and block answer storage.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "KovexaV308/teach.h"
 #include "com232/data64.h"
 #include "com232/kvex_link.h"
 
@@ -62,14 +61,5 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreCase{"TwoBytesMore", 130, 0, 0}, StoreCase{"OneByteShort", 127, 0, 0},
                       StoreCase{"PastTheBuffer", 128, 193, 0}),
     [](const ::testing::TestParamInfo<StoreCase>& info) { return std::string(info.param.name); });
-
-// Catches the sensor's last pixel refused, a value beyond it kept, or 0
-// kept as a set point.
-TEST(TeachValue, LimitedToTheSensorsPixels) {
-    EXPECT_EQ(4095, LimitTeachValue(5000, 4096));
-    EXPECT_EQ(4096, LimitTeachValue(4096, 4096));
-    EXPECT_EQ(1, LimitTeachValue(0, 4096));
-    EXPECT_EQ(512, LimitTeachValue(512, 4096));
-}
 
 }  // namespace
