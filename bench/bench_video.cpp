@@ -8,9 +8,14 @@
 //    user-interface thread's CPU microseconds per refresh.
 // A script clicks VIDEO, waits, clicks STOP and quits, as a user would. CPU
 // is the user-interface thread's own (the simulated sensor runs on a thread
-// of its own in this process). Prints one figure per line.
+// of its own in this process). Heap allocations are counted for the whole
+// process, toolkit and simulated sensor included: the program's own code
+// allocates nothing per refresh, so what shows is theirs. Prints one figure
+// per line.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
@@ -18,6 +23,22 @@
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+void* operator new(std::size_t size) {
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -30,6 +51,7 @@ struct Result {
     int spanRefreshes;  // refreshes between the first and last measurement request
     double span;        // seconds between them
     double cpu;         // UI thread, whole run
+    long allocations;   // whole process, whole run
 };
 
 Result VideoFor(int milliseconds) {
@@ -37,15 +59,17 @@ Result VideoFor(int milliseconds) {
     std::snprintf(script, sizeof script, "click BTNVideo\nwait %d\nclick BTNStop\nquit\n",
                   milliseconds);
     char error[256];
-    Result r{0, 0, 0, 0};
+    Result r{0, 0, 0, 0, 0};
     if (!HostLoadScriptText(script, error, sizeof error)) {
         std::fprintf(stderr, "script: %s\n", error);
         return r;
     }
     SimClearRequests();
     const double c0 = ThreadCpuSeconds();
+    const long a0 = gAllocations.load();
     RunUserInterface();
     r.cpu = ThreadCpuSeconds() - c0;
+    r.allocations = gAllocations.load() - a0;
     // The pace between two measurement requests leaves out start-up and
     // STOP's pause. The simulator keeps the newest requests only.
     const int requests = SimRequestCount();
@@ -96,6 +120,8 @@ int main(int argc, char** argv) {
     }
     std::printf("video_unpaced_refreshes_per_s %.1f\n", fast.spanRefreshes / fast.span);
     std::printf("video_unpaced_cpu_us_per_refresh %.1f\n", 1e6 * fast.cpu / fast.refreshes);
+    std::printf("video_unpaced_heap_allocs_per_refresh_all_code %.1f\n",
+                static_cast<double>(fast.allocations) / fast.refreshes);
     std::printf("video_status %s\n", szStatus);
 
     CloseCom(com);
