@@ -172,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Capture, VideoGoesOnWhenNoBlockComes) {
     Start();
     SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
+    DeleteGraphPlot(pHandle, MAIN_GRAPHVideo, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
     ClickDuring(pHandle, MAIN_BTNVideo, [](int n) {
         if (n < 4) return false;
         ClickStop();
