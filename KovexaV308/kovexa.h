@@ -45,6 +45,10 @@ void RegisterKovexaControls(void);
 
 void PushGET(uint16_t source, uint16_t half);
 void PushRUN(void);
+// VIDEO: refreshes the video curve until STOP or a time-out.
+void PushVIDEO(void);
+// DATA: one trigger-buffer transfer, drawn with its lines.
+void PushDATA(void);
 
 // Panel binding by variant.
 void GetPanelValues(void);
@@ -123,6 +127,11 @@ KOVEXA_CALLBACK(CC_NEDITTolerance);
 KOVEXA_CALLBACK(CC_NEDITToleranceUP);
 KOVEXA_CALLBACK(CC_NEDITEdgeLeft);
 KOVEXA_CALLBACK(CC_NEDITEdgeRight);
+KOVEXA_CALLBACK(CC_BTNVideo);
+KOVEXA_CALLBACK(CC_BTNData);
+KOVEXA_CALLBACK(CC_ButtonTeach);
+KOVEXA_CALLBACK(CC_NEDITTeach);
+KOVEXA_CALLBACK(CC_ButtonReset);
 
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);

@@ -10,13 +10,12 @@
 // quit closes the port, which is opened again for the next run. CPU is the user-interface thread's
 // own (the simulated sensor runs on a thread of its own in this process and is not counted). Prints
 // one figure per line.
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "bench/support_bench.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"
@@ -25,12 +24,6 @@ namespace {
 
 const double kLinkLimitFps = 1920.0 / 72.0;
 const int kRequestsKept = 8192;
-
-double ThreadCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Result {
     int frames;      // requests of the run (one per frame drawn, but the last)
@@ -79,29 +72,7 @@ Result RunFor(int milliseconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!HostInit(&argc, argv)) {
-        std::fprintf(stderr, "no toolkit\n");
-        return 1;
-    }
-    RegisterKovexaControls();
-    if (!LoadPanels()) {
-        std::fprintf(stderr, "panels not loaded\n");
-        return 1;
-    }
-    GetProjectDir(proj_dir, sizeof proj_dir);
-    FillRings();
-    InitVars();
-    char path[256];
-    if (!SimStart("edge1024", path, sizeof path)) {
-        std::fprintf(stderr, "simulated sensor did not start\n");
-        return 1;
-    }
-    PortTableSetDevice(1, path);
-    com = 1;
-    InitRS232(com);
-    InitGUI();
-    DisplayPanel(pHandle);
+    if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
     SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);
     SimSetScene(1000, 1400, 1);
 

@@ -42,6 +42,9 @@ int GetHARDWAREInfo(void) {
 
     Identification id;
     IdentifySensor(&id);
+    // A threshold moved before any transfer is drawn on the sensor's scale.
+    SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 1.0, ADCMAX);
+    SetAxisScalingMode(pHandle, MAIN_GRAPHData, VAL_LEFT_YAXIS, VAL_MANUAL, 1.0, YAXISMAX);
     if (id.model != nullptr) ShowModel(id.model);
     if (id.adaptPanels) AdaptPanels();
 

@@ -50,7 +50,7 @@ static int g_wake[2] = {-1, -1};
 static int g_stopRequest;
 static int g_hangUpRequest;
 
-static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0};
+static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0.0};
 static int g_answersSinceFaults;
 static int g_measuresSinceFaults;
 static int g_answerCount;
@@ -210,6 +210,7 @@ static int SuppressedLocked(uint16_t command, uint16_t second) {
 struct SimWire {
     uint8_t bytes[kSimMaxNoise + kSimAnswerMax + kSimMaxNoise];
     int count;
+    int late;  // trailing bytes sent extraDelay after the rest
 };
 
 // With the lock held: the answer as it goes on the wire, faults applied.
@@ -232,13 +233,15 @@ static void ShapeLocked(SimAnswer* a, SimWire* wire) {
     memcpy(wire->bytes + garbage, a->bytes, static_cast<size_t>(body));
     memset(wire->bytes + garbage + body, kSimNoiseByte, static_cast<size_t>(extra));
     wire->count = garbage + body + extra;
+    wire->late = f.extraDelay > 0.0 ? extra : 0;
 }
 
 // Returns 0 when the thread must stop handling requests.
 static int HandleRequest(const uint8_t request[kSimFrameBytes], double at) {
     SimWire wire;
     wire.count = 0;
-    double delay;
+    wire.late = 0;
+    double delay, lateDelay;
     int paced, fd;
     {
         std::lock_guard<std::mutex> hold(g_lock);
@@ -252,6 +255,7 @@ static int HandleRequest(const uint8_t request[kSimFrameBytes], double at) {
         uint16_t second = SimGetBE(request + kSimSecondOffset);
         if (answer.count > 0 && !SuppressedLocked(command, second)) ShapeLocked(&answer, &wire);
         delay = g_faults.replyDelay;
+        lateDelay = g_faults.extraDelay;
         paced = g_faults.paced;
         fd = g_lineFd;
     }
@@ -263,7 +267,11 @@ static int HandleRequest(const uint8_t request[kSimFrameBytes], double at) {
         std::lock_guard<std::mutex> hold(g_lock);
         g_answerCount++;
     }
-    if (!SendBytes(fd, wire.bytes, wire.count, paced)) return 0;
+    const int early = wire.count - wire.late;
+    if (!SendBytes(fd, wire.bytes, early, paced)) return 0;
+    if (wire.late > 0 &&
+        (!SleepUntil(SimNow() + lateDelay) || !SendBytes(fd, wire.bytes + early, wire.late, paced)))
+        return 0;
     int hangUp;
     {
         std::lock_guard<std::mutex> hold(g_lock);

@@ -1,0 +1,8 @@
+// Correction of a typed set point.
+#include "KovexaV308/teach.h"
+
+uint16_t LimitTeachValue(uint16_t value, uint16_t virtpixel) {
+    if (value > virtpixel) value = static_cast<uint16_t>(virtpixel - 1);
+    if (value == 0) value = 1;
+    return value;
+}

@@ -1,0 +1,88 @@
+// The block read over the serial port: one command-9 request, then the
+// input queue polled until the 128-byte answer is there or TIMEOUT (1.5 s)
+// has passed. The answer is no frame, so the receive callback must be
+// detached meanwhile (ReadDataBlocks does that around the four blocks).
+//
+// Anything but exactly 128 bytes is rejected: more bytes waiting than
+// szReadBuf holds are drained in pieces, never read past it. A loop that
+// runs (stop_flag 0) may be stopped inside the wait by STOP, by quitting or
+// by a port change; the wait then ends at once, without a time-out text
+// that did not happen and without touching the port again.
+#include "com232/data64.h"
+
+#include "KovexaV308/kovexa.h"
+#include "platform/cvi.h"
+
+namespace {
+
+const char kTxtBlockReceived[] = "Data[64] block received!";
+
+const uint16_t kBlockStarts[kBlocksPerBuffer] = {0, 64, 128, 192};
+
+// Where bytes beyond the first szReadBuf-full go when a flood is drained.
+char spill[kBufSize];
+// A line that keeps streaming is drained this far and no further, so the
+// read ends; what is left goes with the next flush.
+const int kDrainLimit = 4 * kBufSize;
+
+// Reads every byte waiting, in pieces of szReadBuf; the first piece stays
+// in szReadBuf. Returns the bytes read.
+int DrainInput(int waiting) {
+    int total = 0;
+    while (waiting > 0 && total < kDrainLimit) {
+        const int piece = waiting < kBufSize ? waiting : kBufSize;
+        const int got = ComRd(com, total == 0 ? szReadBuf : spill, piece);
+        if (got <= 0) break;
+        total += got;
+        waiting = GetInQLen(com);
+    }
+    nBytesR = total;
+    return total;
+}
+
+}  // namespace
+
+int ReadData64(uint16_t start, uint16_t kind) {
+    const int loopRunning = stop_flag == 0;
+    parameter[1] = CMD_DATA64;
+    FlushOutQ(com);
+    FlushInQ(com);
+    FillData64Request(szWriteBuf, start, kind);
+    nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
+    ShowStatusText(Data64WaitingText(start));
+
+    const double t0 = Timer();
+    int waiting = 0;
+    for (;;) {
+        ProcessSystemEvents();
+        if (loopRunning && stop_flag != 0) return 0;
+        waiting = GetInQLen(com);
+        if (waiting >= kBlockBytes) break;
+        if (Timer() - t0 > TIMEOUT) {
+            CopyStatus(kTxtTimeoutData64);
+            break;
+        }
+    }
+
+    int result = 0;
+    const int got = DrainInput(waiting);
+    if (StoreData64Block(szReadBuf, got, start, adcbuf)) {
+        CopyStatus(kTxtBlockReceived);
+        result = 1;
+    }
+    ShowStatus();
+    return result;
+}
+
+int ReadDataBlocks(uint16_t kind) {
+    DetachReceiveCallback();
+    FlushInQ(com);
+    FlushOutQ(com);
+    int ok = 1;
+    for (uint16_t start : kBlockStarts) {
+        ok = ReadData64(start, kind);
+        if (!ok) break;
+    }
+    AttachReceiveCallback();
+    return ok;
+}

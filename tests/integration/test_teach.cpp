@@ -1,0 +1,161 @@
+// TEACH, the typed set point and RESET against the simulated sensor: the
+// requests sent and their spacing, what the panels and the bar graph show
+// afterwards, a silent sensor, and the help texts.
+#include <string>
+#include <vector>
+
+#include "tests/integration/support_during.h"
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+const char kTeached[] = "New setpoint value teached!";
+const char kTimeoutLine[] = "Timeout RS232-Line!";
+const char kTimeout[] = "Timeout-RS-232...";
+
+int FieldValue(int panel, int control) {
+    int v = 0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+double TeachCursor(void) {
+    double x = 0, y = 0;
+    HostGraphCursor(pHandle, MAIN_GRAPHBar, 1, &x, &y);
+    return x;
+}
+
+class Teach : public SensorTest {
+protected:
+    void SetUp() override {
+        StartProgram("standard");
+        SimSetScene(1000, 1400, 0);
+        SimResetFaults();
+        SimClearRequests();
+    }
+};
+
+// Catches a wrong command or half, a payload not packed from the panels,
+// the record not read back (or too fast), the panel not showing the taught
+// value, and the cursor left behind after an earlier STOP.
+TEST_F(Teach, TeachesReadsTheRecordBackAndMovesTheCursor) {
+    SetCtrlVal(pPara1, PARA1_DROPaverage, 4);  // an edit the payload must carry
+    stop_flag = 1;                             // an earlier STOP
+    const uint16_t before = SimGetWord(0, 9);
+    ASSERT_EQ(1, HostClick(pPara2, PARA2_ButtonTeach));
+    const std::vector<SimRequest> req = Requests();
+    ASSERT_EQ(3u, req.size());
+    EXPECT_EQ((std::vector<uint16_t>{CMD_TEACH, 0, CMD_READ_RAM, 0, CMD_READ_RAM, 1}),
+              (std::vector<uint16_t>{RequestWord(req[0], 2), RequestWord(req[0], 4),
+                                     RequestWord(req[1], 2), RequestWord(req[1], 4),
+                                     RequestWord(req[2], 2), RequestWord(req[2], 4)}));
+    EXPECT_EQ(4, RequestWord(req[0], 6 + 2 * (11 - 3)));  // half 0: average at word 11
+    EXPECT_GE(req[2].time - req[1].time, 0.1);
+    const uint16_t taught = SimGetWord(0, 9);
+    EXPECT_NE(before, taught);
+    EXPECT_EQ(taught, FieldValue(pPara2, PARA2_NEDITTeach));
+    EXPECT_EQ(taught, TeachCursor());
+}
+
+// A silent sensor. Catches the teach text not shown first, a reload after
+// the time-out, the cursor moved, or RESET reporting success.
+TEST_F(Teach, SilentSensorTimesOutTeachAndReset) {
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    const double cursor = TeachCursor();
+    stop_flag = 0;
+    std::string waiting;
+    ClickDuring(pPara2, PARA2_ButtonTeach, [&](int) {
+        waiting = StatusLine();
+        return true;
+    });
+    EXPECT_EQ(kTeached, waiting);
+    EXPECT_EQ(kTimeoutLine, StatusLine());
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(cursor, TeachCursor());
+    SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, 1);
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_ButtonReset));
+    EXPECT_EQ(kTimeout, StatusLine());
+    EXPECT_EQ((std::vector<uint16_t>{CMD_TEACH, CMD_RESET_MAXMIN}), RequestCommands());
+}
+
+// Catches RESET re-packing the payload, a wrong command or second word, or
+// no success text.
+TEST_F(Teach, ResetSendsCommand11WithThePayloadAsLeft) {
+    for (int i = 0; i < kPayloadWords; ++i) pp[i] = static_cast<uint16_t>(0x0100 + i);
+    SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, 1);
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_ButtonReset));
+    const std::vector<SimRequest> req = Requests();
+    ASSERT_EQ(1u, req.size());
+    EXPECT_EQ(CMD_RESET_MAXMIN, RequestWord(req[0], 2));
+    EXPECT_EQ(0, RequestWord(req[0], 4));
+    for (int i = 0; i < kPayloadWords; ++i) EXPECT_EQ(0x0100 + i, RequestWord(req[0], 6 + 2 * i));
+    EXPECT_EQ("Reset of analog-output Max/Min OK!", StatusLine());
+}
+
+// ------------------------------------------------------ typed set point --
+
+struct TypedCase {
+    const char* name;
+    int typed;
+    uint16_t tolHigh, tolLow;
+    int shown, lower, upper;
+    friend void PrintTo(const TypedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TypedTeach : public SensorTest, public ::testing::WithParamInterface<TypedCase> {
+protected:
+    void SetUp() override {
+        StartPanels();
+        ccdvirtpixel = 4096;
+    }
+};
+
+// Catches the value not corrected in the field, limits that wrap or pass
+// the sensor's range, a line not refilled, or the data graph not redrawn.
+TEST_P(TypedTeach, CorrectsTheValueAndRedrawsTheDataLines) {
+    const TypedCase& c = GetParam();
+    parameter[25] = c.tolHigh;
+    parameter[26] = c.tolLow;
+    HostSetValueAsUser(pPara2, PARA2_NEDITTeach, c.typed);
+    EXPECT_EQ(c.shown, FieldValue(pPara2, PARA2_NEDITTeach));
+    EXPECT_EQ((std::vector<int>{c.shown, c.lower, c.upper}),
+              (std::vector<int>{REFArray[255], loTHDArray[0], upTHDArray[128]}));
+    ASSERT_EQ(5, HostGraphCurveCount(pHandle, MAIN_GRAPHData));
+    double lo[256];
+    HostGraphCurve(pHandle, MAIN_GRAPHData, 3, nullptr, lo, 256, nullptr);
+    EXPECT_EQ(c.lower, lo[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, TypedTeach,
+    ::testing::Values(TypedCase{"BeyondTheSensor", 5000, 0, 0, 4095, 4095, 4095},
+                      TypedCase{"LastPixel", 4096, 0, 0, 4096, 4096, 4096},
+                      TypedCase{"Zero", 0, 0, 0, 1, 1, 1},
+                      TypedCase{"LowerLimitBelowZero", 10, 20, 100, 10, 0, 30},
+                      TypedCase{"UpperLimitPastTheSensor", 4000, 200, 100, 4000, 3900, 4096}),
+    [](const ::testing::TestParamInfo<TypedCase>& info) { return std::string(info.param.name); });
+
+// Catches a button of VIDEO, DATA, TEACH or RESET without its help text,
+// or a box that does not toggle.
+TEST(ButtonHelp, RightClickTogglesTheButtonsHelp) {
+    StartPanels();
+    const struct {
+        int panel;
+        int control;
+        const char* head;
+    } kHelp[] = {{pHandle, MAIN_BTNVideo, "VIDEO-BUTTON:\n"},
+                 {pHandle, MAIN_BTNData, "DATA-BUTTON:\n"},
+                 {pPara2, PARA2_ButtonTeach, "TEACH-BUTTON:\n"},
+                 {pHandle, MAIN_ButtonReset, "RESET-BUTTON:\n"}};
+    for (const auto& h : kHelp) {
+        HostRightClick(h.panel, h.control);
+        EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
+        char text[256];
+        HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
+        EXPECT_EQ(0u, std::string(text).rfind(h.head, 0));
+        HostRightClick(h.panel, h.control);
+        EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
+    }
+}
+
+}  // namespace
