@@ -69,6 +69,7 @@ struct SimFaults {
     int hangUpAfter;          // >= 0: close the pseudo-terminal after this many answers
     int echoHalfOnly;         // 1: answer parameter reads of half 0 only
     int answerEchoOnly;       // 1: answer only the line check (command 5)
+    int xflashPage;           // != 0: X-FLASH write answers report this page
 };
 // Defaults: no faults, answerLimit -1, hangUpAfter -1. answerLimit,
 // hangUpAfter and foreignEchoEvery count from the moment the faults are set
