@@ -3,8 +3,9 @@
 //
 // The loop fetches measurement frames (CMD_MEASURE) at most once a second:
 // a request goes out only when the previous reply has arrived and 1.0 s
-// has passed since the previous write. A sample is written on the first
-// frame that arrives inc or more seconds after the previous sample, until
+// has passed since the previous write. A sample is written from the first
+// frame requested inc or more seconds after the previous sample's request
+// (the first frame counts only with inc 0), until
 // n samples are written (stop_flag 2), the stop button, STOP, quitting or
 // a port change set stop_flag 1, or no reply comes within TIMEOUT of the
 // last request (stop_flag 3). RUN, VIDEO, TEACH and the start button are
@@ -164,14 +165,15 @@ const EndState& Record(void) {
     // quit or a port change ran inside ProcessSystemEvents): from then on
     // nothing here touches the port.
     for (;;) {
-        const double now = Timer();
-        const double sinceSample = now - lastSample;
-        const double sinceWrite = now - lastWrite;
+        const double sinceWrite = Timer() - lastWrite;
         if (graph_flag == 1) {
             CopyPPtoRAWVars();
             kVariantBars[VariantOf()].plot();
             ShowLatestFrame();
-            if (sinceSample >= inc) {
+            // Timed by the request that fetched the frame: requests are at
+            // least a second apart, answer and drawing times are not, and
+            // their jitter must not skip a sample.
+            if (lastRequest - lastSample >= inc) {
                 ++count;
                 if (!AppendSample()) {
                     fileFailed = 1;
@@ -180,7 +182,7 @@ const EndState& Record(void) {
                 }
                 SetCtrlVal(pPopup, POPUP_DISPcount, static_cast<unsigned>(count));
                 RecStatus(kTxtAppend);
-                lastSample = Timer();
+                lastSample = lastRequest;
             }
             graph_flag = 0;
             if (stop_flag == 0) FlushBoth();
