@@ -22,6 +22,8 @@ const char kTxtPageWritten[] = "X-FLASH-write OK: PAGE%u ...";
 
 enum : uint16_t { kFirstReportedPage = 2, kLastReportedPage = 9 };
 
+int progressPlot;  // handle of the progress bar on GRAPHBar
+
 int WaitXFlashReply(void) {
     const double t0 = Timer();
     for (;;) {
@@ -68,7 +70,10 @@ int WriteXFLASH(uint16_t offset, uint16_t page) {
         // Only the sensor's own word that it wrote this frame confirms it.
         if (reportedOffset != offset || reportedPage != page) result = kXFlashUnconfirmed;
     }
-    PlotRectangle(pHandle, MAIN_GRAPHBar, 1.0, 0.0, s, 1.0, VAL_GREEN, VAL_GREEN);
+    // One bar that grows: 256 stacked ones look the same but cost every
+    // repaint more, and the repaints share the thread with the transfer.
+    if (progressPlot > 0) DeleteGraphPlot(pHandle, MAIN_GRAPHBar, progressPlot, VAL_DELAYED_DRAW);
+    progressPlot = PlotRectangle(pHandle, MAIN_GRAPHBar, 1.0, 0.0, s, 1.0, VAL_GREEN, VAL_GREEN);
     ShowStatus();
     return result;
 }
