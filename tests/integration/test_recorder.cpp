@@ -178,9 +178,9 @@ struct StopCase {
 
 class RecorderStopped : public Recorder, public ::testing::WithParamInterface<StopCase> {};
 
-// The recorder's stop button, RUN's STOP and quitting (which closes the
-// port). Catches the loop going on, a time-out reported after the stop, a
-// last line cut short, or the port touched after a quit.
+// The recorder's stop button and quitting (which closes the port).
+// Catches the loop going on, a time-out reported after the stop, a last
+// line cut short, or the port touched after a quit.
 TEST_P(RecorderStopped, StopEndsTheRecordingWithEveryLineComplete) {
     Setup(100, 0);
     int atStop = -1;
@@ -205,7 +205,6 @@ TEST_P(RecorderStopped, StopEndsTheRecordingWithEveryLineComplete) {
 INSTANTIATE_TEST_SUITE_P(
     Stops, RecorderStopped,
     ::testing::Values(StopCase{"StopButton", [] { HostClick(pPopup, POPUP_CBTNStopRecord); }, 1},
-                      StopCase{"RunStop", [] { HostClick(pHandle, MAIN_BTNStop); }, 1},
                       StopCase{"Quit", [] { HostClosePanel(pHandle); }, 0}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
