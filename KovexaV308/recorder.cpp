@@ -155,6 +155,8 @@ const EndState& Record(void) {
     rx_flag = 0;
     uint32_t count = 0;
     int fileFailed = 0;
+    // Not the last recording's end text on a green box.
+    RecStatus(kTxtBusy);
     SendCommand(CMD_MEASURE, 0);  // payload as the previous exchange left it
     ProcessSystemEvents();
     const double start = Timer();
