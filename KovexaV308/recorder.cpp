@@ -174,8 +174,9 @@ const EndState& Record(void) {
             ShowLatestFrame();
             // Timed by the request that fetched the frame: requests are at
             // least a second apart, answer and drawing times are not, and
-            // their jitter must not skip a sample.
-            if (lastRequest - lastSample >= inc) {
+            // their jitter must not skip a sample. Never more than n, also
+            // when the first frame is in before the first pass (n = 0).
+            if (count < n && lastRequest - lastSample >= inc) {
                 ++count;
                 if (!AppendSample()) {
                     fileFailed = 1;
