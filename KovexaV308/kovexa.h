@@ -145,3 +145,87 @@ void RestoreAdaptedItems(void);
 // Firmware below 305 has no trigger buffer: trigger item 3 becomes
 // "NOT-USED" (value 1), the trigger threshold and DATA are hidden.
 void WithdrawTriggerFunctions(void);
+
+// ------------------------------------------ recorder and X-FLASH ---
+
+// Recorder file (Qt-free, proto_recfile.cpp): 8-bit text, CR LF line ends,
+// the micro sign as the single byte 0xB5; a 7-line header, then one line
+// per sample.
+enum {
+    kRecLineSize = 96,     // one sample line, with room to spare
+    kRecHeaderSize = 384,  // the seven header lines
+    kServiceCode = 7315,   // typed as increment: reveals the X-FLASH write
+};
+extern const char kRecFileDefault[];  // "RECORD.DAT"
+// Slope in micrometres per pixel: words 60-61 over 16384 (standard) or
+// 1024 (V303, Tarvo), by the variant in force.
+double RecSlope(void);
+// Header lines 1 to 7 into buf, from the record and the given setup.
+// Length in bytes, or -1 when buf is too small.
+int FormatRecHeader(char* buf, int size, const char* date, const char* time, uint16_t inc,
+                    uint16_t samples);
+// The sample line of the measurement record in force. Length, or -1.
+int FormatRecSample(char* buf, int size);
+// Seconds as days, hours, minutes and seconds.
+void SplitRecTime(uint32_t seconds, int* days, int* hours, int* minutes, int* secs);
+
+// Recorder (recorder.cpp).
+// Appends the header to rec_fname (creating it). 1, or 0 when it could
+// not be written.
+int writeFileHeader(void);
+void CalcRecTime(uint32_t seconds);
+// The recording loop of the start button; returns when it has ended.
+void PushRECORD(void);
+// Shows (1) or hides and dims (0) the X-FLASH write and the slope field.
+void ShowXFlashService(int shown);
+
+KOVEXA_CALLBACK(CC_TOGGBTN_Recorder);
+KOVEXA_CALLBACK(CC_NUMsample);
+KOVEXA_CALLBACK(CC_NUMinctime);
+KOVEXA_CALLBACK(CC_CBTNStartRecord);
+KOVEXA_CALLBACK(CC_CBTNStopRecord);
+KOVEXA_CALLBACK(CC_CMDBTNrecfile);
+
+// Linearisation table and X-FLASH frames (Qt-free, proto_xflash.cpp).
+// Table entry = file value + 32767, modulo 65536. Pages of 256 words,
+// 8 words per frame; entry s = page x 256 - 512 + offset.
+enum {
+    kLinWords = 2048,       // pages 2..9
+    kLinWordsTarvo = 1024,  // pages 2..5
+    kXFlashFirstPage = 2,
+    kXFlashPageWords = 256,
+    kXFlashFrameWords = 8,
+    kXFlashLastOffset = 248,
+    kLinFileOutOfRange = -100,  // ReadLinDataFromFile: a number above 65535
+};
+// Entries of the table of the sensor connected now: 1024 (hwtype 400) or 2048.
+int LinTableWords(void);
+// Page of the table's last frame: 5 (hwtype 400) or 9.
+uint16_t XFlashLastPage(void);
+// Table index of a frame's first word.
+int XFlashIndex(uint16_t offset, uint16_t page);
+// n file values into table entries. 1; 0 (table untouched) when a value
+// is above 65535.
+int LinTableFromValues(const uint32_t* values, int n, uint16_t* table);
+// The clear frame (command 101, 15 words 0x00AA), all 36 bytes.
+void ComposeXFlashClear(char* frame);
+// Bytes 0 to 23 of a write frame (command 102): offset, page and 8 entries
+// of table from index XFlashIndex(offset, page). Bytes 24-35 are left alone.
+void ComposeXFlashWrite(char* frame, uint16_t offset, uint16_t page, const uint16_t* table);
+
+// X-FLASH exchanges (gui/xflash.cpp). Each waits up to TIMEOUT and ends
+// early when stop_flag is set (STOP, quitting, a port change).
+enum { kXFlashConfirmed = 1, kXFlashUnconfirmed = 0, kXFlashAborted = -1 };
+// Clear frame and its reply: kXFlashConfirmed on a reply in time.
+int ClearXFLASH(void);
+// One write frame of linArray and its reply, with the progress bar and
+// counter: kXFlashConfirmed when the reply reports this offset and page.
+int WriteXFLASH(uint16_t offset, uint16_t page);
+
+// Linearisation file and the write sequence (linmemory.cpp).
+// 0 when a table was read into linArray; 1 when the popup was cancelled;
+// negative when the file was refused (linArray untouched).
+int ReadLinDataFromFile(void);
+
+KOVEXA_CALLBACK(CC_WriteXFLASH);
+KOVEXA_CALLBACK(CC_ReadXFLASH);

@@ -260,7 +260,7 @@ int ArrayToFile(const char* path, const uint32_t* values, int n, int fieldWidth,
 // value (values untouched) when the file is missing, unreadable, short or
 // holds anything but unsigned decimal numbers.
 int FileToArray(const char* path, uint32_t* values, int n);
-// Appends raw bytes. Returns 0 or negative.
+// Appends raw bytes and syncs them to the disk. Returns 0 or negative.
 int AppendToFile(const char* path, const char* data, int length);
 // 1 when the file exists (size into *size when non-null), else 0.
 int GetFileInfo(const char* path, long* size);

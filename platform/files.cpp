@@ -251,7 +251,9 @@ int AppendToFile(const char* path, const char* data, int length) {
     if (!path || !path[0] || length < 0 || (length > 0 && !data)) return kFileErrArgument;
     int fd = OpenForAppend(path);
     if (fd < 0) return ErrorOfOpen(errno);
-    int ok = WriteAll(fd, data, static_cast<size_t>(length));
+    // Synced before it returns: a log appended line by line (the recorder)
+    // keeps every line it reported written through a power loss.
+    int ok = WriteAll(fd, data, static_cast<size_t>(length)) && fsync(fd) == 0;
     ok = CloseChecked(fd) && ok;
     return ok ? kFileOk : kFileErrWrite;
 }

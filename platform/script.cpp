@@ -3,7 +3,8 @@
 // recorder) keeps the interface alive.
 //
 // Steps: click CONTROL | set CONTROL VALUE | rightclick CONTROL | wait MS |
-// screenshot FILE.png | file PATH | file cancel | confirm yes|no | quit.
+// screenshot FILE.png | windowshot CONTROL FILE.png (the window holding
+// CONTROL, e.g. the recorder window) | file PATH | file cancel | confirm yes|no | quit.
 // '#' starts a comment line; blank lines are allowed. Controls are named
 // as in the binding table. Loading checks every line and stops at the
 // first bad one with a message naming its number. The steps start when
@@ -33,12 +34,21 @@ enum StepKind {
     kStepRightClick,
     kStepWait,
     kStepScreenshot,
+    kStepWindowShot,
     kStepFile,
     kStepConfirm,
     kStepQuit,
 };
 
-enum ArgRule { kArgNone, kArgControl, kArgControlValue, kArgMs, kArgRest, kArgYesNo };
+enum ArgRule {
+    kArgNone,
+    kArgControl,
+    kArgControlValue,
+    kArgControlFile,
+    kArgMs,
+    kArgRest,
+    kArgYesNo
+};
 
 struct StepSpec {
     const char* word;
@@ -47,10 +57,15 @@ struct StepSpec {
 };
 
 const StepSpec kSteps[] = {
-    {"click", kStepClick, kArgControl},           {"set", kStepSet, kArgControlValue},
-    {"rightclick", kStepRightClick, kArgControl}, {"wait", kStepWait, kArgMs},
-    {"screenshot", kStepScreenshot, kArgRest},    {"file", kStepFile, kArgRest},
-    {"confirm", kStepConfirm, kArgYesNo},         {"quit", kStepQuit, kArgNone},
+    {"click", kStepClick, kArgControl},
+    {"set", kStepSet, kArgControlValue},
+    {"rightclick", kStepRightClick, kArgControl},
+    {"wait", kStepWait, kArgMs},
+    {"screenshot", kStepScreenshot, kArgRest},
+    {"file", kStepFile, kArgRest},
+    {"confirm", kStepConfirm, kArgYesNo},
+    {"quit", kStepQuit, kArgNone},
+    {"windowshot", kStepWindowShot, kArgControlFile},
 };
 
 const char kCancelWord[] = "cancel";
@@ -111,12 +126,15 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
                 }
                 break;
             case kArgControl:
-            case kArgControlValue: {
+            case kArgControlValue:
+            case kArgControlFile: {
                 const int want = spec->args == kArgControl ? 1 : 2;
-                if (parts.size() != want) {
+                if (spec->args == kArgControlFile ? parts.size() < want : parts.size() != want) {
                     SetError(error, errorSize, lineNo, "expected: ",
                              word + (want == 1 ? QStringLiteral(" CONTROL")
-                                               : QStringLiteral(" CONTROL VALUE")));
+                                     : spec->args == kArgControlFile
+                                         ? QStringLiteral(" CONTROL FILE")
+                                         : QStringLiteral(" CONTROL VALUE")));
                     return 0;
                 }
                 const QByteArray name = parts[0].toUtf8();
@@ -125,7 +143,10 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
                     return 0;
                 }
                 step.controlName = name.toStdString();
-                if (want == 2) {
+                if (spec->args == kArgControlFile) {
+                    step.text =
+                        QFile::encodeName(rest.mid(parts[0].size()).trimmed()).toStdString();
+                } else if (want == 2) {
                     bool ok = false;
                     step.value = parts[1].toDouble(&ok);
                     if (!ok || !std::isfinite(step.value)) {
@@ -193,7 +214,8 @@ void ScheduleStep(int delayMs) {
 
 void Execute(const Step& s) {
     int panel = 0;
-    if (s.kind == kStepClick || s.kind == kStepSet || s.kind == kStepRightClick) {
+    if (s.kind == kStepClick || s.kind == kStepSet || s.kind == kStepRightClick ||
+        s.kind == kStepWindowShot) {
         panel = kui::PanelOfResource(s.resourceId);
         if (!panel) {
             Report(s, "the control's panel is not loaded");
@@ -213,6 +235,9 @@ void Execute(const Step& s) {
             break;
         case kStepScreenshot:
             if (!HostScreenshot(MainPanel(), s.text.c_str())) Report(s, "screenshot not written");
+            break;
+        case kStepWindowShot:
+            if (!HostScreenshot(panel, s.text.c_str())) Report(s, "screenshot not written");
             break;
         case kStepFile:
             HostQueueFileAnswer(s.text.empty() ? nullptr : s.text.c_str());

@@ -1,0 +1,209 @@
+// The linearisation memory service against the simulated sensor: the file,
+// the exact clear and write frames, the progress display, the completion
+// and failure texts, the faults of the line and the service button.
+#include <unistd.h>
+
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+const char kDone[] = "X-FLASH Data successfully written!";
+const char kIncomplete[] = "X-FLASH write NOT completed: ";
+
+std::string LinFile(void) {
+    return "/tmp/kovexa_lin_" + std::to_string(getpid()) + ".dat";
+}
+
+void WriteLinFile(const std::string& text) {
+    std::ofstream(LinFile(), std::ios::binary) << text;
+}
+
+std::string Numbers(int n, const char* each) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += std::string(each) + "\r\n";
+    return text;
+}
+
+// Frames that were not confirmed, read from the end text; -1 for another text.
+int Unconfirmed(void) {
+    const std::string s = StatusLine();
+    if (s.rfind(kIncomplete, 0) != 0) return -1;
+    return std::atoi(s.c_str() + sizeof kIncomplete - 1);
+}
+
+// Reveals the write button with the service code, answers the file popup
+// with the linearisation file and clicks the button; step(n) runs from a
+// timer inside the transfer as requests arrive until it returns true.
+void WriteTable(const std::function<bool(int)>& step = nullptr) {
+    HostSetValueAsUser(pPopup, POPUP_NUMinctime, kServiceCode);
+    HostQueueFileAnswer(LinFile().c_str());
+    QTimer timer;
+    int seen = 0;
+    bool done = !step;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const int n = SimRequestCount();
+        if (done || n == seen) return;
+        seen = n;
+        done = step(n);
+    });
+    timer.start(1);
+    ASSERT_EQ(1, HostClick(pCalib, CALIB_BTNWriteXFLASH));
+    timer.stop();
+}
+
+class XFlash : public SensorTest {
+protected:
+    void Start(const char* model) {
+        StartProgram(model);
+        SimResetFaults();
+        SimClearRequests();
+    }
+    void TearDown() override {
+        std::remove(LinFile().c_str());
+        SensorTest::TearDown();
+    }
+};
+
+// Catches a wrong shift, pages or offsets out of order or missing, a clear
+// frame not sent first, bytes 24-35 rewritten, no completion text or grey
+// bar, and the service button left shown.
+TEST_F(XFlash, ZerosWrite32767In256FramesOverPages2To9) {
+    Start("edge1024");
+    WriteLinFile(Numbers(2048, "0"));
+    WriteTable();
+    const std::vector<SimRequest> req = Requests();
+    ASSERT_EQ(257u, req.size());
+    EXPECT_EQ(CMD_XFLASH_CLEAR, RequestWord(req[0], 2));
+    for (int i = 6; i < 36; i += 2) EXPECT_EQ(0x00AA, RequestWord(req[0], i)) << i;
+    for (int f = 0; f < 256; ++f) {
+        const SimRequest& r = req[static_cast<size_t>(f) + 1];
+        EXPECT_EQ(CMD_XFLASH_WRITE, RequestWord(r, 2)) << f;
+        EXPECT_EQ(8 * (f % 32), RequestWord(r, 4)) << f;
+        EXPECT_EQ(2 + f / 32, RequestWord(r, 6)) << f;
+        for (int i = 8; i < 24; i += 2) EXPECT_EQ(32767, RequestWord(r, i)) << f;
+    }
+    for (int i = 24; i < 36; i += 2) EXPECT_EQ(0x00AA, RequestWord(req[1], i)) << i;
+    for (int i = 0; i < 2048; ++i) ASSERT_EQ(32767, SimGetXFlash(i)) << i;
+    EXPECT_EQ(kDone, StatusLine());
+    HostRect rects[300];
+    const int n = HostGraphRects(pHandle, MAIN_GRAPHBar, rects, 300);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(VAL_GRAY, rects[n - 1].fillColor);
+    double counter = 0;
+    GetCtrlVal(pHandle, MAIN_DISPanaMax, &counter);
+    EXPECT_EQ(2040, counter);
+    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
+    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_NUMcalSlope));
+}
+
+// Catches a Tarvo table read or sent beyond 1024 entries, or a Tarvo
+// transfer that never reports completion.
+TEST_F(XFlash, TarvoReads1024NumbersAndSendsPages2To5Only) {
+    Start("tarvo");
+    for (int i = 0; i < 2048; ++i) linArray[i] = 7;
+    WriteLinFile(Numbers(2048, "1"));
+    WriteTable();
+    const std::vector<uint16_t> commands = RequestCommands();
+    ASSERT_EQ(129u, commands.size());
+    const SimRequest last = Requests().back();
+    EXPECT_EQ(248, RequestWord(last, 4));
+    EXPECT_EQ(5, RequestWord(last, 6));
+    EXPECT_EQ(32768, linArray[1023]);
+    EXPECT_EQ(7, linArray[1024]);
+    EXPECT_EQ(kDone, StatusLine());
+}
+
+// Too few numbers, junk, a negative and a too large value. Catches a bad
+// file that clears the sensor's table, changes linArray, or says nothing;
+// and a cancelled popup that leaves the write button shown.
+TEST_F(XFlash, BadFileOrCancelSendsNothingAndHidesTheButton) {
+    Start("edge1024");
+    for (int i = 0; i < 2048; ++i) linArray[i] = 7;
+    const std::string bad[] = {Numbers(2047, "5"), Numbers(2047, "5") + "12abc\r\n",
+                               "-5\r\n" + Numbers(2047, "5"), Numbers(2047, "5") + "65536\r\n"};
+    for (const std::string& text : bad) {
+        WriteLinFile(text);
+        WriteTable();
+        EXPECT_EQ("Linearisation-file refused: needs 2048 numbers 0..65535!", StatusLine());
+        EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
+    }
+    EXPECT_EQ(0, SimRequestCount());
+    EXPECT_EQ(7, linArray[0]);
+    HostSetValueAsUser(pPopup, POPUP_NUMinctime, kServiceCode);
+    HostQueueFileAnswer(nullptr);
+    ASSERT_EQ(1, HostClick(pCalib, CALIB_BTNWriteXFLASH));
+    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
+    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_NUMcalSlope));
+    EXPECT_EQ(0, SimRequestCount());
+}
+
+// An unanswered clear frame (the writes still follow), then replies that
+// report a page outside 2..9. Catches a completion text for either, a page
+// text for a foreign page, and a wrong count.
+TEST_F(XFlash, UnconfirmedFramesAreCountedNotReportedAsSuccess) {
+    Start("edge1024");
+    WriteLinFile(Numbers(2048, "0"));
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    WriteTable([](int) {
+        SimResetFaults();  // the clear frame stays unanswered
+        return true;
+    });
+    EXPECT_EQ(257, SimRequestCount());
+    EXPECT_EQ(1, Unconfirmed());
+
+    SimResetFaults();
+    SimClearRequests();
+    SetFaults([](SimFaults* f) { f->xflashPage = 12; });
+    std::vector<std::string> texts;
+    WriteTable([&](int n) {
+        texts.push_back(StatusLine());
+        return n >= 200;
+    });
+    EXPECT_EQ(256, Unconfirmed());
+    for (const std::string& t : texts) EXPECT_EQ(std::string::npos, t.find("PAGE")) << t;
+}
+
+struct StopCase {
+    const char* name;
+    void (*stop)(void);
+    friend void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class XFlashStopped : public XFlash, public ::testing::WithParamInterface<StopCase> {};
+
+// A sensor going silent mid-transfer, then STOP, quitting or the line
+// going away. Catches the transfer going on frame after frame (six and a
+// half minutes with a silent sensor) or reporting success.
+TEST_P(XFlashStopped, TransferEndsBetweenFramesAsNotCompleted) {
+    Start("edge1024");
+    WriteLinFile(Numbers(2048, "0"));
+    SetFaults([](SimFaults* f) { f->answerLimit = 20; });
+    const double t0 = Timer();
+    WriteTable([](int n) {
+        if (n < 22) return false;
+        GetParam().stop();
+        return true;
+    });
+    Pump(0.2);
+    EXPECT_LT(Timer() - t0, 6.0);
+    EXPECT_LE(SimRequestCount(), 23);
+    EXPECT_NE(kDone, StatusLine());
+    EXPECT_GE(Unconfirmed(), 257 - 20);
+    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, XFlashStopped,
+    ::testing::Values(StopCase{"Stop", [] { HostClick(pHandle, MAIN_BTNStop); }},
+                      StopCase{"Quit", [] { HostClosePanel(pHandle); }},
+                      StopCase{"LineGone", [] { SimHangUp(); }}),
+    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
