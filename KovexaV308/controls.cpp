@@ -28,7 +28,7 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_GRAPHRaw, "GRAPHRaw", CC_GRAPHRaw},
     {RES_MAIN, MAIN_GRAPHVideo, "GRAPHVideo", CC_GRAPHVideo},
     {RES_MAIN, MAIN_GRAPHData, "GRAPHData", CC_GRAPHData},
-    {RES_MAIN, MAIN_GRAPHBar, "GRAPHBar", nullptr},
+    {RES_MAIN, MAIN_GRAPHBar, "GRAPHBar", CC_GRAPHBar},
     {RES_MAIN, MAIN_ToggButtonZoom, "ToggButtonZoom", CC_ToggButtonZoom},
     {RES_MAIN, MAIN_DISPedgeLeft, "DISPedgeLeft", nullptr},
     {RES_MAIN, MAIN_DISPedgeRight, "DISPedgeRight", nullptr},

@@ -127,6 +127,17 @@ KOVEXA_CALLBACK(CC_NEDITEdgeRight);
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
+// ------------------------------------- commissioning records and checks --
+
+// Names the raw graph's traces and shows its legend (once, at start-up).
+void NameGraphTraces(void);
+// Curve names of the video and data graphs, for their legend and tables.
+extern const char kCurveVideo[], kCurveVideoThreshold[], kCurveData[], kCurveTrigger[],
+    kCurveUpperLimit[], kCurveLowerLimit[], kCurveSetPoint[];
+// Ctrl+S on a focused graph: saves what it shows (file popup, CSV or PNG).
+void SaveGraphOnKey(int control, int event, int key, int modifiers);
+KOVEXA_CALLBACK(CC_GRAPHBar);
+
 // ------------------------------------------- identification and panels ---
 
 // Port ring from the port table, with com selected (also after a change).

@@ -175,6 +175,7 @@ void ShowDependentControls(void) {
 
 void InitGUI(void) {
     ShowDependentControls();
+    NameGraphTraces();
 
     for (int page : {pPara1, pPara2, pCalib}) {
         SetPanelAttribute(page, ATTR_LEFT, kPageLeft);

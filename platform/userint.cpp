@@ -1058,7 +1058,12 @@ namespace {
 std::vector<QEventLoop*> gLoops;
 int gQuitPending = 0;
 int gQuitCode = 0;
+int gQuitCalls = 0;
 }  // namespace
+
+int kui::QuitCount(void) {
+    return gQuitCalls;
+}
 
 int RunUserInterface(void) {
     if (!HasApp()) return kUiErrPanel;
@@ -1075,6 +1080,7 @@ int RunUserInterface(void) {
 }
 
 int QuitUserInterface(int returnCode) {
+    ++gQuitCalls;
     gQuitCode = returnCode;
     if (gLoops.empty()) {
         // Asked before the loop runs: the loop then returns at once.
@@ -1232,6 +1238,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
         case ATTR_POINTS_PER_SCREEN:
         case ATTR_NUM_TRACES:
         case ATTR_STRIP_CHART_PAUSED:
+        case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphSetAttribute(c, attribute, value);
         default:
@@ -1330,6 +1337,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
         case ATTR_POINTS_PER_SCREEN:
         case ATTR_NUM_TRACES:
         case ATTR_STRIP_CHART_PAUSED:
+        case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphGetAttribute(c, attribute, value);
         default:
