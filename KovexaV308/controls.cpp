@@ -44,6 +44,9 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_TEXTstatus, "TEXTstatus", nullptr},
     {RES_MAIN, MAIN_HelpText1, "HelpText1", CC_HelpText1},
     {RES_MAIN, MAIN_HelpText2, "HelpText2", CC_HelpText2},
+    {RES_MAIN, MAIN_BTNCompare, "BTNCompare", CC_BTNCompare},
+    {RES_COMPARE, COMPARE_TEXTcompare, "TEXTcompare", nullptr},
+    {RES_COMPARE, COMPARE_BTNCompareClose, "BTNCompareClose", CC_BTNCompareClose},
     {RES_POPUP, POPUP_NUMsample, "NUMsample", nullptr},
     {RES_POPUP, POPUP_NUMinctime, "NUMinctime", nullptr},
     {RES_POPUP, POPUP_CBTNStartRecord, "CBTNStartRecord", nullptr},
@@ -87,8 +90,9 @@ const CtrlBinding kControls[] = {
 };
 
 const PanelBinding kPanels[] = {
-    {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP}, {RES_PARA1, "PARA1", nullptr},
-    {RES_PARA2, "PARA2", nullptr}, {RES_CALIB, "CALIB", nullptr},
+    {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP},
+    {RES_PARA1, "PARA1", nullptr}, {RES_PARA2, "PARA2", nullptr},
+    {RES_CALIB, "CALIB", nullptr}, {RES_COMPARE, "COMPARE", nullptr},
 };
 
 }  // namespace

@@ -483,6 +483,7 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     Delay(kPortPause);
     GetCtrlVal(pHandle, MAIN_DropDCom, &com);
     SetStatus(kTxtInitCom);
+    NoteSensorChanged();
     InitRS232(com);
     // Another sensor may sit on the new port: its record decides these as at
     // start-up, not the previous sensor's.

@@ -193,6 +193,12 @@ int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height
 // equals the item count).
 int ReplaceListItem(int panel, int control, int index, const char* label, int value);
 int ClearListCtrl(int panel, int control);
+// Index of the first ring item with that value (into *index), or negative.
+int GetIndexFromValue(int panel, int control, int* index, int value);
+// Text of a ring item (at most size-1 bytes). 0 or negative.
+int GetLabelFromIndex(int panel, int control, int index, char* label, int size);
+// The label a control shows beside it (a button: its text). 0 or negative.
+int GetCtrlLabel(int panel, int control, char* label, int size);
 int InsertListItem(int panel, int control, int index, const char* label, int value);
 // Text boxes.
 int ResetTextBox(int panel, int control, const char* text);

@@ -51,6 +51,7 @@
 #include "platform/cvi.h"
 #include "platform/userint_internal.h"
 #include "ui_calib.h"
+#include "ui_compare.h"
 #include "ui_main.h"
 #include "ui_para1.h"
 #include "ui_para2.h"
@@ -77,7 +78,7 @@ struct FormEntry {
 const FormEntry kForms[] = {
     {RES_MAIN, BuildForm<Ui::PANEL>},  {RES_POPUP, BuildForm<Ui::POPUP>},
     {RES_PARA1, BuildForm<Ui::PARA1>}, {RES_PARA2, BuildForm<Ui::PARA2>},
-    {RES_CALIB, BuildForm<Ui::CALIB>},
+    {RES_CALIB, BuildForm<Ui::CALIB>}, {RES_COMPARE, BuildForm<Ui::COMPARE>},
 };
 
 const char kLabelSuffix[] = "_label";
