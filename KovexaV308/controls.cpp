@@ -45,6 +45,7 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_HelpText1, "HelpText1", CC_HelpText1},
     {RES_MAIN, MAIN_HelpText2, "HelpText2", CC_HelpText2},
     {RES_MAIN, MAIN_BTNCompare, "BTNCompare", CC_BTNCompare},
+    {RES_MAIN, MAIN_BTNReport, "BTNReport", CC_BTNReport},
     {RES_COMPARE, COMPARE_TEXTcompare, "TEXTcompare", nullptr},
     {RES_COMPARE, COMPARE_BTNCompareClose, "BTNCompareClose", CC_BTNCompareClose},
     {RES_POPUP, POPUP_NUMsample, "NUMsample", nullptr},

@@ -145,6 +145,9 @@ extern int pCompare;
 int SensorLoopActive(void);
 // 1 when the connected sensor belongs to a known family (ccdtype 1, 4, 101).
 int SensorIdentified(void);
+// 1 when an action may talk to the sensor now; else 0 with a status text
+// that names the action and why it is refused.
+int SensorFreeFor(const char* action);
 enum { kCompareRows = 24, kCompareLabelSize = 32, kCompareTextSize = 40 };
 struct CompareRow {
     char label[kCompareLabelSize];
@@ -161,6 +164,8 @@ struct CompareTable {
 // chosen in the load popup) without touching the panels, and fills table.
 // 1, or 0 with the time-out text in szStatus (table empty).
 int ReadCompareTable(CompareTable* table, int withFile);
+// "RAM and EEPROM are equal" or how many parameters differ.
+void CompareOutcome(const CompareTable* table, char* text, int size);
 KOVEXA_CALLBACK(CC_BTNCompare);
 KOVEXA_CALLBACK(CC_BTNCompareClose);
 
@@ -172,6 +177,10 @@ void NoteRamStored(void);                  // RAM and EEPROM found equal
 int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
+
+// Commissioning report: PDF (identity, parameter table of RAM and EEPROM,
+// bar graph and the graph shown) and the table as CSV beside it.
+KOVEXA_CALLBACK(CC_BTNReport);
 
 // ------------------------------------------- identification and panels ---
 

@@ -31,8 +31,9 @@ const char kTxtComparing[] = "Comparing RAM and EEPROM ...";
 const char kTxtEqual[] = "RAM and EEPROM are equal";
 const char kTxtOneDiffers[] = "1 parameter differs between RAM and EEPROM";
 const char kTxtManyDiffer[] = "%d parameters differ between RAM and EEPROM";
-const char kTxtLoopActive[] = "COMPARE refused - press STOP first (RUN, VIDEO or recording)!";
-const char kTxtNoSensor[] = "COMPARE refused - no identified sensor on this port!";
+const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or recording)!";
+const char kTxtNoSensor[] = "%s refused - no identified sensor on this port!";
+const char kCompareAction[] = "COMPARE";
 const char kTxtNoFile[] = "-";
 const char kRowFormat[] = "%c %-20.20s %-22.22s %-22.22s %-22.22s";
 const char kMarkDiffers = '*';
@@ -146,30 +147,6 @@ void ShowTable(const CompareTable* t) {
     DisplayPanel(pCompare);
 }
 
-void ShowOutcome(const CompareTable* t) {
-    char text[kTextSize];
-    if (t->differ == 0)
-        std::snprintf(text, sizeof text, "%s", kTxtEqual);
-    else if (t->differ == 1)
-        std::snprintf(text, sizeof text, "%s", kTxtOneDiffers);
-    else
-        std::snprintf(text, sizeof text, kTxtManyDiffer, t->differ);
-    SetStatus(text);
-}
-
-// Refuses with a status text when COMPARE may not talk to the sensor now.
-int MayCompare(void) {
-    if (SensorLoopActive()) {
-        SetStatus(kTxtLoopActive);
-        return 0;
-    }
-    if (!SensorIdentified()) {
-        SetStatus(kTxtNoSensor);
-        return 0;
-    }
-    return 1;
-}
-
 CompareTable gTable;  // too large for the stack of a nested callback
 
 }  // namespace
@@ -178,8 +155,29 @@ int SensorLoopActive(void) {
     return stop_flag == 0 ? 1 : 0;
 }
 
+int SensorFreeFor(const char* action) {
+    const char* refusal = SensorLoopActive()    ? kTxtLoopActive
+                          : !SensorIdentified() ? kTxtNoSensor
+                                                : nullptr;
+    if (!refusal) return 1;
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, refusal, action);
+    SetStatus(text);
+    return 0;
+}
+
 int SensorIdentified(void) {
     return ccdtype == kCcdType1024 || ccdtype == kCcdType512 || ccdtype == kCcdType256 ? 1 : 0;
+}
+
+void CompareOutcome(const CompareTable* t, char* text, int size) {
+    const size_t n = static_cast<size_t>(size);
+    if (t->differ == 0)
+        std::snprintf(text, n, "%s", kTxtEqual);
+    else if (t->differ == 1)
+        std::snprintf(text, n, "%s", kTxtOneDiffers);
+    else
+        std::snprintf(text, n, kTxtManyDiffer, t->differ);
 }
 
 int ReadCompareTable(CompareTable* table, int withFile) {
@@ -199,7 +197,7 @@ int ReadCompareTable(CompareTable* table, int withFile) {
 int CC_BTNCompare(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK)
         ToggleHelpBeside(MAIN_HelpText1, control, kHelpGap, kHelpCompare);
-    if (event != EVENT_COMMIT || !MayCompare()) return 0;
+    if (event != EVENT_COMMIT || !SensorFreeFor(kCompareAction)) return 0;
     SetStatus(kTxtComparing);
     if (!ReadCompareTable(&gTable, target == DATFILE)) {
         HidePanel(pCompare);
@@ -207,7 +205,9 @@ int CC_BTNCompare(int, int control, int event, void*, int, int) {
         return 0;
     }
     ShowTable(&gTable);
-    ShowOutcome(&gTable);
+    char text[kTextSize];
+    CompareOutcome(&gTable, text, sizeof text);
+    SetStatus(text);
     return 0;
 }
 

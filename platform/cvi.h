@@ -244,6 +244,21 @@ int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, cons
 // complete or not at all. 0, or a negative error (kind, value, file).
 int SaveGraphFile(int panel, int control, const char* path);
 
+// ------------------------------------------------------------ PDF report
+// A document built item by item, then written as one PDF (A4, whole or
+// not at all). Items flow down the page and onto new pages as needed.
+enum { VAL_REPORT_TITLE = 0, VAL_REPORT_HEADING, VAL_REPORT_TEXT };
+enum { VAL_ROW_HEADER = 0, VAL_ROW_PLAIN, VAL_ROW_MARKED };
+// title: the document's title in its properties.
+void ReportBegin(const char* title);
+void ReportAddText(const char* text, int style);
+// A table row of up to 8 cells; the first column is the widest.
+void ReportAddRow(const char* const* cells, int count, int style);
+// The graph as it is drawn now, the page's width, under a caption.
+int ReportAddGraph(int panel, int control, const char* caption);
+// 0, or negative when the file cannot be written (nothing left under path).
+int ReportSave(const char* path);
+
 // ------------------------------------------------------------------ timing
 
 double Timer(void);  // seconds since start, monotonic

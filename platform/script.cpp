@@ -418,6 +418,12 @@ void RunNextStep(int generation) {
         ScheduleStep(s.ms);
         return;
     }
+    // A report is one piece of work, not a loop: the steps after it wait.
+    if (s.kind == kStepReport) {
+        Execute(s);
+        if (generation == gGeneration) ScheduleStep(kStepGapMs);
+        return;
+    }
     ScheduleStep(kStepGapMs);
     Execute(s);
 }

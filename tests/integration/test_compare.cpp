@@ -1,4 +1,8 @@
-// COMPARE against the simulated sensor, and the unsaved-settings guard.
+// COMPARE and REPORT against the simulated sensor, and the
+// unsaved-settings guard.
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -134,4 +138,46 @@ TEST_F(SensorTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
     HostClick(pHandle, MAIN_BTNCompare);
     EXPECT_EQ("RAM and EEPROM are equal", StatusLine());
     EXPECT_FALSE(asksOnQuit());
+}
+
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+// Catches a report without the sensor's model or a differing value, a CSV
+// not written beside the PDF, and a failed write reported as done or
+// leaving a partial file under the chosen name.
+TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
+    StartProgram("v303");
+    SimSetWord(0, 26, 100);
+    SimSetWord(1, 26, 120);
+    QTemporaryDir dir;
+    HostQueueFileAnswer(dir.filePath("record.pdf").toUtf8().constData());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_EQ("Report written (PDF and CSV).", StatusLine());
+
+    char model[80];
+    ASSERT_EQ(0, GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model));
+    ASSERT_TRUE(model[0]);
+    QByteArray title;  // the document's title, as the PDF stores it (UTF-16)
+    for (const char* c = model; *c; ++c) title.append('\0').append(*c);
+    const QByteArray pdf = FileBytes(dir.filePath("record.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains(title));
+    const QByteArray csv = FileBytes(dir.filePath("record.csv"));
+    EXPECT_TRUE(csv.startsWith("parameter,RAM,EEPROM,differs\n"));
+    EXPECT_TRUE(csv.contains("\"TOLERANCE-LOW\",\"100 (1.600 mm)\",\"120 (1.920 mm)\",1\n"))
+        << csv.constData();
+
+    const QString lost = dir.filePath("missing/record.pdf");
+    HostQueueFileAnswer(lost.toUtf8().constData());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_EQ("Report NOT written - the file cannot be written there!", StatusLine());
+    EXPECT_FALSE(QFile::exists(lost));
+    EXPECT_FALSE(QFile::exists(dir.filePath("missing/record.csv")));
 }
