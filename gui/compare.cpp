@@ -35,7 +35,7 @@ const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or reco
 const char kTxtNoSensor[] = "%s refused - no identified sensor on this port!";
 const char kCompareAction[] = "COMPARE";
 const char kTxtNoFile[] = "-";
-const char kRowFormat[] = "%c %-20.20s %-22.22s %-22.22s %-22.22s";
+const char kRowFormat[] = "%c %-20.20s %-20.20s %-20.20s %-20.20s";
 const char kMarkDiffers = '*';
 
 const double kHalfPause = 0.1;

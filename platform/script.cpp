@@ -89,6 +89,7 @@ const StepFiles kStepFiles[] = {
     {kStepReport, "pdf", "expected: report FILE.pdf"},
 };
 const char kReportButton[] = "BTNReport";
+const char kLineJoin[] = " | ";
 
 const char kCancelWord[] = "cancel";
 const char kYesWord[] = "yes";
@@ -268,11 +269,15 @@ void Fail(const Step& s, const char* what) {
 }
 
 // What a control shows, as a check compares it: a checkable button its
-// state, every other control its text (ring items by their label).
+// state, every other control its text (ring items by their label), the
+// lines of a text box joined by " | " so it fits on one line.
 QString Shown(kui::Ctrl* c) {
     if (auto* b = qobject_cast<QAbstractButton*>(c->widget.data()))
         if (b->isCheckable()) return QString::number(b->isChecked() ? 1 : 0);
-    return kui::CtrlText(c).trimmed();
+    QStringList lines = kui::CtrlText(c).split(QLatin1Char('\n'));
+    for (QString& l : lines) l = l.trimmed();
+    lines.removeAll(QString());
+    return lines.join(QLatin1String(kLineJoin));
 }
 
 void Expect(const Step& s, int panel) {
