@@ -314,18 +314,7 @@ int HostCtrlText(int panel, int control, char* buffer, int size) {
 }
 
 int HostLabel(int panel, int control, char* buffer, int size) {
-    Ctrl* c = Control(panel, control);
-    if (!c || !buffer || size < 1) return 0;
-    if (c->label) {
-        CopyOut(c->label->text(), buffer, size, 0);
-        return 1;
-    }
-    if (auto* b = qobject_cast<QAbstractButton*>(c->widget.data())) {
-        CopyOut(b->text(), buffer, size, 0);
-        return 1;
-    }
-    buffer[0] = '\0';
-    return 0;
+    return GetCtrlLabel(panel, control, buffer, size) == 0 ? 1 : 0;
 }
 
 void HostUseOffscreen(void) {

@@ -1,13 +1,16 @@
 // Scripted checks and saved graphs: the program run as a production line
 // runs it (--headless, exit status), and graph tables and pictures saved
 // whole or not at all.
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/userint_internal.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -104,4 +107,21 @@ TEST(Checks, CurveTableHasTheXColumnAndOneColumnPerCurve) {
     EXPECT_EQ(0u, table.find("x,video signal,video threshold\n0,0,40\n4,1,40\n"));
     EXPECT_EQ(1 + kLineCount, Lines(table));
     EXPECT_GT(0, SaveGraphFile(pHandle, MAIN_TEXTstatus, path.c_str()));
+}
+
+// Catches the save key not reaching the graph, saving on S without Ctrl,
+// or a saved graph not reported on the status line.
+TEST(Checks, CtrlSOnAGraphSavesWhatItShows) {
+    StartPanels();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bar.csv");
+    QWidget* bar = kui::FindCtrl(pHandle, MAIN_GRAPHBar)->widget;
+    HostQueueFileAnswer(path.toUtf8().constData());
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &plain);
+    EXPECT_FALSE(QFile::exists(path));
+    QKeyEvent save(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier);
+    QCoreApplication::sendEvent(bar, &save);
+    EXPECT_EQ(0u, ReadAll(path.toStdString()).find("item,x1,y1,x2,y2\n"));
+    EXPECT_EQ("Graph saved.", StatusLine());
 }
