@@ -133,8 +133,9 @@ void FillTable(CompareTable* t, const uint16_t* ram, const uint16_t* eeprom, con
 
 void ShowTable(const CompareTable* t) {
     char line[kRowSize];
-    std::snprintf(line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
-                  t->hasFile ? "FILE" : "FILE (not selected)");
+    std::snprintf(
+        line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
+        t->hasFile ? "FILE" : (target == DATFILE ? "FILE (not read)" : "FILE (not selected)"));
     ResetTextBox(pCompare, COMPARE_TEXTcompare, line);
     for (int i = 0; i < t->count; ++i) {
         const CompareRow& r = t->rows[i];

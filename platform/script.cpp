@@ -14,8 +14,11 @@
 // as in the binding table. Loading checks every line and stops at the
 // first bad one with a message naming its number. The steps start when
 // RunUserInterface starts; the next step's timer is set before a step
-// runs, so a step whose callback loops does not hold up the ones after it.
-// After the last step the program keeps running unless that step was quit.
+// runs, so a step whose callback loops does not hold up the ones after it
+// (report alone finishes first). quit is the main panel's close request:
+// the program may refuse it (unsaved settings), and the script goes on.
+// After the last step the program keeps running unless that step was quit
+// or HostScriptQuitAtEnd asked for an end (headless).
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QDateTime>
@@ -361,7 +364,9 @@ void Execute(const Step& s) {
         s.kind == kStepExpect || s.kind == kStepPrint || s.kind == kStepExport) {
         panel = kui::PanelOfResource(s.resourceId);
         if (!panel) {
-            Report(s, "the control's panel is not loaded");
+            // A check that cannot look has not held.
+            const int check = s.kind == kStepExpect || s.kind == kStepExport;
+            (check ? Fail : Report)(s, "the control's panel is not loaded");
             return;
         }
     }
