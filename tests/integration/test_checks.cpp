@@ -72,6 +72,19 @@ TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     EXPECT_EQ(2, RunProgram(dir, "quit\n", "--headless=1").status);
 }
 
+// Catches a quit that skips the unsaved-settings question, a "no" that
+// still ends the program, or steps after a refused quit not run.
+TEST(Checks, ScriptAnswersTheUnsavedSettingsQuestion) {
+    QTemporaryDir dir;
+    const Outcome o = RunProgram(dir,
+                                 "wait 300\nset NEDITEdgeLeft 100\nclick BTNSend\nwait 300\n"
+                                 "confirm no\nquit\nprint NEDITEdgeLeft\nconfirm yes\nquit\n"
+                                 "print NEDITEdgeLeft\n");
+    EXPECT_EQ(0, o.status) << o.err;
+    EXPECT_EQ("NEDITEdgeLeft\t100\n", o.out);
+    EXPECT_NE(std::string::npos, o.err.find("line 6: quit refused")) << o.err;
+}
+
 // Catches tables without a header naming the traces, rows lost or added,
 // a failed save counted as done, and a partial file left under the name.
 TEST(Checks, ExportWritesNamedTablesAndPicturesOrNothing) {
