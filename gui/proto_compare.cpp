@@ -45,7 +45,8 @@ const int kParamCount = static_cast<int>(sizeof kParams / sizeof kParams[0]);
 
 int WordOf(const CompareParam* p, Variant variant) {
     const int v = static_cast<int>(variant);
-    return v >= 0 && v < 3 ? p->word[v] : kCompareUnbound;
+    const int unbound = kCompareUnbound;
+    return v >= 0 && v < 3 ? p->word[v] : unbound;
 }
 
 int IsWide(const CompareParam* p) {
