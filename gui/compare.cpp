@@ -46,6 +46,24 @@ struct Memory {
     uint16_t* record;
 };
 
+// Buttons that would start another exchange: dimmed while the reads wait
+// for their replies, so no loop or transfer starts in between.
+const int kBusyButtons[] = {MAIN_BTNRun,  MAIN_BTNVideo,   MAIN_BTNData,  MAIN_BTNGet,
+                            MAIN_BTNSend, MAIN_BTNCompare, MAIN_BTNReport};
+enum { kBusyCount = sizeof kBusyButtons / sizeof kBusyButtons[0] };
+
+void DimBusy(int* wasDimmed) {
+    for (int i = 0; i < kBusyCount; ++i) {
+        GetCtrlAttribute(pHandle, kBusyButtons[i], ATTR_DIMMED, &wasDimmed[i]);
+        SetCtrlAttribute(pHandle, kBusyButtons[i], ATTR_DIMMED, 1);
+    }
+}
+
+void RestoreBusy(const int* wasDimmed) {
+    for (int i = 0; i < kBusyCount; ++i)
+        SetCtrlAttribute(pHandle, kBusyButtons[i], ATTR_DIMMED, wasDimmed[i]);
+}
+
 // Resource of a parameter's panel to its handle.
 int PanelOf(int resource) {
     switch (resource) {
@@ -187,8 +205,13 @@ int ReadCompareTable(CompareTable* table, int withFile) {
     table->differ = 0;
     table->hasFile = 0;
     const Memory memories[] = {{CMD_READ_RAM, ram}, {CMD_READ_EEPROM, eeprom}};
+    int wasDimmed[kBusyCount] = {};
+    DimBusy(wasDimmed);
+    int ok = 1;
     for (const Memory& m : memories)
-        if (!ReadMemory(m.command, m.record)) return 0;
+        if (ok) ok = ReadMemory(m.command, m.record);
+    RestoreBusy(wasDimmed);
+    if (!ok) return 0;
     const int hasFile = withFile && ReadFile(file);
     FillTable(table, ram, eeprom, hasFile ? file : nullptr);
     if (table->differ == 0) NoteRamStored();

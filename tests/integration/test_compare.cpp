@@ -41,7 +41,7 @@ class CompareVariants : public SensorTest, public ::testing::WithParamInterface<
 }  // namespace
 
 // Catches the wrong reads (commands, halves), panels or record changed by
-// the reads, a difference in another layout's words counted, and a
+// the reads, RUN left dimmed, a difference in another layout's words counted, and a
 // differing row not marked or shown without both values.
 TEST_P(CompareVariants, ListsBothMemoriesAndMarksTheDifference) {
     const VariantCase& c = GetParam();
@@ -65,6 +65,7 @@ TEST_P(CompareVariants, ListsBothMemoriesAndMarksTheDifference) {
     int nowTol = 0;
     GetCtrlVal(pPara1, PARA1_NEDITTolerance, &nowTol);
     EXPECT_EQ(shownTol, nowTol);
+    EXPECT_FALSE(HostIsDimmed(pHandle, MAIN_BTNRun));  // dimmed only while reading
     const std::vector<std::string> marked = MarkedLines();
     ASSERT_EQ(1u, marked.size());
     EXPECT_NE(std::string::npos, marked[0].find("TOLERANCE"));
