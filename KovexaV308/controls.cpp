@@ -28,7 +28,7 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_GRAPHRaw, "GRAPHRaw", CC_GRAPHRaw},
     {RES_MAIN, MAIN_GRAPHVideo, "GRAPHVideo", CC_GRAPHVideo},
     {RES_MAIN, MAIN_GRAPHData, "GRAPHData", CC_GRAPHData},
-    {RES_MAIN, MAIN_GRAPHBar, "GRAPHBar", nullptr},
+    {RES_MAIN, MAIN_GRAPHBar, "GRAPHBar", CC_GRAPHBar},
     {RES_MAIN, MAIN_ToggButtonZoom, "ToggButtonZoom", CC_ToggButtonZoom},
     {RES_MAIN, MAIN_DISPedgeLeft, "DISPedgeLeft", nullptr},
     {RES_MAIN, MAIN_DISPedgeRight, "DISPedgeRight", nullptr},
@@ -44,6 +44,10 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_TEXTstatus, "TEXTstatus", nullptr},
     {RES_MAIN, MAIN_HelpText1, "HelpText1", CC_HelpText1},
     {RES_MAIN, MAIN_HelpText2, "HelpText2", CC_HelpText2},
+    {RES_MAIN, MAIN_BTNCompare, "BTNCompare", CC_BTNCompare},
+    {RES_MAIN, MAIN_BTNReport, "BTNReport", CC_BTNReport},
+    {RES_COMPARE, COMPARE_TEXTcompare, "TEXTcompare", nullptr},
+    {RES_COMPARE, COMPARE_BTNCompareClose, "BTNCompareClose", CC_BTNCompareClose},
     {RES_POPUP, POPUP_NUMsample, "NUMsample", CC_NUMsample},
     {RES_POPUP, POPUP_NUMinctime, "NUMinctime", CC_NUMinctime},
     {RES_POPUP, POPUP_CBTNStartRecord, "CBTNStartRecord", CC_CBTNStartRecord},
@@ -87,8 +91,9 @@ const CtrlBinding kControls[] = {
 };
 
 const PanelBinding kPanels[] = {
-    {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP}, {RES_PARA1, "PARA1", nullptr},
-    {RES_PARA2, "PARA2", nullptr}, {RES_CALIB, "CALIB", nullptr},
+    {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP},
+    {RES_PARA1, "PARA1", nullptr}, {RES_PARA2, "PARA2", nullptr},
+    {RES_CALIB, "CALIB", nullptr}, {RES_COMPARE, "COMPARE", nullptr},
 };
 
 }  // namespace

@@ -136,6 +136,61 @@ KOVEXA_CALLBACK(CC_ButtonReset);
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
+// ------------------------------------- commissioning records and checks --
+
+// Names the raw graph's traces and shows its legend (once, at start-up).
+void NameGraphTraces(void);
+// Curve names of the video and data graphs, for their legend and tables.
+extern const char kCurveVideo[], kCurveVideoThreshold[], kCurveData[], kCurveTrigger[],
+    kCurveUpperLimit[], kCurveLowerLimit[], kCurveSetPoint[];
+// Ctrl+S on a focused graph: saves what it shows (file popup, CSV or PNG).
+void SaveGraphOnKey(int control, int event, int key, int modifiers);
+KOVEXA_CALLBACK(CC_GRAPHBar);
+
+// Comparison of RAM, EEPROM and the parameter file (window pCompare).
+extern int pCompare;
+// 1 while a loop owns the sensor link (RUN today: stop_flag 0). Every loop
+// that exchanges frames runs with stop_flag 0, so COMPARE and REPORT wait.
+int SensorLoopActive(void);
+// 1 when the connected sensor belongs to a known family (ccdtype 1, 4, 101).
+int SensorIdentified(void);
+// 1 when an action may talk to the sensor now; else 0 with a status text
+// that names the action and why it is refused.
+int SensorFreeFor(const char* action);
+enum { kCompareRows = 24, kCompareLabelSize = 32, kCompareTextSize = 40 };
+struct CompareRow {
+    char label[kCompareLabelSize];
+    char ram[kCompareTextSize], eeprom[kCompareTextSize], file[kCompareTextSize];
+    int differs;  // RAM, EEPROM (and file, when read) not all equal
+};
+struct CompareTable {
+    int count;
+    int differ;   // parameters whose RAM and EEPROM values differ
+    int hasFile;  // file column read
+    CompareRow rows[kCompareRows];
+};
+// Reads both halves from RAM and EEPROM (and, withFile, a parameter file
+// chosen in the load popup) without touching the panels, and fills table.
+// 1, or 0 with the time-out text in szStatus (table empty).
+int ReadCompareTable(CompareTable* table, int withFile);
+// "RAM and EEPROM are equal" or how many parameters differ.
+void CompareOutcome(const CompareTable* table, char* text, int size);
+KOVEXA_CALLBACK(CC_BTNCompare);
+KOVEXA_CALLBACK(CC_BTNCompareClose);
+
+// Unsaved-settings guard: RAM written by this program and not yet stored
+// in (or read back from) EEPROM of the same sensor.
+void NoteRecordCommand(uint16_t command);  // a write or read went to the sensor
+void NoteSensorChanged(void);              // another port, another sensor
+void NoteRamStored(void);                  // RAM and EEPROM found equal
+int RamUnsaved(void);
+// Asks before quitting when RAM is unsaved; 1 to go ahead.
+int ConfirmQuit(void);
+
+// Commissioning report: PDF (identity, parameter table of RAM and EEPROM,
+// bar graph and the graph shown) and the table as CSV beside it.
+KOVEXA_CALLBACK(CC_BTNReport);
+
 // ------------------------------------------- identification and panels ---
 
 // Port ring from the port table, with com selected (also after a change).

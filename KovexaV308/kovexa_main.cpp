@@ -13,6 +13,7 @@ int LoadPanels(void) {
     if ((pPara1 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA1)) < 0) return 0;
     if ((pPara2 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA2)) < 0) return 0;
     if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
+    if ((pCompare = LoadPanel(pHandle, KOVEXA_UIR, RES_COMPARE)) < 0) return 0;
     return 1;
 }
 
@@ -38,6 +39,7 @@ int KovexaMain(void) {
     DiscardPanel(pPara1);
     DiscardPanel(pPara2);
     DiscardPanel(pCalib);
+    DiscardPanel(pCompare);
     DiscardPanel(pPopup);
     DiscardPanel(pHandle);
     return 0;

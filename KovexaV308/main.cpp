@@ -2,9 +2,10 @@
 // simulated sensor or the given device port 1, loads a script, then runs
 // the program proper (KovexaMain) and stops the simulator.
 //
-// Exit codes: what KovexaMain returns; 2 for a bad command line, an
-// unknown simulator model or a bad script; 1 when the simulator cannot
-// start; -1 when the toolkit cannot start.
+// Exit codes: what KovexaMain returns, or 1 when a check of the script
+// (expect, export, report) failed; 2 for a bad command line, an unknown
+// simulator model or a bad script; 1 when the simulator cannot start; -1
+// when the toolkit cannot start.
 #include <cstdio>
 #include <cstring>
 
@@ -21,7 +22,13 @@
 namespace {
 
 const char kDefaultModel[] = "edge1024";
-enum { kExitUsage = 2, kExitSimulator = 1, kExitToolkit = -1, kErrorSize = 512 };
+enum {
+    kExitUsage = 2,
+    kExitSimulator = 1,
+    kExitCheckFailed = 1,
+    kExitToolkit = -1,
+    kErrorSize = 512
+};
 
 // The screenshot run: let start-up finish, grab the main window, end.
 const char kScreenshotWaitMs[] = "1500";
@@ -53,6 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kovexa: %s\nusage: %s\n", error, HostUsage());
         return kExitUsage;
     }
+    if (parsed && options.headless) HostUseOffscreen();
     if (!HostInit(&argc, argv)) {
         std::fprintf(stderr,
                      "kovexa: cannot start the user interface (no display; "
@@ -109,7 +117,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (options.headless) HostScriptQuitAtEnd(1);
+
     int rc = KovexaMain();
     SimStop();
+    if (rc == 0 && HostScriptFailures() > 0) rc = kExitCheckFailed;
     return rc;
 }

@@ -175,6 +175,7 @@ void ShowDependentControls(void) {
 
 void InitGUI(void) {
     ShowDependentControls();
+    NameGraphTraces();
 
     for (int page : {pPara1, pPara2, pCalib}) {
         SetPanelAttribute(page, ATTR_LEFT, kPageLeft);
@@ -207,6 +208,7 @@ int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int event
     (void)eventData1;
     (void)eventData2;
     if (event != EVENT_CLOSE) return 0;
+    if (!ConfirmQuit()) return 0;
     // A running RUN loop or recording sees the flag at its next pass; the
     // pause gives it that pass before the port goes.
     stop_flag = 1;

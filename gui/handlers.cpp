@@ -445,18 +445,21 @@ int CC_HelpText2(int, int, int event, void*, int, int) {
 
 // ------------------------------------------------------ graphs and zoom
 
-int CC_GRAPHRaw(int, int, int event, void*, int, int) {
+int CC_GRAPHRaw(int, int control, int event, void*, int key, int modifiers) {
     if (event == EVENT_RIGHT_CLICK) ShowGraphHelp(kHelpRawGraph);
+    SaveGraphOnKey(control, event, key, modifiers);
     return 0;
 }
 
-int CC_GRAPHVideo(int, int, int event, void*, int, int) {
+int CC_GRAPHVideo(int, int control, int event, void*, int key, int modifiers) {
     if (event == EVENT_RIGHT_CLICK) ShowGraphHelp(kHelpVideoGraph);
+    SaveGraphOnKey(control, event, key, modifiers);
     return 0;
 }
 
-int CC_GRAPHData(int, int, int event, void*, int, int) {
+int CC_GRAPHData(int, int control, int event, void*, int key, int modifiers) {
     if (event == EVENT_RIGHT_CLICK) ShowGraphHelp(kHelpVideoGraph);
+    SaveGraphOnKey(control, event, key, modifiers);
     return 0;
 }
 
@@ -480,6 +483,7 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     Delay(kPortPause);
     GetCtrlVal(pHandle, MAIN_DropDCom, &com);
     SetStatus(kTxtInitCom);
+    NoteSensorChanged();
     InitRS232(com);
     // Another sensor may sit on the new port: its record decides these as at
     // start-up, not the previous sensor's.

@@ -23,32 +23,36 @@ const CurveStyle kSetPoint = {VAL_THIN_LINE, VAL_DASH, kColourSetPoint};
 struct MarkerCurve {
     const int16_t* line;
     const CurveStyle* style;
+    const char* name;
 };
 const MarkerCurve kDataMarkers[] = {
-    {trgArray, &kTrigger},
-    {upTHDArray, &kThreshold},
-    {loTHDArray, &kThreshold},
-    {REFArray, &kSetPoint},
+    {trgArray, &kTrigger, kCurveTrigger},
+    {upTHDArray, &kThreshold, kCurveUpperLimit},
+    {loTHDArray, &kThreshold, kCurveLowerLimit},
+    {REFArray, &kSetPoint, kCurveSetPoint},
 };
 
-void Curve(int control, const double* x, const uint16_t* y, const CurveStyle& s) {
-    PlotXY(pHandle, control, x, y, kLineCount, s.plotStyle, VAL_NO_POINT, s.lineStyle, 1, s.colour);
+// The name heads the curve's column when the graph is saved.
+void Curve(int control, const double* x, const uint16_t* y, const CurveStyle& s, const char* name) {
+    const int plot = PlotXY(pHandle, control, x, y, kLineCount, s.plotStyle, VAL_NO_POINT,
+                            s.lineStyle, 1, s.colour);
+    if (plot > 0) SetPlotAttribute(pHandle, control, plot, ATTR_PLOT_LG_TEXT, name);
 }
 
 }  // namespace
 
 void PlotVIDEOCurve(const uint16_t* samples, const uint16_t* threshold, const double* x) {
     DeleteGraphPlot(pHandle, MAIN_GRAPHVideo, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
-    Curve(MAIN_GRAPHVideo, x, samples, kSignal);
-    Curve(MAIN_GRAPHVideo, x, threshold, kThreshold);
+    Curve(MAIN_GRAPHVideo, x, samples, kSignal, kCurveVideo);
+    Curve(MAIN_GRAPHVideo, x, threshold, kThreshold, kCurveVideoThreshold);
 }
 
 void PlotDATACurve(const uint16_t* samples, const double* x) {
     DeleteGraphPlot(pHandle, MAIN_GRAPHData, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
-    Curve(MAIN_GRAPHData, x, samples, kSignal);
+    Curve(MAIN_GRAPHData, x, samples, kSignal, kCurveData);
     // The marker lines are kept signed; the graph takes unsigned values. The
     // lower limit is raised to 0, so on-scale values read the same either
     // way, and a wrapped value lands far off the top instead of at 0.
     for (const MarkerCurve& m : kDataMarkers)
-        Curve(MAIN_GRAPHData, x, reinterpret_cast<const uint16_t*>(m.line), *m.style);
+        Curve(MAIN_GRAPHData, x, reinterpret_cast<const uint16_t*>(m.line), *m.style, m.name);
 }

@@ -97,6 +97,7 @@ void PushGET(uint16_t source, uint16_t half) {
             // The reply's echo is not examined: its 15 words are the half.
             CopyPPtoVars(half);
             CopyStatus(kTxtParamReceived);
+            if (half == 1) NoteRecordCommand(command);
         }
     }
     ShowStatus();
@@ -132,6 +133,7 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     SendHalf(command, 0);
     Delay(kHalfPause);
     SendHalf(command, 1);
+    NoteRecordCommand(command);
     return 0;
 }
 

@@ -83,6 +83,9 @@ enum {
     EVENT_KEYPRESS = 7,
     EVENT_CLOSE = 11,
 };
+// EVENT_KEYPRESS: eventData1 is the key ('A'..'Z' as upper case), eventData2
+// the modifier bits held with it.
+enum { VAL_CTRL_MODIFIER = 0x04000000 };
 
 typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void* callbackData,
                                int eventData1, int eventData2);
@@ -128,8 +131,11 @@ enum {
     ATTR_NUM_TRACES,
     ATTR_STRIP_CHART_PAUSED,  // strip charts: 1 = show exactly the data handed over
     ATTR_SIZE_TO_TEXT,
-    ATTR_TITLE,        // panels: string
-    ATTR_TRACE_COLOR,  // SetTraceAttribute
+    ATTR_TITLE,           // panels: string
+    ATTR_TRACE_COLOR,     // SetTraceAttribute
+    ATTR_LEGEND_VISIBLE,  // graphs: a legend naming the named traces and plots
+    ATTR_TRACE_LG_TEXT,   // SetTraceAttributeEx: string
+    ATTR_PLOT_LG_TEXT,    // SetPlotAttribute: string
 };
 
 // Colours.
@@ -187,6 +193,12 @@ int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height
 // equals the item count).
 int ReplaceListItem(int panel, int control, int index, const char* label, int value);
 int ClearListCtrl(int panel, int control);
+// Index of the first ring item with that value (into *index), or negative.
+int GetIndexFromValue(int panel, int control, int* index, int value);
+// Text of a ring item (at most size-1 bytes). 0 or negative.
+int GetLabelFromIndex(int panel, int control, int index, char* label, int size);
+// The label a control shows beside it (a button: its text). 0 or negative.
+int GetCtrlLabel(int panel, int control, char* label, int size);
 int InsertListItem(int panel, int control, int index, const char* label, int value);
 // Text boxes.
 int ResetTextBox(int panel, int control, const char* text);
@@ -223,6 +235,29 @@ int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, in
 // ATTR_POINTS_PER_SCREEN samples per trace handed over.
 int PlotStripChart(int panel, int control, const double* values, int n, int start, int skip);
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+// Names a strip-chart trace (ATTR_TRACE_LG_TEXT) or a plot (ATTR_PLOT_LG_TEXT)
+// for the legend and for the header row of a saved table.
+int SetTraceAttributeEx(int panel, int control, int trace, int attribute, const char* value);
+int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, const char* value);
+// Saves what a graph shows: "*.csv" as a table (header row naming the
+// traces, then one row per x), "*.png" as a picture. The file appears
+// complete or not at all. 0, or a negative error (kind, value, file).
+int SaveGraphFile(int panel, int control, const char* path);
+
+// ------------------------------------------------------------ PDF report
+// A document built item by item, then written as one PDF (A4, whole or
+// not at all). Items flow down the page and onto new pages as needed.
+enum { VAL_REPORT_TITLE = 0, VAL_REPORT_HEADING, VAL_REPORT_TEXT };
+enum { VAL_ROW_HEADER = 0, VAL_ROW_PLAIN, VAL_ROW_MARKED };
+// title: the document's title in its properties.
+void ReportBegin(const char* title);
+void ReportAddText(const char* text, int style);
+// A table row of up to 8 cells; the first column is the widest.
+void ReportAddRow(const char* const* cells, int count, int style);
+// The graph as it is drawn now, the page's width, under a caption.
+int ReportAddGraph(int panel, int control, const char* caption);
+// 0, or negative when the file cannot be written (nothing left under path).
+int ReportSave(const char* path);
 
 // ------------------------------------------------------------------ timing
 
@@ -265,6 +300,10 @@ int AppendToFile(const char* path, const char* data, int length);
 // 1 when the file exists (size into *size when non-null), else 0.
 int GetFileInfo(const char* path, long* size);
 int CVI_DeleteFile(const char* path);
+// Writes length bytes as the whole new content of path: the file appears
+// complete or, on any failure, not at all (an earlier file stays). 0 or
+// negative.
+int SaveTextFile(const char* path, const char* data, int length);
 // dir + separator + file into out (at most outSize-1 characters); 0 or -1.
 int MakePathname(const char* directory, const char* fileName, char* out, int outSize);
 // Folder of the program into out; 0 or -1.

@@ -17,7 +17,9 @@
 //    with ATTR_STRIP_CHART_PAUSED = 1 a call replaces what is shown, else
 //    it scrolls on;
 //  - a manual axis range with min > max is swapped, min == max widened to
-//    (v - 0.5, v + 0.5); a range that is not finite is refused.
+//    (v - 0.5, v + 0.5); a range that is not finite is refused;
+//  - traces and plots may be named; the names head the columns of a saved
+//    table and, with ATTR_LEGEND_VISIBLE, fill the legend.
 #include <qcustomplot.h>
 
 #include <QElapsedTimer>
@@ -60,6 +62,7 @@ struct Curve {
     int color = -1;
     int lineStyle = -1;
     int plotStyle = -1;
+    QString name;
     QVector<QCPGraphData> scratch;
 };
 
@@ -69,12 +72,14 @@ struct RectItem {
     int used = 0;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int color = -1, fill = -1;
+    QString name;
 };
 
 struct Trace {
     QCPGraph* graph = nullptr;
     std::vector<double> samples;  // oldest first, at most points per screen
     int color = 0;
+    QString name;
     QVector<QCPGraphData> scratch;
 };
 
@@ -95,6 +100,7 @@ struct GraphState {
     int paused = 0;
     std::vector<Trace> traces;
     int xManual = 0, xAuto = 0, yAuto = 0;
+    int legend = 0;
     int dirty = 0;
     long replots = 0;
 };
@@ -146,6 +152,19 @@ void ScheduleReplot() {
 void MarkDirty(GraphState* g) {
     g->dirty = 1;
     ScheduleReplot();
+}
+
+// The legend lists the named traces and curves that show.
+void RebuildLegend(GraphState* g) {
+    QCPLegend* legend = g->plot->legend;
+    legend->setVisible(g->legend != 0);
+    legend->clearItems();
+    if (!g->legend) return;
+    for (size_t i = 0; i < g->traces.size(); ++i)
+        if (static_cast<int>(i) < g->numTraces && !g->traces[i].name.isEmpty())
+            g->traces[i].graph->addToLegend(legend);
+    for (Curve& cv : g->curves)
+        if (cv.used && !cv.name.isEmpty()) cv.graph->addToLegend(legend);
 }
 
 // A graph that changed while hidden is drawn when it is shown.
@@ -217,6 +236,7 @@ void MakeTraces(GraphState* g, int count) {
     }
     for (size_t i = 0; i < g->traces.size(); ++i)
         g->traces[i].graph->setVisible(static_cast<int>(i) < g->numTraces);
+    if (g->legend) RebuildLegend(g);
 }
 
 void ShowTraceData(GraphState* g, Trace& t) {
@@ -261,6 +281,10 @@ GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
     plot->setNotAntialiasedElements(QCP::aeAll);
     plot->setPlottingHint(QCP::phFastPolylines, true);
     plot->setInteractions(QCP::Interactions());
+    plot->setAutoAddPlottableToLegend(false);
+    // A click gives the graph the keyboard, so its save key reaches it.
+    plot->setFocusPolicy(Qt::ClickFocus);
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     // Ranges before the program sets any; a form may give its own.
     double xl = PropertyOr(plot, "xmin", kDefaultXMin), xh = PropertyOr(plot, "xmax", kDefaultXMax);
     double yl = PropertyOr(plot, "ymin", kDefaultYMin), yh = PropertyOr(plot, "ymax", kDefaultYMax);
@@ -332,6 +356,12 @@ int GraphSetAttribute(Ctrl* c, int attribute, int value) {
         case ATTR_STRIP_CHART_PAUSED:
             g->paused = value ? 1 : 0;
             return 0;
+        case ATTR_LEGEND_VISIBLE:
+            if ((value ? 1 : 0) == g->legend) return 0;
+            g->legend = value ? 1 : 0;
+            RebuildLegend(g);
+            MarkDirty(g);
+            return 0;
         default:
             return kUiErrKind;
     }
@@ -348,6 +378,9 @@ int GraphGetAttribute(Ctrl* c, int attribute, int* value) {
             return 0;
         case ATTR_STRIP_CHART_PAUSED:
             *value = g->paused;
+            return 0;
+        case ATTR_LEGEND_VISIBLE:
+            *value = g->legend;
             return 0;
         default:
             return kUiErrKind;
@@ -422,15 +455,18 @@ int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
     for (RectItem& r : g->rects)
         if (r.used && (plotHandle == VAL_ALL_PLOTS || r.handle == plotHandle)) {
             r.used = 0;
+            r.name.clear();
             r.item->setVisible(false);
             found = 1;
         }
     for (Curve& cv : g->curves)
         if (cv.used && (plotHandle == VAL_ALL_PLOTS || cv.handle == plotHandle)) {
             cv.used = 0;
+            cv.name.clear();
             cv.graph->setVisible(false);
             found = 1;
         }
+    if (found && g->legend) RebuildLegend(g);
     if (found) MarkDirty(g);
     if (!found && plotHandle != VAL_ALL_PLOTS) return kUiErrValue;
     return 0;
@@ -566,6 +602,176 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
     MarkDirty(g);
     return 0;
 }
+
+int SetTraceAttributeEx(int panel, int control, int trace, int attribute, const char* value) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (attribute != ATTR_TRACE_LG_TEXT) return kUiErrKind;
+    if (trace < 1 || trace > kMaxTraces || !value) return kUiErrValue;
+    MakeTraces(g, std::max(trace, g->numTraces));
+    Trace& t = g->traces[static_cast<size_t>(trace - 1)];
+    const QString name = FromC(value, nullptr);
+    if (t.name == name) return 0;
+    t.name = name;
+    t.graph->setName(name);
+    if (g->legend) RebuildLegend(g);
+    MarkDirty(g);
+    return 0;
+}
+
+int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, const char* value) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return err;
+    if (attribute != ATTR_PLOT_LG_TEXT) return kUiErrKind;
+    if (!value) return kUiErrValue;
+    const QString name = FromC(value, nullptr);
+    for (Curve& cv : g->curves)
+        if (cv.used && cv.handle == plotHandle) {
+            cv.name = name;
+            cv.graph->setName(name);
+            if (g->legend) RebuildLegend(g);
+            MarkDirty(g);
+            return 0;
+        }
+    for (RectItem& r : g->rects)
+        if (r.used && r.handle == plotHandle) {
+            r.name = name;
+            return 0;
+        }
+    return kUiErrValue;
+}
+
+// ======================================================= saving =========
+
+namespace kui {
+
+namespace {
+
+const char kCsvSeparator = ',';
+
+QString CsvCell(const QString& text) {
+    if (!text.contains(QLatin1Char(kCsvSeparator)) && !text.contains(QLatin1Char('"'))) return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString CsvNumber(double v) {
+    return QString::number(v, 'g', 10);
+}
+
+void CsvRow(const QStringList& cells, QString* out) {
+    out->append(cells.join(QLatin1Char(kCsvSeparator)));
+    out->append(QLatin1Char('\n'));
+}
+
+QString NameOr(const QString& name, const char* kind, int number) {
+    return name.isEmpty() ? QStringLiteral("%1 %2").arg(QLatin1String(kind)).arg(number) : name;
+}
+
+// Strip chart: one row per sample position, one column per trace shown.
+void StripTable(GraphState* g, QString* out) {
+    const int traces = std::min(g->numTraces, static_cast<int>(g->traces.size()));
+    QStringList header{QStringLiteral("sample")};
+    size_t rows = 0;
+    for (int t = 0; t < traces; ++t) {
+        header << CsvCell(NameOr(g->traces[static_cast<size_t>(t)].name, "trace", t + 1));
+        rows = std::max(rows, g->traces[static_cast<size_t>(t)].samples.size());
+    }
+    CsvRow(header, out);
+    for (size_t i = 0; i < rows; ++i) {
+        QStringList row{QString::number(i)};
+        for (int t = 0; t < traces; ++t) {
+            const std::vector<double>& s = g->traces[static_cast<size_t>(t)].samples;
+            row << (i < s.size() ? CsvNumber(s[i]) : QString());
+        }
+        CsvRow(row, out);
+    }
+}
+
+// XY curves in plotting order: one x column when they share their x
+// positions, else an x column of its own before each curve.
+void CurveTable(GraphState* g, QString* out) {
+    std::vector<const Curve*> used;
+    for (const Curve& c : g->curves)
+        if (c.used) used.push_back(&c);
+    std::sort(used.begin(), used.end(),
+              [](const Curve* a, const Curve* b) { return a->handle < b->handle; });
+    std::vector<std::vector<QCPGraphData>> data;
+    size_t rows = 0;
+    for (const Curve* c : used) {
+        data.emplace_back(c->graph->data()->constBegin(), c->graph->data()->constEnd());
+        rows = std::max(rows, data.back().size());
+    }
+    bool sharedX = true;
+    for (const auto& d : data) {
+        if (d.size() != data.front().size()) sharedX = false;
+        for (size_t i = 0; sharedX && i < d.size(); ++i)
+            if (d[i].key != data.front()[i].key) sharedX = false;
+    }
+    QStringList header;
+    if (sharedX) header << QStringLiteral("x");
+    for (size_t k = 0; k < used.size(); ++k) {
+        const QString name = CsvCell(NameOr(used[k]->name, "curve", static_cast<int>(k) + 1));
+        if (!sharedX) header << QStringLiteral("x ") + name;
+        header << name;
+    }
+    CsvRow(header, out);
+    for (size_t i = 0; i < rows; ++i) {
+        QStringList row;
+        if (sharedX) row << CsvNumber(data.front()[i].key);
+        for (const auto& d : data) {
+            if (!sharedX) row << (i < d.size() ? CsvNumber(d[i].key) : QString());
+            row << (i < d.size() ? CsvNumber(d[i].value) : QString());
+        }
+        CsvRow(row, out);
+    }
+}
+
+// A graph of cursors and rectangles (the bar graph): one row per item.
+void ItemTable(GraphState* g, QString* out) {
+    CsvRow({QStringLiteral("item"), QStringLiteral("x1"), QStringLiteral("y1"),
+            QStringLiteral("x2"), QStringLiteral("y2")},
+           out);
+    for (int i = 0; i < kMaxCursors; ++i)
+        if (g->cursorSet[i])
+            CsvRow({QStringLiteral("cursor %1").arg(i + 1), CsvNumber(g->cursorX[i]),
+                    CsvNumber(g->cursorY[i]), CsvNumber(g->cursorX[i]), CsvNumber(g->cursorY[i])},
+                   out);
+    int n = 0;
+    for (const RectItem& r : g->rects)
+        if (r.used)
+            CsvRow({CsvCell(NameOr(r.name, "rectangle", ++n)), CsvNumber(r.x1), CsvNumber(r.y1),
+                    CsvNumber(r.x2), CsvNumber(r.y2)},
+                   out);
+}
+
+}  // namespace
+
+int GraphTableText(Ctrl* c, QString* out) {
+    if (!c || c->kind != kKindGraph || !c->graph || !c->graph->plot || !out) return 0;
+    GraphState* g = c->graph;
+    out->clear();
+    int curves = 0;
+    for (const Curve& cv : g->curves) curves += cv.used;
+    if (!g->traces.empty())
+        StripTable(g, out);
+    else if (curves)
+        CurveTable(g, out);
+    else
+        ItemTable(g, out);
+    return 1;
+}
+
+QPixmap GraphPicture(Ctrl* c, int width, int height) {
+    if (!c || c->kind != kKindGraph || !c->graph || !c->graph->plot) return QPixmap();
+    if (c->graph->dirty) ReplotOne(c->graph);
+    return c->graph->plot->toPixmap(width, height);
+}
+
+}  // namespace kui
 
 // ====================================================== read-back =======
 

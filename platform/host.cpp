@@ -4,7 +4,7 @@
 //
 // Facts owned here: the command line is
 //   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--help] [--version]
+//          [--screenshot FILE] [--headless] [--help] [--version]
 // (values also as --option=VALUE); --port and --simulate both name port 1
 // and are refused together. Acting functions return 1 when they acted, 0
 // when the control is missing or cannot take that action.
@@ -35,15 +35,24 @@ using namespace kui;
 namespace {
 
 const char kUsage[] =
-    "kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE] [--screenshot FILE] [--help] "
-    "[--version]";
+    "kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE] [--screenshot FILE] "
+    "[--headless] [--help] [--version]";
 const char kStyle[] = "Fusion";
+const char kOffscreenPlatform[] = "offscreen";
 const char kAppFontFamily[] = "DejaVu Sans";
 enum { kAppFontPointSize = 9 };
 
 QApplication* gApp = nullptr;
 
-enum OptionKind { kOptPort, kOptSimulate, kOptScript, kOptScreenshot, kOptHelp, kOptVersion };
+enum OptionKind {
+    kOptPort,
+    kOptSimulate,
+    kOptScript,
+    kOptScreenshot,
+    kOptHelp,
+    kOptVersion,
+    kOptHeadless,
+};
 enum ValueRule { kNoValue, kValueRequired, kValueOptional };
 
 struct OptionSpec {
@@ -56,6 +65,7 @@ const OptionSpec kOptions[] = {
     {"--port", kOptPort, kValueRequired},     {"--simulate", kOptSimulate, kValueOptional},
     {"--script", kOptScript, kValueRequired}, {"--screenshot", kOptScreenshot, kValueRequired},
     {"--help", kOptHelp, kNoValue},           {"--version", kOptVersion, kNoValue},
+    {"--headless", kOptHeadless, kNoValue},
 };
 
 void SetError(char* error, int errorSize, const char* format, const char* what) {
@@ -162,6 +172,9 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
                 break;
             case kOptVersion:
                 options->version = 1;
+                break;
+            case kOptHeadless:
+                options->headless = 1;
                 break;
         }
         if (!stored) {
@@ -301,16 +314,9 @@ int HostCtrlText(int panel, int control, char* buffer, int size) {
 }
 
 int HostLabel(int panel, int control, char* buffer, int size) {
-    Ctrl* c = Control(panel, control);
-    if (!c || !buffer || size < 1) return 0;
-    if (c->label) {
-        CopyOut(c->label->text(), buffer, size, 0);
-        return 1;
-    }
-    if (auto* b = qobject_cast<QAbstractButton*>(c->widget.data())) {
-        CopyOut(b->text(), buffer, size, 0);
-        return 1;
-    }
-    buffer[0] = '\0';
-    return 0;
+    return GetCtrlLabel(panel, control, buffer, size) == 0 ? 1 : 0;
+}
+
+void HostUseOffscreen(void) {
+    qputenv("QT_QPA_PLATFORM", kOffscreenPlatform);
 }

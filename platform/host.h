@@ -12,7 +12,7 @@ int HostInit(int* argc, char** argv);
 
 // Parsed command line:
 //   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--help] [--version]
+//          [--screenshot FILE] [--headless] [--help] [--version]
 struct HostOptions {
     char port[256];        // --port DEVICE, "" when not given
     int simulate;          // 1 with --simulate
@@ -21,6 +21,7 @@ struct HostOptions {
     char screenshot[512];  // --screenshot FILE
     int help;
     int version;
+    int headless;  // 1 with --headless: no display needed
 };
 // Returns 1 when the arguments are valid; else 0 with a message in error.
 int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int errorSize);
@@ -38,6 +39,12 @@ void HostClearAnswers(void);
 int HostLoadScript(const char* path, char* error, int errorSize);
 // Steps given as text, one per line (tests).
 int HostLoadScriptText(const char* text, char* error, int errorSize);
+// expect, export and report steps that failed so far (exit status 1).
+int HostScriptFailures(void);
+// With 1, the program ends after the last step even without quit (headless).
+void HostScriptQuitAtEnd(int on);
+// Chooses the display-less platform before HostInit (--headless).
+void HostUseOffscreen(void);
 
 // Control lookup by name as in the binding table: sets *panel and
 // *control; 1 when found.

@@ -4,15 +4,27 @@
 //
 // Steps: click CONTROL | set CONTROL VALUE | rightclick CONTROL | wait MS |
 // screenshot FILE.png | windowshot CONTROL FILE.png (the window holding
-// CONTROL, e.g. the recorder window) | file PATH | file cancel | confirm yes|no | quit.
+// CONTROL, e.g. the recorder window) | file PATH | file cancel | confirm yes|no | quit;
+// checks and records: expect CONTROL VALUE (VALUE is the rest of the line,
+// compared with what the control shows; a checkable control shows 1 or 0)
+// | print CONTROL (CONTROL<TAB>value on standard output) | export GRAPH
+// FILE.csv|FILE.png | report FILE.pdf (answers the file popup of
+// BTNReport and clicks it). A failed expect, export or report is counted
+// (HostScriptFailures) and the script goes on.
 // '#' starts a comment line; blank lines are allowed. Controls are named
 // as in the binding table. Loading checks every line and stops at the
 // first bad one with a message naming its number. The steps start when
 // RunUserInterface starts; the next step's timer is set before a step
-// runs, so a step whose callback loops does not hold up the ones after it.
-// After the last step the program keeps running unless that step was quit.
+// runs, so a step whose callback loops does not hold up the ones after it
+// (report alone finishes first). quit is the main panel's close request:
+// the program may refuse it (unsaved settings), and the script goes on.
+// After the last step the program keeps running unless that step was quit
+// or HostScriptQuitAtEnd asked for an end (headless).
+#include <QAbstractButton>
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -38,16 +50,22 @@ enum StepKind {
     kStepFile,
     kStepConfirm,
     kStepQuit,
+    kStepExpect,
+    kStepPrint,
+    kStepExport,
+    kStepReport,
 };
 
 enum ArgRule {
     kArgNone,
     kArgControl,
     kArgControlValue,
-    kArgControlFile,
     kArgMs,
     kArgRest,
-    kArgYesNo
+    kArgYesNo,
+    kArgControlText,  // CONTROL, then the rest of the line as text
+    kArgControlFile,  // CONTROL FILE with an extension of the step
+    kArgFile,         // FILE with an extension of the step
 };
 
 struct StepSpec {
@@ -57,16 +75,28 @@ struct StepSpec {
 };
 
 const StepSpec kSteps[] = {
-    {"click", kStepClick, kArgControl},
-    {"set", kStepSet, kArgControlValue},
-    {"rightclick", kStepRightClick, kArgControl},
-    {"wait", kStepWait, kArgMs},
-    {"screenshot", kStepScreenshot, kArgRest},
-    {"file", kStepFile, kArgRest},
-    {"confirm", kStepConfirm, kArgYesNo},
-    {"quit", kStepQuit, kArgNone},
+    {"click", kStepClick, kArgControl},           {"set", kStepSet, kArgControlValue},
+    {"rightclick", kStepRightClick, kArgControl}, {"wait", kStepWait, kArgMs},
+    {"screenshot", kStepScreenshot, kArgRest},    {"file", kStepFile, kArgRest},
+    {"confirm", kStepConfirm, kArgYesNo},         {"quit", kStepQuit, kArgNone},
+    {"expect", kStepExpect, kArgControlText},     {"print", kStepPrint, kArgControl},
+    {"export", kStepExport, kArgControlFile},     {"report", kStepReport, kArgFile},
     {"windowshot", kStepWindowShot, kArgControlFile},
 };
+
+// File extensions a step accepts, as "csv png".
+struct StepFiles {
+    StepKind kind;
+    const char* suffixes;
+    const char* usage;
+};
+const StepFiles kStepFiles[] = {
+    {kStepExport, "csv png", "expected: export GRAPH FILE.csv | export GRAPH FILE.png"},
+    {kStepReport, "pdf", "expected: report FILE.pdf"},
+    {kStepWindowShot, "png", "expected: windowshot CONTROL FILE.png"},
+};
+const char kReportButton[] = "BTNReport";
+const char kLineJoin[] = " | ";
 
 const char kCancelWord[] = "cancel";
 const char kYesWord[] = "yes";
@@ -86,6 +116,7 @@ struct Step {
 };
 
 std::vector<Step> gScript;
+int gFailures = 0;  // expect, export and report steps that failed
 size_t gNextStep = 0;
 int gScriptStarted = 0;
 int gGeneration = 0;  // a reload makes pending timers of the old script stale
@@ -94,6 +125,25 @@ void SetError(char* error, int errorSize, int line, const char* what, const QStr
     if (!error || errorSize < 1) return;
     std::snprintf(error, static_cast<size_t>(errorSize), "script line %d: %s%s", line, what,
                   detail.toUtf8().constData());
+}
+
+const StepFiles* FilesOf(StepKind kind) {
+    for (const StepFiles& f : kStepFiles)
+        if (f.kind == kind) return &f;
+    return nullptr;
+}
+
+const char* UsageOf(StepKind kind) {
+    const StepFiles* f = FilesOf(kind);
+    return f ? f->usage : "";
+}
+
+int FileFits(StepKind kind, const QString& file) {
+    const StepFiles* f = FilesOf(kind);
+    if (!f || file.isEmpty()) return 0;
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    return !suffix.isEmpty() &&
+           QString::fromLatin1(f->suffixes).split(QLatin1Char(' ')).contains(suffix);
 }
 
 int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* error,
@@ -126,15 +176,12 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
                 }
                 break;
             case kArgControl:
-            case kArgControlValue:
-            case kArgControlFile: {
+            case kArgControlValue: {
                 const int want = spec->args == kArgControl ? 1 : 2;
-                if (spec->args == kArgControlFile ? parts.size() < want : parts.size() != want) {
+                if (parts.size() != want) {
                     SetError(error, errorSize, lineNo, "expected: ",
                              word + (want == 1 ? QStringLiteral(" CONTROL")
-                                     : spec->args == kArgControlFile
-                                         ? QStringLiteral(" CONTROL FILE")
-                                         : QStringLiteral(" CONTROL VALUE")));
+                                               : QStringLiteral(" CONTROL VALUE")));
                     return 0;
                 }
                 const QByteArray name = parts[0].toUtf8();
@@ -143,10 +190,7 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
                     return 0;
                 }
                 step.controlName = name.toStdString();
-                if (spec->args == kArgControlFile) {
-                    step.text =
-                        QFile::encodeName(rest.mid(parts[0].size()).trimmed()).toStdString();
-                } else if (want == 2) {
+                if (want == 2) {
                     bool ok = false;
                     step.value = parts[1].toDouble(&ok);
                     if (!ok || !std::isfinite(step.value)) {
@@ -175,6 +219,36 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
                 if (!(step.kind == kStepFile && rest == QLatin1String(kCancelWord)))
                     step.text = QFile::encodeName(rest).toStdString();
                 break;
+            case kArgControlText:
+            case kArgControlFile:
+            case kArgFile: {
+                QString fileText = rest;
+                if (spec->args != kArgFile) {
+                    const int cut = rest.indexOf(QRegularExpression(QStringLiteral("\\s")));
+                    const QString name = cut < 0 ? rest : rest.left(cut);
+                    fileText = cut < 0 ? QString() : rest.mid(cut + 1).trimmed();
+                    const QByteArray bytes = name.toUtf8();
+                    if (name.isEmpty()) {
+                        SetError(error, errorSize, lineNo, "expected a control after ", word);
+                        return 0;
+                    }
+                    if (!kui::BindingByName(bytes.constData(), &step.resourceId, &step.controlId)) {
+                        SetError(error, errorSize, lineNo, "unknown control: ", name);
+                        return 0;
+                    }
+                    step.controlName = bytes.toStdString();
+                }
+                if (spec->args == kArgControlText) {
+                    step.text = fileText.toUtf8().toStdString();
+                    break;
+                }
+                if (!FileFits(step.kind, fileText)) {
+                    SetError(error, errorSize, lineNo, UsageOf(step.kind), QString());
+                    return 0;
+                }
+                step.text = QFile::encodeName(fileText).toStdString();
+                break;
+            }
             case kArgYesNo:
                 if (parts.size() == 1 && parts[0] == QLatin1String(kYesWord)) {
                     step.yes = 1;
@@ -196,6 +270,65 @@ void Report(const Step& s, const char* what) {
     std::fprintf(stderr, "script line %d: %s\n", s.line, what);
 }
 
+void Fail(const Step& s, const char* what) {
+    ++gFailures;
+    Report(s, what);
+}
+
+// What a control shows, as a check compares it: a checkable button its
+// state, every other control its text (ring items by their label), the
+// lines of a text box joined by " | " so it fits on one line.
+QString Shown(kui::Ctrl* c) {
+    if (auto* b = qobject_cast<QAbstractButton*>(c->widget.data()))
+        if (b->isCheckable()) return QString::number(b->isChecked() ? 1 : 0);
+    QStringList lines = kui::CtrlText(c).split(QLatin1Char('\n'));
+    for (QString& l : lines) l = l.trimmed();
+    lines.removeAll(QString());
+    return lines.join(QLatin1String(kLineJoin));
+}
+
+void Expect(const Step& s, int panel) {
+    kui::Ctrl* c = kui::FindCtrl(panel, s.controlId);
+    if (!c) {
+        Fail(s, "the control is not on its panel");
+        return;
+    }
+    const QString shown = Shown(c);
+    const QString wanted = QString::fromUtf8(s.text.c_str());
+    if (shown == wanted) return;
+    ++gFailures;
+    std::fprintf(stderr, "script line %d: expect %s: expected \"%s\", shown \"%s\"\n", s.line,
+                 s.controlName.c_str(), wanted.toUtf8().constData(), shown.toUtf8().constData());
+}
+
+void Print(const Step& s, int panel) {
+    kui::Ctrl* c = kui::FindCtrl(panel, s.controlId);
+    const QString shown = c ? Shown(c) : QString();
+    std::printf("%s\t%s\n", s.controlName.c_str(), shown.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// The report comes from the program's own button: the step answers its
+// file popup and clicks it, then looks for a new file under the name.
+void WriteReport(const Step& s) {
+    int panel = 0, control = 0;
+    if (!HostFindControl(kReportButton, &panel, &control)) {
+        Fail(s, "this program has no report button");
+        return;
+    }
+    const QFileInfo before(QFile::decodeName(s.text.c_str()));
+    const QDateTime was = before.exists() ? before.lastModified() : QDateTime();
+    HostQueueFileAnswer(s.text.c_str());
+    if (!HostClick(panel, control)) {
+        HostClearAnswers();
+        Fail(s, "report refused (button dimmed?)");
+        return;
+    }
+    const QFileInfo after(QFile::decodeName(s.text.c_str()));
+    if (!after.exists() || (was.isValid() && after.lastModified() == was))
+        Fail(s, "report not written");
+}
+
 int MainPanel() {
     if (kui::FindPanel(kMainPanel)) return kMainPanel;
     for (int h = 1; h <= kui::PanelCount(); ++h) {
@@ -207,6 +340,23 @@ int MainPanel() {
 
 void RunNextStep(int generation);
 
+// As the user ends the program: the main panel's close request lets the
+// program stop its loops, close the port, and ask what it must ask; a
+// panel without a callback just ends. 1 when the program is ending.
+int RequestQuit(void) {
+    const int before = kui::QuitCount();
+    kui::Panel* p = kui::FindPanel(MainPanel());
+    if (p && p->callback)
+        kui::SendClose(p);
+    else
+        QuitUserInterface(0);
+    if (kui::QuitCount() == before) return 0;
+    ++gGeneration;  // nothing runs after the end
+    return 1;
+}
+
+int gQuitAtEnd = 0;
+
 void ScheduleStep(int delayMs) {
     const int generation = gGeneration;
     QTimer::singleShot(delayMs, [generation]() { RunNextStep(generation); });
@@ -215,10 +365,13 @@ void ScheduleStep(int delayMs) {
 void Execute(const Step& s) {
     int panel = 0;
     if (s.kind == kStepClick || s.kind == kStepSet || s.kind == kStepRightClick ||
+        s.kind == kStepExpect || s.kind == kStepPrint || s.kind == kStepExport ||
         s.kind == kStepWindowShot) {
         panel = kui::PanelOfResource(s.resourceId);
         if (!panel) {
-            Report(s, "the control's panel is not loaded");
+            // A check that cannot look has not held.
+            const int check = s.kind == kStepExpect || s.kind == kStepExport;
+            (check ? Fail : Report)(s, "the control's panel is not loaded");
             return;
         }
     }
@@ -245,31 +398,51 @@ void Execute(const Step& s) {
         case kStepConfirm:
             HostQueueConfirmAnswer(s.yes);
             break;
-        case kStepQuit: {
-            // As the user ends the program: the main panel's close request
-            // lets the program stop its loops and close the port first.
-            kui::Panel* p = kui::FindPanel(MainPanel());
-            if (p && p->callback) kui::SendClose(p);
-            QuitUserInterface(0);
+        case kStepQuit:
+            if (!RequestQuit()) Report(s, "quit refused by the program; the script goes on");
             break;
-        }
+        case kStepExpect:
+            Expect(s, panel);
+            break;
+        case kStepPrint:
+            Print(s, panel);
+            break;
+        case kStepExport:
+            if (SaveGraphFile(panel, s.controlId, s.text.c_str()) < 0)
+                Fail(s, "graph not saved (not a graph, or the file cannot be written)");
+            break;
+        case kStepReport:
+            WriteReport(s);
+            break;
         case kStepWait:
             break;
     }
 }
 
 void RunNextStep(int generation) {
-    if (generation != gGeneration || gNextStep >= gScript.size()) return;
+    if (generation != gGeneration) return;
+    if (gNextStep >= gScript.size()) {
+        // No one can close a window nobody sees: a headless run ends with
+        // its script, whatever the program would still ask.
+        if (gQuitAtEnd && !RequestQuit()) {
+            std::fprintf(stderr, "script: ended; the program asked to stay open\n");
+            ++gGeneration;
+            QuitUserInterface(0);
+        }
+        return;
+    }
     const Step s = gScript[gNextStep++];
     if (s.kind == kStepWait) {
         ScheduleStep(s.ms);
         return;
     }
-    if (s.kind == kStepQuit) {
-        ++gGeneration;  // nothing after quit
-    } else {
-        ScheduleStep(kStepGapMs);
+    // A report is one piece of work, not a loop: the steps after it wait.
+    if (s.kind == kStepReport) {
+        Execute(s);
+        if (generation == gGeneration) ScheduleStep(kStepGapMs);
+        return;
     }
+    ScheduleStep(kStepGapMs);
     Execute(s);
 }
 
@@ -281,6 +454,7 @@ int Load(const QString& text, char* error, int errorSize, int append) {
         gScript.clear();
         gNextStep = 0;
         gScriptStarted = 0;
+        gFailures = 0;
         ++gGeneration;
     }
     gScript.insert(gScript.end(), steps.begin(), steps.end());
@@ -302,6 +476,14 @@ int ScriptAppendText(const char* text, char* error, int errorSize) {
 }
 
 }  // namespace kui
+
+int HostScriptFailures(void) {
+    return gFailures;
+}
+
+void HostScriptQuitAtEnd(int on) {
+    gQuitAtEnd = on ? 1 : 0;
+}
 
 int HostLoadScriptText(const char* text, char* error, int errorSize) {
     return Load(kui::FromC(text ? text : "", nullptr), error, errorSize, 0);

@@ -51,6 +51,7 @@
 #include "platform/cvi.h"
 #include "platform/userint_internal.h"
 #include "ui_calib.h"
+#include "ui_compare.h"
 #include "ui_main.h"
 #include "ui_para1.h"
 #include "ui_para2.h"
@@ -77,7 +78,7 @@ struct FormEntry {
 const FormEntry kForms[] = {
     {RES_MAIN, BuildForm<Ui::PANEL>},  {RES_POPUP, BuildForm<Ui::POPUP>},
     {RES_PARA1, BuildForm<Ui::PARA1>}, {RES_PARA2, BuildForm<Ui::PARA2>},
-    {RES_CALIB, BuildForm<Ui::CALIB>},
+    {RES_CALIB, BuildForm<Ui::CALIB>}, {RES_COMPARE, BuildForm<Ui::COMPARE>},
 };
 
 const char kLabelSuffix[] = "_label";
@@ -1058,7 +1059,12 @@ namespace {
 std::vector<QEventLoop*> gLoops;
 int gQuitPending = 0;
 int gQuitCode = 0;
+int gQuitCalls = 0;
 }  // namespace
+
+int kui::QuitCount(void) {
+    return gQuitCalls;
+}
 
 int RunUserInterface(void) {
     if (!HasApp()) return kUiErrPanel;
@@ -1075,6 +1081,7 @@ int RunUserInterface(void) {
 }
 
 int QuitUserInterface(int returnCode) {
+    ++gQuitCalls;
     gQuitCode = returnCode;
     if (gLoops.empty()) {
         // Asked before the loop runs: the loop then returns at once.
@@ -1232,6 +1239,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
         case ATTR_POINTS_PER_SCREEN:
         case ATTR_NUM_TRACES:
         case ATTR_STRIP_CHART_PAUSED:
+        case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphSetAttribute(c, attribute, value);
         default:
@@ -1330,6 +1338,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
         case ATTR_POINTS_PER_SCREEN:
         case ATTR_NUM_TRACES:
         case ATTR_STRIP_CHART_PAUSED:
+        case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphGetAttribute(c, attribute, value);
         default:

@@ -12,6 +12,7 @@
 //    apply to that control), kUiErrValue (value refused), kUiErrFile.
 #pragma once
 
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -129,8 +130,15 @@ int GraphSetAttribute(Ctrl* c, int attribute, int value);
 int GraphGetAttribute(Ctrl* c, int attribute, int* value);
 // Replots every graph with pending changes now (screenshots).
 void GraphFlushAll(void);
+// What a graph shows as CSV text (header row, then data rows); 1/0.
+int GraphTableText(Ctrl* c, QString* out);
+// The graph drawn at its own size (0, 0) or the given one; null if none.
+QPixmap GraphPicture(Ctrl* c, int width, int height);
 // Shows every display text still waiting for its refresh (screenshots).
 void DisplayFlushAll(void);
+
+// Calls of QuitUserInterface so far (the script's quit sees a refusal).
+int QuitCount(void);
 
 // Script side (script.cpp): starts the loaded steps once the event loop
 // runs.

@@ -5,11 +5,12 @@
 
 // Resource ids, in the file that the panels are loaded from.
 #define KOVEXA_UIR "KovexaV308.uir"
-#define RES_MAIN 2   // main panel (pHandle)
-#define RES_POPUP 5  // recorder window (pPopup)
-#define RES_PARA1 3  // parameter page 1 (pPara1)
-#define RES_PARA2 4  // parameter page 2 (pPara2)
-#define RES_CALIB 1  // calibration page (pCalib)
+#define RES_MAIN 2     // main panel (pHandle)
+#define RES_POPUP 5    // recorder window (pPopup)
+#define RES_PARA1 3    // parameter page 1 (pPara1)
+#define RES_PARA2 4    // parameter page 2 (pPara2)
+#define RES_CALIB 1    // calibration page (pCalib)
+#define RES_COMPARE 6  // comparison window over the graphs (pCompare)
 
 // main panel (pHandle)
 enum {
@@ -105,4 +106,13 @@ enum {
     CALIB_TEXTmodel = 74,
     CALIB_BTNWriteXFLASH = 75,
     CALIB_BTNReadXFLASH = 76,
+};
+
+// Added beyond the sensor's own panels: comparison and report. Numbered
+// apart from the panels' own controls.
+enum {
+    MAIN_BTNCompare = 201,
+    MAIN_BTNReport = 202,
+    COMPARE_TEXTcompare = 203,
+    COMPARE_BTNCompareClose = 204,
 };
