@@ -166,11 +166,16 @@ int WaitRxFull(void);  // 1 reply arrived, 0 time-out (szStatus = kTxtTimeout)
 // Waits for rx_flag up to TIMEOUT; on time-out copies timeoutText into
 // szStatus. 1/0.
 int WaitReply(const char* timeoutText);
-// Flushes both queues, clears rx_flag, writes szWriteBuf (36 bytes) to com.
-// Returns the bytes written (kept in nBytesW).
+// For a request that expects a reply: flushes both queues, clears rx_flag,
+// writes szWriteBuf (36 bytes) to com. Returns the bytes written (kept in
+// nBytesW).
 int SendFrame(void);
 // Builds (command, second, pp) and sends it as SendFrame does.
 int SendCommand(uint16_t command, uint16_t second);
+// For a frame that gets no reply (the parameter writes): builds (command,
+// second, pp) and writes it without flushing or touching rx_flag, so a
+// reply another exchange is waiting for is not thrown away. Bytes written.
+int WriteCommand(uint16_t command, uint16_t second);
 void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);

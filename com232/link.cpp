@@ -79,6 +79,14 @@ int SendCommand(uint16_t command, uint16_t second) {
     return SendFrame();
 }
 
+int WriteCommand(uint16_t command, uint16_t second) {
+    parameter[1] = command;
+    parameter[2] = second;
+    FillTxBuf(command, second, pp);
+    nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
+    return nBytesW;
+}
+
 int WaitReply(const char* timeoutText) {
     const double t0 = Timer();
     for (;;) {

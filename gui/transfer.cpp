@@ -53,9 +53,11 @@ const MemoryButton kMemoryButtons[] = {
     {MAIN_RBTFile, DATFILE},
 };
 
+// A write gets no reply: the frame goes out without the flush of a
+// request, so a RUN or GET waiting for its reply keeps it.
 void SendHalf(uint16_t command, uint16_t half) {
     CopyVarsToPP(half);
-    if (SendCommand(command, half) == kFrameSize) SetStatus(kTxtSent);
+    if (WriteCommand(command, half) == kFrameSize) SetStatus(kTxtSent);
 }
 
 void SendToFile(void) {

@@ -6,6 +6,7 @@
 // while it runs happens from a timer inside the loop's event processing, as
 // a user's click would (DuringRun).
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -318,6 +319,28 @@ TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ(kLineOk, StatusLine());
     EXPECT_EQ(1, SimRequestCount());
+}
+
+// SEND writes two frames and awaits no reply. Catches SEND throwing away
+// the measurement frame on its way in, which stopped RUN with a false
+// time-out.
+TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
+    SetFaults([](SimFaults* f) { f->paced = 1; });
+    int sentAt = 0;
+    DuringRun([&](int n) {
+        if (sentAt == 0 && n >= 3) {
+            HostClick(pHandle, MAIN_BTNSend);
+            sentAt = SimRequestCount();
+        } else if (sentAt > 0 && n >= sentAt + 4) {
+            ClickStop();
+            return true;
+        }
+        return false;
+    });
+    EXPECT_NE(kTimeoutText, StatusLine());
+    const std::vector<uint16_t> commands = RequestCommands();
+    EXPECT_EQ(2, std::count(commands.begin(), commands.end(), CMD_WRITE_RAM));
+    EXPECT_GE(std::count(commands.begin(), commands.end(), CMD_MEASURE), 6);
 }
 
 // ------------------------------------------------------- STOP by itself --
