@@ -110,7 +110,6 @@ void PushRUN(void) {
     // Once stop_flag is set the port may be closed or another one open (a
     // quit or a port change ran inside ProcessSystemEvents): from then on
     // nothing here touches the port.
-    int timedOut = 0;
     for (;;) {
         int inSync = 1;
         if (rx_flag == 1) inSync = CheckFrameSync();
@@ -127,7 +126,6 @@ void PushRUN(void) {
         if (Timer() - t > TIMEOUT) {
             SetStatus(kTxtTimeoutLine);
             stop_flag = 1;
-            timedOut = 1;
             break;
         }
         ProcessSystemEvents();
@@ -136,8 +134,11 @@ void PushRUN(void) {
 
     rx_flag = 0;
     graph_flag = 0;
-    // After a stop from elsewhere the next exchange flushes before it writes.
-    if (timedOut) FlushBoth();
+    // A frame half in when STOP came would otherwise be taken in later and
+    // overwrite the payload the next RUN sends first. After a quit the port
+    // is closed (the flush does nothing); after a port change the new
+    // sensor's probe has ended, so nothing of its is in flight.
+    FlushBoth();
     SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
     runActive = 0;
 }

@@ -343,6 +343,31 @@ TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
     EXPECT_GE(std::count(commands.begin(), commands.end(), CMD_MEASURE), 6);
 }
 
+// STOP while a measurement frame is on its way. Catches the frame taken in
+// after the loop ended: it overwrote the payload, so the next RUN's first
+// request carried measurement words instead of the record.
+TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
+    SetFaults([](SimFaults* f) { f->replyDelay = 0.05; });
+    DuringRun([](int n) {
+        if (n < 3) return false;
+        ClickStop();  // the third answer is still in the sensor
+        return true;
+    });
+    const std::vector<SimRequest> first = Requests();
+    ASSERT_GE(first.size(), 3u);
+    Pump(0.2);
+    EXPECT_EQ(0, rx_flag);
+    SimClearRequests();
+    DuringRun([](int) {
+        ClickStop();
+        return true;
+    });
+    const std::vector<SimRequest> second = Requests();
+    ASSERT_FALSE(second.empty());
+    for (int w = 0; w < kPayloadWords; ++w)
+        EXPECT_EQ(RequestWord(first.back(), 6 + 2 * w), RequestWord(second[0], 6 + 2 * w)) << w;
+}
+
 // ------------------------------------------------------- STOP by itself --
 
 class StopButton : public SensorTest {
