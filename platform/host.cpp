@@ -268,6 +268,21 @@ int HostIsVisible(int panel, int control) {
     return c && !c->widget->isHidden() ? 1 : 0;
 }
 
+int HostIsOnTop(int panel, int control) {
+    Ctrl* c = Control(panel, control);
+    if (!c || c->widget->isHidden()) return 0;
+    QWidget* w = c->widget;
+    QWidget* parent = w->parentWidget();
+    if (!parent) return 1;
+    // Siblings later in the child list are drawn over earlier ones.
+    const QObjectList& siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+        auto* s = qobject_cast<QWidget*>(siblings[i]);
+        if (s && !s->isHidden() && s->geometry().intersects(w->geometry())) return 0;
+    }
+    return 1;
+}
+
 int HostIsDimmed(int panel, int control) {
     Ctrl* c = Control(panel, control);
     return c && !c->widget->isEnabled() ? 1 : 0;

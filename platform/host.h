@@ -59,6 +59,8 @@ int HostScreenshot(int panel, const char* path);
 // Reading back (tests).
 int HostIsVisible(int panel, int control);  // visible flag of the control itself
 int HostIsDimmed(int panel, int control);
+// 1 when the control is shown and no sibling drawn after it covers it.
+int HostIsOnTop(int panel, int control);
 int HostListItem(int panel, int control, int index, char* label, int size, int* value);
 int HostListCount(int panel, int control);
 int HostBackgroundColor(int panel, int control);                   // text background 0xRRGGBB

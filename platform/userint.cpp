@@ -1340,11 +1340,17 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
 int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height, int* width) {
     Ctrl* c = FindCtrl(panel, control);
     if (!c) return ErrorFor(panel);
-    const QPoint pos = PanelPos(c);
-    if (top) *top = pos.y();
-    if (left) *left = pos.x();
-    if (height) *height = c->widget->height();
-    if (width) *width = c->widget->width();
+    QRect rect(PanelPos(c), c->widget->size());
+    // A slider's value readout belongs to it: whatever is placed beside the
+    // control must not hide its value.
+    if (c->valueLabel && !c->valueLabel->isHidden()) {
+        const QPoint offset = PanelPos(c) - c->widget->pos();
+        rect = rect.united(QRect(c->valueLabel->pos() + offset, c->valueLabel->size()));
+    }
+    if (top) *top = rect.top();
+    if (left) *left = rect.left();
+    if (height) *height = rect.height();
+    if (width) *width = rect.width();
     return 0;
 }
 
