@@ -511,6 +511,19 @@ void RestoreLoadedState(void) {
     gLoaded.taken = 1;
 }
 
+const VariantBinding* const kBindings[] = {&kStandard, &kV303, &kTarvo};  // by Variant
+
+// What the variant in force never reads nor sends is not offered: the
+// panels then show exactly what SEND writes.
+void HideUnbound(const VariantBinding& v) {
+    for (const AdaptedCtrl& c : kAdaptedCtrls) {
+        int bound = 0;
+        for (int i = 0; i < v.count && !bound; ++i)
+            bound = v.ctrls[i].panel == c.panel && v.ctrls[i].control == c.control;
+        if (!bound) SetCtrlAttribute(*c.panel, c.control, ATTR_VISIBLE, 0);
+    }
+}
+
 void Apply(const AdaptAction* actions, int count) {
     for (int i = 0; i < count; ++i) {
         const AdaptAction& a = actions[i];
@@ -592,4 +605,5 @@ void AdaptPanels(void) {
         if (!Holds(step.cond, step.arg) || !Holds(step.cond2, step.arg2)) continue;
         Apply(step.actions, step.count);
     }
+    HideUnbound(*kBindings[VariantOf()]);
 }
