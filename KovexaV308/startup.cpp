@@ -145,12 +145,9 @@ void InitVars(void) {
 void ShowDependentControls(void) {
     int hardware = 0;
     GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
-    // Tarvo sensors have no hardware operation mode: the hidden drop-down
-    // still holds its start value, which must not lock their tolerances.
-    const int dimTolerances =
-        (VariantOf() != VARIANT_TARVO && (hardware == 1 || hardware == 3)) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
+    // Sensors without a hardware operation mode (Tarvo, type 500, an
+    // unidentified one) hide the drop-down; its value locks nothing there.
+    DimTolerancesByHardware(hardware);
 
     int analogMode = 0;
     GetCtrlVal(pPara1, PARA1_DROPanaMode, &analogMode);

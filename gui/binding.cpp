@@ -225,10 +225,7 @@ void DrawWindow(const VariantBinding& v) {
 }
 
 void DimByModes(const VariantBinding& v) {
-    const uint16_t hardware = parameter[v.w.hardware];
-    const int dimTolerances = (hardware == 1 || hardware == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
+    DimTolerancesByHardware(parameter[v.w.hardware]);
     const int dimTrigger = parameter[v.w.trigMode] < kTrigModeIntern ? 1 : 0;
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, dimTrigger);
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, dimTrigger);
@@ -606,4 +603,13 @@ void AdaptPanels(void) {
         Apply(step.actions, step.count);
     }
     HideUnbound(*kBindings[VariantOf()]);
+}
+
+void DimTolerancesByHardware(int hardwareMode) {
+    // Only a mode the user can see and change may lock the tolerances.
+    int offered = 0;
+    GetCtrlAttribute(pPara1, PARA1_DROPhardware, ATTR_VISIBLE, &offered);
+    const int dim = offered && (hardwareMode == 1 || hardwareMode == 3) ? 1 : 0;
+    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dim);
+    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dim);
 }

@@ -244,12 +244,6 @@ int ReadInt(int panel, int control) {
     return value;
 }
 
-void DimTolerances(int hardwareMode) {
-    const int dim = (hardwareMode == 1 || hardwareMode == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dim);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dim);
-}
-
 void ShowTriggerControls(int trigMode) {
     const int on = trigMode >= kTrigModeIntern ? 1 : 0;
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, on);
@@ -393,7 +387,7 @@ int CC_BINSWopmode(int, int, int event, void*, int, int) {
 }
 
 int CC_DROPhardware(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) DimTolerances(ReadInt(pPara1, PARA1_DROPhardware));
+    if (event == EVENT_COMMIT) DimTolerancesByHardware(ReadInt(pPara1, PARA1_DROPhardware));
     return HelpOnly(PARA1_DROPhardware, event);
 }
 

@@ -96,6 +96,25 @@ TEST_F(SensorTest, TarvoToleranceFieldsStayEditableAfterStartUp) {
     EXPECT_EQ(1, HostIsDimmed(pPara1, PARA1_NEDITTolerance));
 }
 
+// Catches tolerance fields dimmed by a hardware mode that the sensor's
+// panels do not offer (hidden drop-down), with no way to undo it.
+TEST_F(SensorTest, HiddenHardwareModeNeverDimsTheTolerances) {
+    const struct {
+        const char* model;
+        int word;  // hardware mode of the layout in force
+    } kCases[] = {{"type500", 31}, {"unknown", 16}};
+    for (const auto& c : kCases) {
+        StartProgram(c.model, false);
+        SimSetWord(0, c.word, 1);
+        InitRS232(com);
+        InitGUI();
+        EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhardware)) << c.model;
+        EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITTolerance)) << c.model;
+        EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITToleranceUP)) << c.model;
+        StopProgram();
+    }
+}
+
 }  // namespace
 
 namespace {
