@@ -124,6 +124,9 @@ void InitVars(void) {
     GetPanelValues();
 
     DeleteGraphPlot(pHandle, MAIN_GRAPHBar, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
+    // Until a sensor is identified the default pixel count spans the bar
+    // graph, so the start-up cursors and band lie on it.
+    SetAxisScalingMode(pHandle, MAIN_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 1, parameter[9], 1.0);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[7], 1.0);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[8], 1.0);

@@ -22,8 +22,9 @@ int RunProgram(const char* model, const SimFaults* faults, int closeAfterMs) {
     return KovexaMain();
 }
 
-// Catches a start-up that hangs or gives up without a sensor, and defaults
-// that come from the program image instead of the loaded panels.
+// Catches a start-up that hangs or gives up without a sensor, defaults
+// that come from the program image instead of the loaded panels, and a bar
+// graph whose x axis leaves the start-up cursors off the scale.
 TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     ASSERT_EQ(1, HostInit(&gArgc, gArgv));  // timers need the application
     SimFaults f;
@@ -31,8 +32,14 @@ TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     f.silent = 1;
     std::string shownAtQuit;
     QTimer::singleShot(1800, [&] { shownAtQuit = StatusLine(); });
+    double barMin = -1, barMax = -1;
+    QTimer::singleShot(1800,
+                       [&] { HostGraphAxis(pHandle, MAIN_GRAPHBar, VAL_XAXIS, &barMin, &barMax); });
     EXPECT_EQ(0, RunProgram("edge1024", &f, 2000));
     EXPECT_EQ("Timeout-RS-232...", shownAtQuit);
+    // The start-up cursors and band (512, 412..612) lie on the bar graph.
+    EXPECT_EQ(1.0, barMin);
+    EXPECT_EQ(4096.0, barMax);
     EXPECT_EQ(4096, ccdvirtpixel);
     EXPECT_EQ(37, hwtype);
     EXPECT_EQ(0, softversion);
