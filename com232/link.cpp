@@ -87,11 +87,20 @@ int WriteCommand(uint16_t command, uint16_t second) {
     return nBytesW;
 }
 
+int PortUsable(void) {
+    if (ComIsOpen(com)) return 1;
+    CopyStatus(kTxtPortClosed);
+    return 0;
+}
+
 int WaitReply(const char* timeoutText) {
     const double t0 = Timer();
     for (;;) {
         ProcessSystemEvents();
         if (rx_flag) return 1;
+        // Nothing can arrive on a closed port: waiting out the time-out
+        // would only hide why.
+        if (!PortUsable()) return 0;
         if (Timer() - t0 > TIMEOUT) {
             CopyStatus(timeoutText);
             return 0;

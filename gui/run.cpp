@@ -130,6 +130,11 @@ void PushRUN(void) {
         }
         ProcessSystemEvents();
         if (stop_flag != 0) break;
+        if (!PortUsable()) {
+            ShowStatus();
+            stop_flag = 1;
+            break;
+        }
     }
 
     rx_flag = 0;

@@ -61,6 +61,9 @@ int ComWrt(int port, const char* buffer, int count);
 // Never writes more than count bytes into buffer. Bytes read, or negative.
 int ComRd(int port, char* buffer, int count);
 int GetInQLen(int port);
+// 1 while the port is open; 0 once closed, never opened, or its line went
+// away (the layer closes such a port at once). Makes no system call.
+int ComIsOpen(int port);
 
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.

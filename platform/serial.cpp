@@ -517,6 +517,11 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
 
 // ------------------------------------------------------------------- I/O --
 
+int ComIsOpen(int port) {
+    int code = 0;
+    return OpenPort(port, &code) ? 1 : 0;
+}
+
 int GetInQLen(int port) {
     CallScope scope;
     int code = 0;

@@ -372,8 +372,8 @@ TEST_F(SensorTest, PortWithoutDeviceShowsErrorAndProgramStaysUsable) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ(9, com);
     EXPECT_EQ("Invalid port number", StatusLine());
-    HostClick(pHandle, MAIN_BTNGet);  // no port: ends with the time-out text
-    EXPECT_EQ("Timeout-RS-232...", StatusLine());
+    HostClick(pHandle, MAIN_BTNGet);  // no port: says so at once
+    EXPECT_EQ("Port is not open - choose the port again!", StatusLine());
     SimClearRequests();
     ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 1));
     EXPECT_EQ(1, com);

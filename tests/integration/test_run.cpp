@@ -252,16 +252,6 @@ TEST_F(Run, TimeoutOfTheFirstRequestEndsAfterOnePass) {
     EXPECT_EQ(before, Drawn());
 }
 
-// Catches a crash, a hang or a success text when the pseudo-terminal is
-// closed under the loop.
-TEST_F(Run, LineGoingAwayEndsWithTheTimeoutText) {
-    SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(kTimeoutText, StatusLine());
-    EXPECT_LE(SimRequestCount(), 4);
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
-}
-
 // Quitting runs the main panel's close handler inside the loop: it sets
 // stop_flag and closes the port. Catches the loop writing (or flushing, or
 // timing out) on the closed port afterwards.
@@ -366,6 +356,24 @@ TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
     ASSERT_FALSE(second.empty());
     for (int w = 0; w < kPayloadWords; ++w)
         EXPECT_EQ(RequestWord(first.back(), 6 + 2 * w), RequestWord(second[0], 6 + 2 * w)) << w;
+}
+
+// The line went away under the loop: the port is closed and stays so.
+// Catches GET, SEND and RUN each waiting out the time-out on it instead of
+// saying at once that the port is closed.
+TEST_F(Run, ClosedPortIsReportedAtOnceByEveryExchange) {
+    const char kPortClosed[] = "Port is not open - choose the port again!";
+    SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(kPortClosed, StatusLine());
+    for (int button : {MAIN_BTNGet, MAIN_BTNSend, MAIN_BTNRun}) {
+        SetStatus("");
+        const double t0 = Timer();
+        HostClick(pHandle, button);
+        EXPECT_LT(Timer() - t0, 0.5) << button;
+        EXPECT_EQ(kPortClosed, StatusLine()) << button;
+    }
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
 }
 
 // ------------------------------------------------------- STOP by itself --
