@@ -104,6 +104,8 @@ const PanelBinding* gPanelTable = nullptr;
 int gPanelCount = 0;
 std::vector<Panel*> gPanels;  // handle - 1
 int gQuiet = 0;
+int gDelivering = 0;              // callbacks running now
+std::vector<QEventLoop*> gLoops;  // RunUserInterface's loops, innermost last
 int gSyntheticPress = 0;
 std::vector<Ctrl*> gPendingDisplays;
 QTimer* gDisplayTimer = nullptr;
@@ -783,12 +785,16 @@ void Deliver(Ctrl* c, int event, int data1, int data2) {
     if (!c || !c->callback || !c->widget || !FindPanel(c->panel)) return;
     // A dimmed control answers nothing, as its widget takes no input.
     if (!c->widget->isEnabled()) return;
+    ++gDelivering;
     c->callback(c->panel, c->id, event, nullptr, data1, data2);
+    --gDelivering;
 }
 
 int DeliverPanel(Panel* p, int event) {
     if (!p || !p->callback) return 0;
+    ++gDelivering;
     p->callback(p->handle, event, nullptr, 0, 0);
+    --gDelivering;
     return 1;
 }
 
@@ -944,8 +950,6 @@ int DiscardPanel(int panel) {
     UnmapWidgetTree(w);
     DropPendingDisplays(panel);
     w->hide();
-    // The widgets go when the event loop next runs: the callback that asks
-    // for this may still be running inside one of them.
     std::vector<Ctrl*> records;
     records.swap(p->ctrls);
     for (Ctrl* c : records)
@@ -957,7 +961,13 @@ int DiscardPanel(int panel) {
         for (Ctrl* c : records) delete c;
     });
     p->widget = nullptr;
-    w->deleteLater();
+    // A callback that asks for this may still be running inside one of the
+    // widgets: they go when the event loop next runs. Outside the loop and
+    // every callback (the program's exit) no loop runs again: they go now.
+    if (gLoops.empty() && gDelivering == 0)
+        delete w;
+    else
+        w->deleteLater();
     return 0;
 }
 
@@ -1055,7 +1065,6 @@ int SetPanelAttribute(int panel, int attribute, const char* value) {
 // ================================================= the event loop =======
 
 namespace {
-std::vector<QEventLoop*> gLoops;
 int gQuitPending = 0;
 int gQuitCode = 0;
 }  // namespace

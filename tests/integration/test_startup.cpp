@@ -1,5 +1,6 @@
 // Start-up and quitting of the whole program: KovexaMain with the real
 // panels (offscreen) against the simulated sensor.
+#include <QApplication>
 #include <QTimer>
 
 #include "tests/integration/support_harness.h"
@@ -59,7 +60,8 @@ TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     SimStop();
 }
 
-// Catches a program that leaves the port open at exit, or probes in
+// Catches a program that leaves the port open or its panels unfreed at
+// exit, or probes in
 // another order than line check, hardware, RAM half 0, RAM half 1, version.
 TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
     ASSERT_EQ(1, HostInit(&gArgc, gArgv));
@@ -79,6 +81,9 @@ TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
     EXPECT_NE(std::string::npos, shown.find("firmware")) << shown;
     // Closed: every call on the port fails like on a port never opened.
     EXPECT_EQ(kComErrPortNotOpen, GetInQLen(com));
+    // Discarded: the panels' windows are freed, not left for a loop that
+    // never runs again.
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
     const int requests = SimRequestCount();
     Pump(0.2);
     EXPECT_EQ(requests, SimRequestCount());
