@@ -3,10 +3,10 @@
 // controls show (tests and the script runner).
 //
 // Facts owned here: the command line is
-//   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--help] [--version]
-// (values also as --option=VALUE); --port and --simulate both name port 1
-// and are refused together. Acting functions return 1 when they acted, 0
+//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--screenshot FILE] [--help] [--version]
+// (values also as --option=VALUE); --port and a simulated sensor both name
+// port 1 and are refused together. Acting functions return 1 when they acted, 0
 // when the control is missing or cannot take that action.
 #include "platform/host.h"
 
@@ -35,15 +35,23 @@ using namespace kui;
 namespace {
 
 const char kUsage[] =
-    "kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE] [--screenshot FILE] [--help] "
-    "[--version]";
+    "kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]] [--script FILE] "
+    "[--screenshot FILE] [--help] [--version]";
 const char kStyle[] = "Fusion";
 const char kAppFontFamily[] = "DejaVu Sans";
 enum { kAppFontPointSize = 9 };
 
 QApplication* gApp = nullptr;
 
-enum OptionKind { kOptPort, kOptSimulate, kOptScript, kOptScreenshot, kOptHelp, kOptVersion };
+enum OptionKind {
+    kOptPort,
+    kOptSimulate,
+    kOptSimulateFast,
+    kOptScript,
+    kOptScreenshot,
+    kOptHelp,
+    kOptVersion
+};
 enum ValueRule { kNoValue, kValueRequired, kValueOptional };
 
 struct OptionSpec {
@@ -53,9 +61,13 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--port", kOptPort, kValueRequired},     {"--simulate", kOptSimulate, kValueOptional},
-    {"--script", kOptScript, kValueRequired}, {"--screenshot", kOptScreenshot, kValueRequired},
-    {"--help", kOptHelp, kNoValue},           {"--version", kOptVersion, kNoValue},
+    {"--port", kOptPort, kValueRequired},
+    {"--simulate", kOptSimulate, kValueOptional},
+    {"--simulate-fast", kOptSimulateFast, kValueOptional},
+    {"--script", kOptScript, kValueRequired},
+    {"--screenshot", kOptScreenshot, kValueRequired},
+    {"--help", kOptHelp, kNoValue},
+    {"--version", kOptVersion, kNoValue},
 };
 
 void SetError(char* error, int errorSize, const char* format, const char* what) {
@@ -148,7 +160,13 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
                 stored = StoreValue(options->port, sizeof options->port, value);
                 break;
             case kOptSimulate:
+            case kOptSimulateFast:
+                if (options->simulate) {
+                    SetError(error, errorSize, "%s", "give the simulated sensor only once");
+                    return 0;
+                }
                 options->simulate = 1;
+                options->simFast = spec->kind == kOptSimulateFast ? 1 : 0;
                 if (value) stored = StoreValue(options->simModel, sizeof options->simModel, value);
                 break;
             case kOptScript:

@@ -11,11 +11,12 @@
 int HostInit(int* argc, char** argv);
 
 // Parsed command line:
-//   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--help] [--version]
+//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--screenshot FILE] [--help] [--version]
 struct HostOptions {
     char port[256];        // --port DEVICE, "" when not given
-    int simulate;          // 1 with --simulate
+    int simulate;          // 1 with --simulate or --simulate-fast
+    int simFast;           // 1 with --simulate-fast: answers without the line's pace
     char simModel[64];     // model of --simulate=MODEL, "" for the default
     char script[512];      // --script FILE
     char screenshot[512];  // --screenshot FILE
