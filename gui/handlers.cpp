@@ -520,6 +520,14 @@ int CC_ToggButtonZoom(int, int, int event, void*, int, int) {
 int CC_DropDCom(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK)
         ToggleHelpBeside(MAIN_HelpText2, MAIN_DropDCom, kButtonHelpGap, kHelpPort);
+    if (event == EVENT_LEFT_CLICK) {
+        // The list opens on this click: it shows the ports present now, so
+        // an adapter plugged in after start-up can be chosen.
+        PortTableAddDetected();
+        FillPortRing();
+    }
+    // Choosing the port in use again reopens it: after an unplugged adapter
+    // came back under its name, this reconnects and identifies the sensor.
     if (event != EVENT_COMMIT) return 0;
     // Ends a RUN loop or a recording at its next pass before the port goes.
     stop_flag = 1;

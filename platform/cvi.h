@@ -72,8 +72,16 @@ int PortTableSetDevice(int port, const char* device);
 const char* PortTableDevice(int port);
 // Highest port number with a device (0 when none).
 int PortTableCount(void);
-// Appends the serial devices the system reports (QSerialPortInfo order).
+// Brings the table up to the serial devices present now (QSerialPortInfo
+// order): new ones take the first free numbers from 2 on; detected ones no
+// longer present (an unplugged adapter) are dropped unless open. Entries
+// set with PortTableSetDevice stay.
 void PortTableAddDetected(void);
+// Where PortTableAddDetected looks (tests): scanner(i, device, size) puts
+// the i-th device present into device and returns 1, or returns 0 after
+// the last. nullptr: the system's serial ports.
+typedef int (*PortScanner)(int index, char* device, int size);
+void PortTableSetScanner(PortScanner scanner);
 
 // ------------------------------------------------------------ user interface
 

@@ -121,7 +121,9 @@ struct Port {
 
 Port g_ports[kMaxPorts + 1];
 char g_table[kMaxPorts + 1][kDeviceNameSize];
-int g_callDepth;  // > 0 while inside a call of this layer
+int g_detected[kMaxPorts + 1];  // entry found by PortTableAddDetected
+PortScanner g_scanner;          // nullptr: the system's serial ports
+int g_callDepth;                // > 0 while inside a call of this layer
 int g_closePending;
 
 void ClosePhysically(Port& p) {
@@ -350,6 +352,7 @@ int PortTableSetDevice(int port, const char* device) {
     size_t length = std::strlen(device);
     if (length >= kDeviceNameSize) return 0;
     std::memcpy(g_table[port], device, length + 1);
+    g_detected[port] = 0;
     return 1;
 }
 
@@ -366,20 +369,45 @@ int PortTableCount(void) {
 }
 
 void PortTableAddDetected(void) {
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    int next = 2;
-    for (const QSerialPortInfo& info : ports) {
-        QByteArray location = info.systemLocation().toLocal8Bit();
-        if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
-        int known = 0;
-        for (int port = 1; port <= kMaxPorts && !known; ++port) {
-            known = std::strcmp(g_table[port], location.constData()) == 0;
+    char found[kMaxPorts][kDeviceNameSize];
+    int count = 0;
+    if (g_scanner) {
+        while (count < kMaxPorts && g_scanner(count, found[count], kDeviceNameSize)) ++count;
+    } else {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            QByteArray location = info.systemLocation().toLocal8Bit();
+            if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
+            if (count == kMaxPorts) break;
+            std::memcpy(found[count++], location.constData(), location.size() + 1);
         }
+    }
+    // An adapter unplugged since the last look goes from the list; its
+    // number stays free, so the others keep theirs. An open port stays.
+    for (int port = 2; port <= kMaxPorts; ++port) {
+        if (!g_detected[port] || g_ports[port].open) continue;
+        int present = 0;
+        for (int i = 0; i < count && !present; ++i)
+            present = std::strcmp(g_table[port], found[i]) == 0;
+        if (!present) {
+            g_table[port][0] = '\0';
+            g_detected[port] = 0;
+        }
+    }
+    int next = 2;
+    for (int i = 0; i < count; ++i) {
+        int known = 0;
+        for (int port = 1; port <= kMaxPorts && !known; ++port)
+            known = std::strcmp(g_table[port], found[i]) == 0;
         if (known) continue;
         while (next <= kMaxPorts && g_table[next][0]) ++next;
         if (next > kMaxPorts) return;
-        PortTableSetDevice(next, location.constData());
+        PortTableSetDevice(next, found[i]);
+        g_detected[next] = 1;
     }
+}
+
+void PortTableSetScanner(PortScanner scanner) {
+    g_scanner = scanner;
 }
 
 // ------------------------------------------------------------ open/close --
