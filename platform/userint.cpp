@@ -960,7 +960,9 @@ int DiscardPanel(int panel) {
     QObject::connect(w, &QObject::destroyed, [records]() {
         for (Ctrl* c : records) delete c;
     });
-    p->widget = nullptr;
+    // The handle is not given again; its record goes with the panel.
+    gPanels[static_cast<size_t>(panel - 1)] = nullptr;
+    delete p;
     // A callback that asks for this may still be running inside one of the
     // widgets: they go when the event loop next runs. Outside the loop and
     // every callback (the program's exit) no loop runs again: they go now.
