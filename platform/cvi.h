@@ -172,6 +172,11 @@ int QuitUserInterface(int returnCode);
 // Runs pending events; when none is pending, waits a few milliseconds for
 // the next one (serial data, timer, input). Never spins.
 int ProcessSystemEvents(void);
+// Draws now what waits to be drawn (graph changes, display texts, window
+// repaints) as far as the refresh rate allows; takes no serial or input
+// events. A loop calls it right after writing a request, while the line is
+// busy anyway.
+int ProcessDrawEvents(void);
 
 // Values. Numeric controls take and give numbers; text controls strings;
 // rings (drop-downs) the value of the selected item.

@@ -27,6 +27,7 @@
 #include <cstring>
 
 #include "platform/cvi.h"
+#include "platform/userint_internal.h"
 
 namespace {
 
@@ -218,6 +219,7 @@ void DeliverRxCount(int port) {
         p.inCallback = 1;
         callback(port, kComEventRxCount, data);
         p.inCallback = 0;
+        kui::LineTurnBegin();
         if (!p.open || p.taken == takenBefore) return;
     }
     QueueCheck(port);
@@ -615,6 +617,7 @@ int ComWrt(int port, const char* buffer, int count) {
     if (!p->open) return kComErrPortNotOpen;
     qint64 pending = p->serial->bytesToWrite();
     p->serial->clearError();
+    kui::LineTurnEnd();
     if (pending > 0) {
         // What did not go out in time is dropped rather than trailing into
         // the next frame; the caller sees the short count.

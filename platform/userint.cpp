@@ -483,6 +483,11 @@ void ShowLineText(Ctrl* c, const QString& text) {
     line->setCursorPosition(0);  // long texts show their start
 }
 
+// Drawing and the serial line (LineTurnBegin): how long drawing waits at
+// most for the write that answers a reply, and how often it looks again.
+enum { kLineTurnMaxMs = 8, kLineTurnRetryMs = 1 };
+QElapsedTimer gLineTurn;  // valid from a delivered reply to the next write
+
 void FlushDisplays() {
     std::vector<Ctrl*> due;
     due.swap(gPendingDisplays);
@@ -503,7 +508,13 @@ void QueueDisplayText(Ctrl* c, const QString& text) {
     if (!gDisplayTimer) {
         gDisplayTimer = new QTimer;
         gDisplayTimer->setSingleShot(true);
-        QObject::connect(gDisplayTimer, &QTimer::timeout, FlushDisplays);
+        QObject::connect(gDisplayTimer, &QTimer::timeout, [] {
+            int retryMs = 0;
+            if (LineTurnHeld(&retryMs))
+                gDisplayTimer->start(retryMs);
+            else
+                FlushDisplays();
+        });
     }
     if (gDisplayTimer->isActive()) return;
     qint64 wait = 0;
@@ -739,6 +750,24 @@ Ctrl* FindCtrl(int panel, int control) {
 
 int PanelCount(void) {
     return static_cast<int>(gPanels.size());
+}
+
+void LineTurnBegin(void) {
+    gLineTurn.start();
+}
+
+void LineTurnEnd(void) {
+    gLineTurn.invalidate();
+}
+
+int LineTurnHeld(int* retryMs) {
+    if (!gLineTurn.isValid()) return 0;
+    if (gLineTurn.elapsed() >= kLineTurnMaxMs) {
+        gLineTurn.invalidate();
+        return 0;
+    }
+    *retryMs = kLineTurnRetryMs;
+    return 1;
 }
 
 void DisplayFlushAll(void) {
@@ -1070,6 +1099,20 @@ namespace {
 int gQuitPending = 0;
 int gQuitCode = 0;
 }  // namespace
+
+int ProcessDrawEvents(void) {
+    if (!HasApp()) return 0;
+    if (gDisplayTimer && gDisplayTimer->isActive() &&
+        (!gSinceDisplayFlush.isValid() || gSinceDisplayFlush.elapsed() >= kDisplayRefreshMs)) {
+        gDisplayTimer->stop();
+        FlushDisplays();
+    }
+    GraphFlushDue();
+    // The windows' repaints of what changed, now rather than at the start
+    // of the next event processing, which may be the one a reply ends.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    return 0;
+}
 
 int RunUserInterface(void) {
     if (!HasApp()) return kUiErrPanel;
