@@ -167,9 +167,9 @@ int WaitRxFull(void);  // 1 reply arrived, 0 time-out (szStatus = kTxtTimeout)
 // Waits for rx_flag up to TIMEOUT; on time-out copies timeoutText into
 // szStatus, on a port that is (or goes) closed kTxtPortClosed at once. 1/0.
 int WaitReply(const char* timeoutText);
-// For a request that expects a reply: flushes both queues, clears rx_flag,
-// writes szWriteBuf (36 bytes) to com. Returns the bytes written (kept in
-// nBytesW).
+// For a request that expects a reply: flushes the input queue (stale
+// bytes), clears rx_flag, writes szWriteBuf (36 bytes) to com behind any
+// frame still going out. Returns the bytes written (kept in nBytesW).
 int SendFrame(void);
 // Builds (command, second, pp) and sends it as SendFrame does.
 int SendCommand(uint16_t command, uint16_t second);

@@ -65,7 +65,9 @@ void AttachReceiveCallback(void) {
 }
 
 int SendFrame(void) {
-    FlushOutQ(com);
+    // Only the input is flushed: what waits in the output queue is a frame
+    // on its way (a parameter write sent just before), which a flush would
+    // cut off. What could not go out in time the port layer has dropped.
     FlushInQ(com);
     rx_flag = 0;
     nBytesW = ComWrt(com, szWriteBuf, kFrameSize);

@@ -129,7 +129,7 @@ void PushRUN(void) {
         if (rx_flag == 1 && stop_flag == 0) {
             CopyVarsToPP(0);
             t = Timer();
-            SendCommand(CMD_MEASURE, 0);  // flushes both queues, clears rx_flag
+            SendCommand(CMD_MEASURE, 0);  // flushes the input, clears rx_flag
         } else if (measured && stop_flag == 0) {
             FlushBoth();
         }
