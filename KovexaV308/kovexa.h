@@ -38,6 +38,10 @@ void InitGUI(void);
 // analog displays by analog mode, DATA and trigger threshold by trigger
 // mode, tolerance displays. Run after every probe of a sensor.
 void ShowDependentControls(void);
+// Dims both tolerance fields for hardware modes 1 and 3, where the sensor's
+// button or potentiometer sets them; only while the hardware-mode
+// drop-down is offered.
+void DimTolerancesByHardware(int hardwareMode);
 // The control table for RegisterControls.
 void RegisterKovexaControls(void);
 

@@ -33,6 +33,67 @@ enum {
 // The screenshot run: let start-up finish, grab the main window, end.
 const char kScreenshotWaitMs[] = "1500";
 
+// --help: the usage line, then this, with the model names for %s.
+const char kHelpText[] =
+    "\n"
+    "Service and commissioning tool for K-VEX-RZ CCD line sensors on one RS-232\n"
+    "port (19200 baud, 8N1, 36-byte frames).\n"
+    "\n"
+    "Options:\n"
+    "  --port DEVICE           serial device of port 1 (e.g. /dev/ttyUSB0); the\n"
+    "                          serial ports found follow as ports 2, 3, ... in the\n"
+    "                          port drop-down\n"
+    "  --simulate[=MODEL]      a simulated sensor on a pseudo-terminal as port 1,\n"
+    "                          answering at the line's pace (19200 baud), as a\n"
+    "                          real sensor does\n"
+    "  --simulate-fast[=MODEL] the same sensor answering at once, without the\n"
+    "                          line's pace (tests, benchmarks)\n"
+    "  --script FILE           run the steps of FILE after start-up\n"
+    "  --screenshot FILE       save the main window as PNG after start-up, then quit\n"
+    "  --headless              no display needed; the program ends after the last\n"
+    "                          step of its script\n"
+    "  --help                  this text\n"
+    "  --version               the program's version\n"
+    "\n"
+    "Models: %s (default edge1024).\n"
+    "  edge1024  1024-pixel edge sensor, firmware 3.08, 4096 subpixels\n"
+    "  standard  firmware 3.02 (standard parameter layout)\n"
+    "  v303      firmware 3.03 (V303 layout)\n"
+    "  tarvo     512-pixel Tarvo sensor (hardware type 400)\n"
+    "  type500   256-pixel type-500 sensor\n"
+    "  peak      peak sensor (two bright peaks instead of edges)\n"
+    "  m02       512-pixel type-37 sensor, 2048 subpixels, 8-bit video\n"
+    "  unknown   a sensor the program cannot identify\n"
+    "  pcb0      as edge1024 on the old board (firmware text one word per char)\n"
+    "\n"
+    "Script steps, one per line ('#' starts a comment):\n"
+    "  click CONTROL         a left click (commit) on a button or control\n"
+    "  set CONTROL VALUE     a value typed or chosen, as the user would\n"
+    "  rightclick CONTROL    a right click (help boxes)\n"
+    "  wait MS               let the program run MS milliseconds\n"
+    "  screenshot FILE.png   save the main window\n"
+    "  file PATH | file cancel   answer the next file popup\n"
+    "  confirm yes | confirm no  answer the next question\n"
+    "  quit                  close the main panel\n"
+    "  windowshot CONTROL FILE.png   save the window that holds CONTROL\n"
+    "  expect CONTROL VALUE  check what CONTROL shows (VALUE is the rest of the line)\n"
+    "  print CONTROL         CONTROL<TAB>value on standard output\n"
+    "  export GRAPH FILE.csv|FILE.png   save what a graph shows\n"
+    "  report FILE.pdf       write the commissioning report (PDF and CSV)\n"
+    "Exit status of a script: 0 when every expect, export and report held, 1 when\n"
+    "one failed, 2 for a bad command line or script.\n"
+    "CONTROL is a control's name: BTNRun, BTNStop, BTNVideo, BTNData, BTNGet,\n"
+    "BTNSend, RBTRam, RBTEeprom, RBTFile, TOGGBTN_Para1, TOGGBTN_Para2,\n"
+    "TOGGBTN_Calib, DropDCom, NEDITEdgeLeft, NEDITEdgeRight, ToggButtonZoom,\n"
+    "DROPevalmode, SLIDEpower, NEDITTolerance, ... (the names on the panels).\n"
+    "\n"
+    "Without arguments port 1 is opened as it always was; nothing is simulated.\n";
+
+void PrintHelp(void) {
+    std::printf("usage: %s\n", HostUsage());
+    std::printf(kHelpText, SimPresetNames());
+}
+
 // Toolkit options (-platform, -style, ...) begin with a single dash; the
 // toolkit takes them out of argv when it starts.
 int HasToolkitArgs(int argc, char** argv) {
@@ -51,7 +112,7 @@ int main(int argc, char** argv) {
     const int parsed = HostParseArgs(argc, argv, &options, error, sizeof error);
     if (parsed && (options.help || options.version)) {
         if (options.help)
-            std::printf("usage: %s\n", HostUsage());
+            PrintHelp();
         else
             std::printf("kovexa %s\n", KOVEXA_VERSION);
         return 0;
@@ -73,7 +134,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        std::printf("usage: %s\n", HostUsage());
+        PrintHelp();
         return 0;
     }
     if (options.version) {
@@ -92,6 +153,12 @@ int main(int argc, char** argv) {
                          SimPresetNames());
             return kExitUsage;
         }
+        // A sensor answers at the line's pace; only tests and benchmarks
+        // want the answers at once.
+        SimFaults pace;
+        SimGetFaults(&pace);
+        pace.paced = options.simFast ? 0 : 1;
+        SimSetFaults(&pace);
         char device[256];
         if (!SimStart(model, device, sizeof device)) {
             std::fprintf(stderr, "kovexa: the simulated sensor did not start\n");

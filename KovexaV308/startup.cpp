@@ -124,6 +124,9 @@ void InitVars(void) {
     GetPanelValues();
 
     DeleteGraphPlot(pHandle, MAIN_GRAPHBar, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
+    // Until a sensor is identified the default pixel count spans the bar
+    // graph, so the start-up cursors and band lie on it.
+    SetAxisScalingMode(pHandle, MAIN_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 1, parameter[9], 1.0);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[7], 1.0);
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[8], 1.0);
@@ -145,12 +148,9 @@ void InitVars(void) {
 void ShowDependentControls(void) {
     int hardware = 0;
     GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
-    // Tarvo sensors have no hardware operation mode: the hidden drop-down
-    // still holds its start value, which must not lock their tolerances.
-    const int dimTolerances =
-        (VariantOf() != VARIANT_TARVO && (hardware == 1 || hardware == 3)) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
+    // Sensors without a hardware operation mode (Tarvo, type 500, an
+    // unidentified one) hide the drop-down; its value locks nothing there.
+    DimTolerancesByHardware(hardware);
 
     int analogMode = 0;
     GetCtrlVal(pPara1, PARA1_DROPanaMode, &analogMode);

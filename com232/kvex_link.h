@@ -83,6 +83,7 @@ extern const char kTxtWaitingParam[];     // "Waiting for parameter-frame ..."
 extern const char kTxtParamReceived[];    // "Parameter-frame received! - Line Ok!"
 extern const char kTxtWaitingFirmware[];  // "Waiting for firmware info ..."
 extern const char kTxtInitCom[];          // "Init COM-Port ..."
+extern const char kTxtPortClosed[];       // "Port is not open - choose the port again!"
 
 // ------------------------------------------------------------- link state
 
@@ -165,13 +166,22 @@ int Shift(const double* in, int n, int s, double* out);
 void RX_Receive_Function(int port, int events, void* data);
 int WaitRxFull(void);  // 1 reply arrived, 0 time-out (szStatus = kTxtTimeout)
 // Waits for rx_flag up to TIMEOUT; on time-out copies timeoutText into
-// szStatus. 1/0.
+// szStatus, on a port that is (or goes) closed kTxtPortClosed at once. 1/0.
 int WaitReply(const char* timeoutText);
-// Flushes both queues, clears rx_flag, writes szWriteBuf (36 bytes) to com.
-// Returns the bytes written (kept in nBytesW).
+// For a request that expects a reply: flushes the input queue (stale
+// bytes), clears rx_flag, writes szWriteBuf (36 bytes) to com behind any
+// frame still going out. Returns the bytes written (kept in nBytesW).
 int SendFrame(void);
 // Builds (command, second, pp) and sends it as SendFrame does.
 int SendCommand(uint16_t command, uint16_t second);
+// For a frame that gets no reply (the parameter writes): builds (command,
+// second, pp) and writes it without flushing or touching rx_flag, so a
+// reply another exchange is waiting for is not thrown away. Bytes written.
+int WriteCommand(uint16_t command, uint16_t second);
+// 1 while the port com is open. Otherwise 0, with kTxtPortClosed in
+// szStatus: the line went away or no port could be opened, and only
+// choosing the port again brings it back.
+int PortUsable(void);
 void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);

@@ -65,7 +65,9 @@ void AttachReceiveCallback(void) {
 }
 
 int SendFrame(void) {
-    FlushOutQ(com);
+    // Only the input is flushed: what waits in the output queue is a frame
+    // on its way (a parameter write sent just before), which a flush would
+    // cut off. What could not go out in time the port layer has dropped.
     FlushInQ(com);
     rx_flag = 0;
     nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
@@ -79,11 +81,28 @@ int SendCommand(uint16_t command, uint16_t second) {
     return SendFrame();
 }
 
+int WriteCommand(uint16_t command, uint16_t second) {
+    parameter[1] = command;
+    parameter[2] = second;
+    FillTxBuf(command, second, pp);
+    nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
+    return nBytesW;
+}
+
+int PortUsable(void) {
+    if (ComIsOpen(com)) return 1;
+    CopyStatus(kTxtPortClosed);
+    return 0;
+}
+
 int WaitReply(const char* timeoutText) {
     const double t0 = Timer();
     for (;;) {
         ProcessSystemEvents();
         if (rx_flag) return 1;
+        // Nothing can arrive on a closed port: waiting out the time-out
+        // would only hide why.
+        if (!PortUsable()) return 0;
         if (Timer() - t0 > TIMEOUT) {
             CopyStatus(timeoutText);
             return 0;

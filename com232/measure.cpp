@@ -22,6 +22,11 @@ int PushGETRAW(void) {
         ProcessSystemEvents();
         if (graph_flag == 1) return 1;
         if (loopRunning && stop_flag != 0) return 0;
+        if (!PortUsable()) {
+            ShowStatus();
+            stop_flag = 1;
+            return 0;
+        }
         if (Timer() - t0 > TIMEOUT) {
             SetStatus(kTxtTimeoutLine);
             stop_flag = 1;

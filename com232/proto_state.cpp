@@ -20,6 +20,7 @@ const char kTxtWaitingParam[] = "Waiting for parameter-frame ...";
 const char kTxtParamReceived[] = "Parameter-frame received! - Line Ok!";
 const char kTxtWaitingFirmware[] = "Waiting for firmware info ...";
 const char kTxtInitCom[] = "Init COM-Port ...";
+const char kTxtPortClosed[] = "Port is not open - choose the port again!";
 
 int com = 1;
 int com_start = 1;

@@ -225,10 +225,7 @@ void DrawWindow(const VariantBinding& v) {
 }
 
 void DimByModes(const VariantBinding& v) {
-    const uint16_t hardware = parameter[v.w.hardware];
-    const int dimTolerances = (hardware == 1 || hardware == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dimTolerances);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dimTolerances);
+    DimTolerancesByHardware(parameter[v.w.hardware]);
     const int dimTrigger = parameter[v.w.trigMode] < kTrigModeIntern ? 1 : 0;
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, dimTrigger);
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, dimTrigger);
@@ -511,6 +508,19 @@ void RestoreLoadedState(void) {
     gLoaded.taken = 1;
 }
 
+const VariantBinding* const kBindings[] = {&kStandard, &kV303, &kTarvo};  // by Variant
+
+// What the variant in force never reads nor sends is not offered: the
+// panels then show exactly what SEND writes.
+void HideUnbound(const VariantBinding& v) {
+    for (const AdaptedCtrl& c : kAdaptedCtrls) {
+        int bound = 0;
+        for (int i = 0; i < v.count && !bound; ++i)
+            bound = v.ctrls[i].panel == c.panel && v.ctrls[i].control == c.control;
+        if (!bound) SetCtrlAttribute(*c.panel, c.control, ATTR_VISIBLE, 0);
+    }
+}
+
 void Apply(const AdaptAction* actions, int count) {
     for (int i = 0; i < count; ++i) {
         const AdaptAction& a = actions[i];
@@ -592,4 +602,14 @@ void AdaptPanels(void) {
         if (!Holds(step.cond, step.arg) || !Holds(step.cond2, step.arg2)) continue;
         Apply(step.actions, step.count);
     }
+    HideUnbound(*kBindings[VariantOf()]);
+}
+
+void DimTolerancesByHardware(int hardwareMode) {
+    // Only a mode the user can see and change may lock the tolerances.
+    int offered = 0;
+    GetCtrlAttribute(pPara1, PARA1_DROPhardware, ATTR_VISIBLE, &offered);
+    const int dim = offered && (hardwareMode == 1 || hardwareMode == 3) ? 1 : 0;
+    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dim);
+    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dim);
 }

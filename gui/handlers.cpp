@@ -134,26 +134,90 @@ const ParamHelp* HelpOf(int control) {
     return nullptr;
 }
 
+int ClampTo(int value, int low, int high) {
+    if (value > high) value = high;
+    return value < low ? low : value;
+}
+
+// A rectangle in main-panel coordinates.
+struct Area {
+    int left, top, right, bottom;
+};
+
+Area AreaOf(int panel, int control) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
+    if (panel != pHandle) {
+        int panelLeft = 0, panelTop = 0;
+        GetPanelAttribute(panel, ATTR_LEFT, &panelLeft);
+        GetPanelAttribute(panel, ATTR_TOP, &panelTop);
+        left += panelLeft;
+        top += panelTop;
+    }
+    return {left, top, left + width, top + height};
+}
+
+int Overlaps(const Area& a, const Area& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Where a help box goes, given its size: at (left, top) when that shows it
+// whole and clear of what it explains; else kept inside the main panel,
+// and moved to the other side of the control when it would cover it.
+struct HelpSpot {
+    int left, top;
+    Area anchor;
+    int hasAnchor;
+};
+
+Area FitInPanel(int left, int top, int width, int height) {
+    int panelWidth = 0, panelHeight = 0;
+    GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
+    GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
+    if (panelWidth > 0) left = ClampTo(left, 0, panelWidth - width);
+    if (panelHeight > 0) top = ClampTo(top, 0, panelHeight - height);
+    return {left, top, left + width, top + height};
+}
+
+// The box measured after its text is in: it sizes itself to the text.
+void ToggleHelpAt(int box, const HelpSpot& spot, const char* text) {
+    SetCtrlVal(pHandle, box, text);
+    int boxTop = 0, boxLeft = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, box, &boxTop, &boxLeft, &height, &width);
+    Area at = FitInPanel(spot.left, spot.top, width, height);
+    if (spot.hasAnchor && Overlaps(at, spot.anchor)) {
+        const int gap = spot.left - spot.anchor.right;
+        const int leftSide = spot.anchor.left - (gap > 0 ? gap : 0) - width;
+        const int rightSide = spot.anchor.right + (gap > 0 ? gap : 0);
+        at = FitInPanel(spot.left < spot.anchor.left ? rightSide : leftSide, spot.top, width,
+                        height);
+    }
+    SetCtrlAttribute(pHandle, box, ATTR_LEFT, at.left);
+    SetCtrlAttribute(pHandle, box, ATTR_TOP, at.top);
+    int visible = 0;
+    GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
+    SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
+}
+
 void ShowParamHelp(int control) {
     const ParamHelp* h = HelpOf(control);
     if (h == nullptr) return;
-    int panelLeft = 0, panelTop = 0;
-    GetPanelAttribute(*h->panel, ATTR_LEFT, &panelLeft);
-    GetPanelAttribute(*h->panel, ATTR_TOP, &panelTop);
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(*h->panel, h->anchor, &top, &left, &height, &width);
+    const Area anchor = AreaOf(*h->panel, h->anchor);
     const char* text = h->text;
     if (h->textOldFirmware != nullptr && softversion <= kFirmwareTwoTolerances)
         text = h->textOldFirmware;
-    ToggleHelp(h->box, panelLeft + left + width + h->gap, panelTop + top - kPageHelpRise, text);
+    ToggleHelpAt(h->box, {anchor.right + h->gap, anchor.top - kPageHelpRise, anchor, 1}, text);
 }
 
 // Help of a main-panel field, to the left of it.
 void ShowFieldHelp(int control, const char* text) {
-    int top = 0, left = 0, height = 0, width = 0, boxWidth = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
+    const Area anchor = AreaOf(pHandle, control);
+    SetCtrlVal(pHandle, MAIN_HelpText1, text);
+    int boxWidth = 0;
     GetCtrlAttribute(pHandle, MAIN_HelpText1, ATTR_WIDTH, &boxWidth);
-    ToggleHelp(MAIN_HelpText1, left - boxWidth - kEdgeHelpGap, top - kEdgeHelpRise, text);
+    ToggleHelpAt(MAIN_HelpText1,
+                 {anchor.left - boxWidth - kEdgeHelpGap, anchor.top - kEdgeHelpRise, anchor, 1},
+                 text);
 }
 
 // Help right of a main-panel control, slightly above it.
@@ -162,11 +226,6 @@ void ShowGraphHelp(const char* text) {
     int top = 0, left = 0, height = 0, width = 0;
     GetCtrlBoundingRect(pHandle, MAIN_GRAPHRaw, &top, &left, &height, &width);
     ToggleHelp(MAIN_HelpText2, left + kGraphHelpLeft, top + kGraphHelpTop, text);
-}
-
-int ClampTo(int value, int low, int high) {
-    if (value > high) value = high;
-    return value < low ? low : value;
 }
 
 // ------------------------------------------------------ control actions
@@ -183,12 +242,6 @@ int ReadInt(int panel, int control) {
     int value = 0;
     GetCtrlVal(panel, control, &value);
     return value;
-}
-
-void DimTolerances(int hardwareMode) {
-    const int dim = (hardwareMode == 1 || hardwareMode == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dim);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dim);
 }
 
 void ShowTriggerControls(int trigMode) {
@@ -254,6 +307,8 @@ const Page kPages[] = {
     {MAIN_TOGGBTN_Calib, &pCalib},
 };
 
+const int kHelpBoxes[] = {MAIN_HelpText1, MAIN_HelpText2};
+
 void PageEvent(int button, int event) {
     if (event != EVENT_LEFT_CLICK && event != EVENT_COMMIT) return;
     for (const Page& p : kPages)
@@ -274,6 +329,13 @@ void PageEvent(int button, int event) {
         SetPanelAttribute(*p.panel, ATTR_TOP, top);
         DisplayPanel(*p.panel);
     }
+    // The page just shown lies over everything; a help box shown before
+    // stays in front of it.
+    for (int box : kHelpBoxes) {
+        int visible = 0;
+        GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
+        if (visible) SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, 1);
+    }
 }
 
 int HelpOnly(int control, int event) {
@@ -286,26 +348,12 @@ const double kPortPause = 0.1;
 }  // namespace
 
 void ToggleHelpBeside(int box, int control, int gap, const char* text) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-    ToggleHelp(box, left + width + gap, top - gap, text);
+    const Area anchor = AreaOf(pHandle, control);
+    ToggleHelpAt(box, {anchor.right + gap, anchor.top - gap, anchor, 1}, text);
 }
 
 void ToggleHelp(int box, int left, int top, const char* text) {
-    // Kept inside the main panel, so a control near its edge still gets a
-    // readable box.
-    int panelWidth = 0, panelHeight = 0, boxTop = 0, boxLeft = 0, boxHeight = 0, boxWidth = 0;
-    GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
-    GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
-    GetCtrlBoundingRect(pHandle, box, &boxTop, &boxLeft, &boxHeight, &boxWidth);
-    if (panelWidth > 0) left = ClampTo(left, 0, panelWidth - boxWidth);
-    if (panelHeight > 0) top = ClampTo(top, 0, panelHeight - boxHeight);
-    SetCtrlAttribute(pHandle, box, ATTR_LEFT, left);
-    SetCtrlAttribute(pHandle, box, ATTR_TOP, top);
-    int visible = 0;
-    GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
-    SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
-    SetCtrlVal(pHandle, box, text);
+    ToggleHelpAt(box, {left, top, {0, 0, 0, 0}, 0}, text);
 }
 
 // ------------------------------------------------- parameter controls --
@@ -339,7 +387,7 @@ int CC_BINSWopmode(int, int, int event, void*, int, int) {
 }
 
 int CC_DROPhardware(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) DimTolerances(ReadInt(pPara1, PARA1_DROPhardware));
+    if (event == EVENT_COMMIT) DimTolerancesByHardware(ReadInt(pPara1, PARA1_DROPhardware));
     return HelpOnly(PARA1_DROPhardware, event);
 }
 
@@ -475,6 +523,14 @@ int CC_ToggButtonZoom(int, int, int event, void*, int, int) {
 int CC_DropDCom(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK)
         ToggleHelpBeside(MAIN_HelpText2, MAIN_DropDCom, kButtonHelpGap, kHelpPort);
+    if (event == EVENT_LEFT_CLICK) {
+        // The list opens on this click: it shows the ports present now, so
+        // an adapter plugged in after start-up can be chosen.
+        PortTableAddDetected();
+        FillPortRing();
+    }
+    // Choosing the port in use again reopens it: after an unplugged adapter
+    // came back under its name, this reconnects and identifies the sensor.
     if (event != EVENT_COMMIT) return 0;
     // Ends a RUN loop or a recording at its next pass before the port goes.
     stop_flag = 1;

@@ -7,8 +7,9 @@
 //
 // The loop runs inside the RUN button's callback; STOP, the receive
 // callback and every other callback reach it through ProcessSystemEvents.
-// A new request goes out in the first pass after any frame arrived; a frame
-// of another reply type is not drawn but still lets the next request go. A
+// A new request goes out in the first pass after any frame arrived, before
+// the frame is drawn, so the line never waits for drawing; a frame of
+// another reply type is not drawn but still lets the next request go. A
 // frame without the reply sync word 0x00AA is garbage: it is not drawn and
 // the status line says so until a good frame arrives.
 //
@@ -32,6 +33,9 @@ enum {
     kTriggerInternal = 3,   // from this mode on the sensor keeps a trigger buffer
 };
 const double kStopPause = 0.2;
+// Drawing waits this long after a request went out: the sensor takes the
+// request in first (a simulated one needs a processor to do so).
+const double kDrawAfter = 0.002;
 
 struct VariantPlots {
     void (*bar)(void);
@@ -82,11 +86,13 @@ int CheckFrameSync(void) {
     return inSync;
 }
 
-void PlotFrame(void) {
-    CopyPPtoRAWVars();
+void DrawFrame(void) {
     const VariantPlots& plots = kVariantPlots[VariantOf()];
     plots.bar();
     plots.raw();
+    // Drawn now, while the sensor answers the request just sent: drawing
+    // never sits between a reply and the next request.
+    ProcessDrawEvents();
 }
 
 }  // namespace
@@ -110,34 +116,53 @@ void PushRUN(void) {
     // Once stop_flag is set the port may be closed or another one open (a
     // quit or a port change ran inside ProcessSystemEvents): from then on
     // nothing here touches the port.
-    int timedOut = 0;
+    int drawPending = 0;
     for (;;) {
         int inSync = 1;
         if (rx_flag == 1) inSync = CheckFrameSync();
-        if (graph_flag == 1) {
-            if (inSync) PlotFrame();
-            graph_flag = 0;
-            if (stop_flag == 0) FlushBoth();
-        }
+        const int measured = graph_flag == 1;
+        const int draw = measured && inSync;
+        // The frame's values are taken in before the next request is
+        // packed: it carries the frame's teach value back.
+        if (draw) CopyPPtoRAWVars();
+        graph_flag = 0;
         if (rx_flag == 1 && stop_flag == 0) {
             CopyVarsToPP(0);
             t = Timer();
-            SendCommand(CMD_MEASURE, 0);  // flushes both queues, clears rx_flag
+            SendCommand(CMD_MEASURE, 0);  // flushes the input, clears rx_flag
+        } else if (measured && stop_flag == 0) {
+            FlushBoth();
         }
+        if (draw) drawPending = 1;
         if (Timer() - t > TIMEOUT) {
             SetStatus(kTxtTimeoutLine);
             stop_flag = 1;
-            timedOut = 1;
             break;
         }
         ProcessSystemEvents();
+        // Drawn once the request is on its way and the line had its turn
+        // (the sensor takes it in meanwhile), before the next reply is
+        // taken in.
+        if (drawPending && (rx_flag == 1 || Timer() - t > kDrawAfter)) {
+            DrawFrame();
+            drawPending = 0;
+        }
         if (stop_flag != 0) break;
+        if (!PortUsable()) {
+            ShowStatus();
+            stop_flag = 1;
+            break;
+        }
     }
 
+    if (drawPending) DrawFrame();  // the last frame, whatever ended the loop
     rx_flag = 0;
     graph_flag = 0;
-    // After a stop from elsewhere the next exchange flushes before it writes.
-    if (timedOut) FlushBoth();
+    // A frame half in when STOP came would otherwise be taken in later and
+    // overwrite the payload the next RUN sends first. After a quit the port
+    // is closed (the flush does nothing); after a port change the new
+    // sensor's probe has ended, so nothing of its is in flight.
+    FlushBoth();
     SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
     runActive = 0;
 }

@@ -53,9 +53,16 @@ const MemoryButton kMemoryButtons[] = {
     {MAIN_RBTFile, DATFILE},
 };
 
-void SendHalf(uint16_t command, uint16_t half) {
+// A write gets no reply: the frame goes out without the flush of a
+// request, so a RUN or GET waiting for its reply keeps it. 1 when it went.
+int SendHalf(uint16_t command, uint16_t half) {
     CopyVarsToPP(half);
-    if (SendCommand(command, half) == kFrameSize) SetStatus(kTxtSent);
+    if (WriteCommand(command, half) == kFrameSize) {
+        SetStatus(kTxtSent);
+        return 1;
+    }
+    if (!PortUsable()) ShowStatus();
+    return ComIsOpen(com);
 }
 
 void SendToFile(void) {
@@ -130,7 +137,7 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     parameter[0] = kSyncRequest;
     parameter[1] = command;
     GetPanelValuesOfVariant();
-    SendHalf(command, 0);
+    if (!SendHalf(command, 0)) return 0;
     Delay(kHalfPause);
     SendHalf(command, 1);
     NoteRecordCommand(command);

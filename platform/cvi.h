@@ -61,6 +61,9 @@ int ComWrt(int port, const char* buffer, int count);
 // Never writes more than count bytes into buffer. Bytes read, or negative.
 int ComRd(int port, char* buffer, int count);
 int GetInQLen(int port);
+// 1 while the port is open; 0 once closed, never opened, or its line went
+// away (the layer closes such a port at once). Makes no system call.
+int ComIsOpen(int port);
 
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.
@@ -69,8 +72,16 @@ int PortTableSetDevice(int port, const char* device);
 const char* PortTableDevice(int port);
 // Highest port number with a device (0 when none).
 int PortTableCount(void);
-// Appends the serial devices the system reports (QSerialPortInfo order).
+// Brings the table up to the serial devices present now (QSerialPortInfo
+// order): new ones take the first free numbers from 2 on; detected ones no
+// longer present (an unplugged adapter) are dropped unless open. Entries
+// set with PortTableSetDevice stay.
 void PortTableAddDetected(void);
+// Where PortTableAddDetected looks (tests): scanner(i, device, size) puts
+// the i-th device present into device and returns 1, or returns 0 after
+// the last. nullptr: the system's serial ports.
+typedef int (*PortScanner)(int index, char* device, int size);
+void PortTableSetScanner(PortScanner scanner);
 
 // ------------------------------------------------------------ user interface
 
@@ -167,6 +178,11 @@ int QuitUserInterface(int returnCode);
 // Runs pending events; when none is pending, waits a few milliseconds for
 // the next one (serial data, timer, input). Never spins.
 int ProcessSystemEvents(void);
+// Draws now what waits to be drawn (graph changes, display texts, window
+// repaints) as far as the refresh rate allows; takes no serial or input
+// events. A loop calls it right after writing a request, while the line is
+// busy anyway.
+int ProcessDrawEvents(void);
 
 // Values. Numeric controls take and give numbers; text controls strings;
 // rings (drop-downs) the value of the selected item.

@@ -217,8 +217,15 @@ int ArrayToFile(const char* path, const uint32_t* values, int n, int fieldWidth,
 
 int FileToArray(const char* path, uint32_t* values, int n) {
     if (!path || !path[0] || n < 0 || (n > 0 && !values)) return kFileErrArgument;
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    // A FIFO or a terminal would block the open or the read for ever: only
+    // a regular file is read, and the open itself never waits.
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorOfOpen(errno);
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return kFileErrAccess;
+    }
     // Parsed into a copy: the caller's array changes only when all is well.
     std::unique_ptr<uint32_t[]> parsed(new (std::nothrow) uint32_t[n > 0 ? n : 1]);
     if (!parsed) {

@@ -134,11 +134,20 @@ void FlushVisible() {
     gSinceReplot.restart();
 }
 
+void OnReplotTimer() {
+    int retryMs = 0;
+    if (LineTurnHeld(&retryMs)) {
+        gReplotTimer->start(retryMs);
+        return;
+    }
+    FlushVisible();
+}
+
 void ScheduleReplot() {
     if (!gReplotTimer) {
         gReplotTimer = new QTimer;
         gReplotTimer->setSingleShot(true);
-        QObject::connect(gReplotTimer, &QTimer::timeout, FlushVisible);
+        QObject::connect(gReplotTimer, &QTimer::timeout, OnReplotTimer);
     }
     if (gReplotTimer->isActive()) return;
     qint64 wait = 0;
@@ -391,6 +400,13 @@ void GraphFlushAll(void) {
     for (GraphState* g : gGraphs)
         if (g->dirty && g->plot) ReplotOne(g);
     gSinceReplot.restart();
+}
+
+void GraphFlushDue(void) {
+    if (!gReplotTimer || !gReplotTimer->isActive()) return;  // nothing waits
+    if (gSinceReplot.isValid() && gSinceReplot.elapsed() < kMinReplotMs) return;
+    gReplotTimer->stop();
+    FlushVisible();
 }
 
 }  // namespace kui

@@ -3,10 +3,10 @@
 // controls show (tests and the script runner).
 //
 // Facts owned here: the command line is
-//   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--headless] [--help] [--version]
-// (values also as --option=VALUE); --port and --simulate both name port 1
-// and are refused together. Acting functions return 1 when they acted, 0
+//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--screenshot FILE] [--headless] [--help] [--version]
+// (values also as --option=VALUE); --port and a simulated sensor both name
+// port 1 and are refused together. Acting functions return 1 when they acted, 0
 // when the control is missing or cannot take that action.
 #include "platform/host.h"
 
@@ -35,8 +35,8 @@ using namespace kui;
 namespace {
 
 const char kUsage[] =
-    "kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE] [--screenshot FILE] "
-    "[--headless] [--help] [--version]";
+    "kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]] [--script FILE] "
+    "[--screenshot FILE] [--headless] [--help] [--version]";
 const char kStyle[] = "Fusion";
 const char kOffscreenPlatform[] = "offscreen";
 const char kAppFontFamily[] = "DejaVu Sans";
@@ -47,6 +47,7 @@ QApplication* gApp = nullptr;
 enum OptionKind {
     kOptPort,
     kOptSimulate,
+    kOptSimulateFast,
     kOptScript,
     kOptScreenshot,
     kOptHelp,
@@ -62,9 +63,13 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--port", kOptPort, kValueRequired},     {"--simulate", kOptSimulate, kValueOptional},
-    {"--script", kOptScript, kValueRequired}, {"--screenshot", kOptScreenshot, kValueRequired},
-    {"--help", kOptHelp, kNoValue},           {"--version", kOptVersion, kNoValue},
+    {"--port", kOptPort, kValueRequired},
+    {"--simulate", kOptSimulate, kValueOptional},
+    {"--simulate-fast", kOptSimulateFast, kValueOptional},
+    {"--script", kOptScript, kValueRequired},
+    {"--screenshot", kOptScreenshot, kValueRequired},
+    {"--help", kOptHelp, kNoValue},
+    {"--version", kOptVersion, kNoValue},
     {"--headless", kOptHeadless, kNoValue},
 };
 
@@ -158,7 +163,13 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
                 stored = StoreValue(options->port, sizeof options->port, value);
                 break;
             case kOptSimulate:
+            case kOptSimulateFast:
+                if (options->simulate) {
+                    SetError(error, errorSize, "%s", "give the simulated sensor only once");
+                    return 0;
+                }
                 options->simulate = 1;
+                options->simFast = spec->kind == kOptSimulateFast ? 1 : 0;
                 if (value) stored = StoreValue(options->simModel, sizeof options->simModel, value);
                 break;
             case kOptScript:
@@ -279,6 +290,21 @@ int HostScreenshot(int panel, const char* path) {
 int HostIsVisible(int panel, int control) {
     Ctrl* c = Control(panel, control);
     return c && !c->widget->isHidden() ? 1 : 0;
+}
+
+int HostIsOnTop(int panel, int control) {
+    Ctrl* c = Control(panel, control);
+    if (!c || c->widget->isHidden()) return 0;
+    QWidget* w = c->widget;
+    QWidget* parent = w->parentWidget();
+    if (!parent) return 1;
+    // Siblings later in the child list are drawn over earlier ones.
+    const QObjectList& siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+        auto* s = qobject_cast<QWidget*>(siblings[i]);
+        if (s && !s->isHidden() && s->geometry().intersects(w->geometry())) return 0;
+    }
+    return 1;
 }
 
 int HostIsDimmed(int panel, int control) {

@@ -11,11 +11,12 @@
 int HostInit(int* argc, char** argv);
 
 // Parsed command line:
-//   kovexa [--port DEVICE] [--simulate[=MODEL]] [--script FILE]
-//          [--screenshot FILE] [--headless] [--help] [--version]
+//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--screenshot FILE] [--headless] [--help] [--version]
 struct HostOptions {
     char port[256];        // --port DEVICE, "" when not given
-    int simulate;          // 1 with --simulate
+    int simulate;          // 1 with --simulate or --simulate-fast
+    int simFast;           // 1 with --simulate-fast: answers without the line's pace
     char simModel[64];     // model of --simulate=MODEL, "" for the default
     char script[512];      // --script FILE
     char screenshot[512];  // --screenshot FILE
@@ -66,6 +67,8 @@ int HostScreenshot(int panel, const char* path);
 // Reading back (tests).
 int HostIsVisible(int panel, int control);  // visible flag of the control itself
 int HostIsDimmed(int panel, int control);
+// 1 when the control is shown and no sibling drawn after it covers it.
+int HostIsOnTop(int panel, int control);
 int HostListItem(int panel, int control, int index, char* label, int size, int* value);
 int HostListCount(int panel, int control);
 int HostBackgroundColor(int panel, int control);                   // text background 0xRRGGBB

@@ -27,6 +27,7 @@
 #include <cstring>
 
 #include "platform/cvi.h"
+#include "platform/userint_internal.h"
 
 namespace {
 
@@ -121,7 +122,9 @@ struct Port {
 
 Port g_ports[kMaxPorts + 1];
 char g_table[kMaxPorts + 1][kDeviceNameSize];
-int g_callDepth;  // > 0 while inside a call of this layer
+int g_detected[kMaxPorts + 1];  // entry found by PortTableAddDetected
+PortScanner g_scanner;          // nullptr: the system's serial ports
+int g_callDepth;                // > 0 while inside a call of this layer
 int g_closePending;
 
 void ClosePhysically(Port& p) {
@@ -216,6 +219,7 @@ void DeliverRxCount(int port) {
         p.inCallback = 1;
         callback(port, kComEventRxCount, data);
         p.inCallback = 0;
+        kui::LineTurnBegin();
         if (!p.open || p.taken == takenBefore) return;
     }
     QueueCheck(port);
@@ -350,6 +354,7 @@ int PortTableSetDevice(int port, const char* device) {
     size_t length = std::strlen(device);
     if (length >= kDeviceNameSize) return 0;
     std::memcpy(g_table[port], device, length + 1);
+    g_detected[port] = 0;
     return 1;
 }
 
@@ -366,20 +371,45 @@ int PortTableCount(void) {
 }
 
 void PortTableAddDetected(void) {
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    int next = 2;
-    for (const QSerialPortInfo& info : ports) {
-        QByteArray location = info.systemLocation().toLocal8Bit();
-        if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
-        int known = 0;
-        for (int port = 1; port <= kMaxPorts && !known; ++port) {
-            known = std::strcmp(g_table[port], location.constData()) == 0;
+    char found[kMaxPorts][kDeviceNameSize];
+    int count = 0;
+    if (g_scanner) {
+        while (count < kMaxPorts && g_scanner(count, found[count], kDeviceNameSize)) ++count;
+    } else {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            QByteArray location = info.systemLocation().toLocal8Bit();
+            if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
+            if (count == kMaxPorts) break;
+            std::memcpy(found[count++], location.constData(), location.size() + 1);
         }
+    }
+    // An adapter unplugged since the last look goes from the list; its
+    // number stays free, so the others keep theirs. An open port stays.
+    for (int port = 2; port <= kMaxPorts; ++port) {
+        if (!g_detected[port] || g_ports[port].open) continue;
+        int present = 0;
+        for (int i = 0; i < count && !present; ++i)
+            present = std::strcmp(g_table[port], found[i]) == 0;
+        if (!present) {
+            g_table[port][0] = '\0';
+            g_detected[port] = 0;
+        }
+    }
+    int next = 2;
+    for (int i = 0; i < count; ++i) {
+        int known = 0;
+        for (int port = 1; port <= kMaxPorts && !known; ++port)
+            known = std::strcmp(g_table[port], found[i]) == 0;
         if (known) continue;
         while (next <= kMaxPorts && g_table[next][0]) ++next;
         if (next > kMaxPorts) return;
-        PortTableSetDevice(next, location.constData());
+        PortTableSetDevice(next, found[i]);
+        g_detected[next] = 1;
     }
+}
+
+void PortTableSetScanner(PortScanner scanner) {
+    g_scanner = scanner;
 }
 
 // ------------------------------------------------------------ open/close --
@@ -517,6 +547,11 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
 
 // ------------------------------------------------------------------- I/O --
 
+int ComIsOpen(int port) {
+    int code = 0;
+    return OpenPort(port, &code) ? 1 : 0;
+}
+
 int GetInQLen(int port) {
     CallScope scope;
     int code = 0;
@@ -582,6 +617,7 @@ int ComWrt(int port, const char* buffer, int count) {
     if (!p->open) return kComErrPortNotOpen;
     qint64 pending = p->serial->bytesToWrite();
     p->serial->clearError();
+    kui::LineTurnEnd();
     if (pending > 0) {
         // What did not go out in time is dropped rather than trailing into
         // the next frame; the caller sees the short count.

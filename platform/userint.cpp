@@ -105,6 +105,8 @@ const PanelBinding* gPanelTable = nullptr;
 int gPanelCount = 0;
 std::vector<Panel*> gPanels;  // handle - 1
 int gQuiet = 0;
+int gDelivering = 0;              // callbacks running now
+std::vector<QEventLoop*> gLoops;  // RunUserInterface's loops, innermost last
 int gSyntheticPress = 0;
 std::vector<Ctrl*> gPendingDisplays;
 QTimer* gDisplayTimer = nullptr;
@@ -482,6 +484,11 @@ void ShowLineText(Ctrl* c, const QString& text) {
     line->setCursorPosition(0);  // long texts show their start
 }
 
+// Drawing and the serial line (LineTurnBegin): how long drawing waits at
+// most for the write that answers a reply, and how often it looks again.
+enum { kLineTurnMaxMs = 8, kLineTurnRetryMs = 1 };
+QElapsedTimer gLineTurn;  // valid from a delivered reply to the next write
+
 void FlushDisplays() {
     std::vector<Ctrl*> due;
     due.swap(gPendingDisplays);
@@ -502,7 +509,13 @@ void QueueDisplayText(Ctrl* c, const QString& text) {
     if (!gDisplayTimer) {
         gDisplayTimer = new QTimer;
         gDisplayTimer->setSingleShot(true);
-        QObject::connect(gDisplayTimer, &QTimer::timeout, FlushDisplays);
+        QObject::connect(gDisplayTimer, &QTimer::timeout, [] {
+            int retryMs = 0;
+            if (LineTurnHeld(&retryMs))
+                gDisplayTimer->start(retryMs);
+            else
+                FlushDisplays();
+        });
     }
     if (gDisplayTimer->isActive()) return;
     qint64 wait = 0;
@@ -740,6 +753,24 @@ int PanelCount(void) {
     return static_cast<int>(gPanels.size());
 }
 
+void LineTurnBegin(void) {
+    gLineTurn.start();
+}
+
+void LineTurnEnd(void) {
+    gLineTurn.invalidate();
+}
+
+int LineTurnHeld(int* retryMs) {
+    if (!gLineTurn.isValid()) return 0;
+    if (gLineTurn.elapsed() >= kLineTurnMaxMs) {
+        gLineTurn.invalidate();
+        return 0;
+    }
+    *retryMs = kLineTurnRetryMs;
+    return 1;
+}
+
 void DisplayFlushAll(void) {
     FlushDisplays();
 }
@@ -784,12 +815,16 @@ void Deliver(Ctrl* c, int event, int data1, int data2) {
     if (!c || !c->callback || !c->widget || !FindPanel(c->panel)) return;
     // A dimmed control answers nothing, as its widget takes no input.
     if (!c->widget->isEnabled()) return;
+    ++gDelivering;
     c->callback(c->panel, c->id, event, nullptr, data1, data2);
+    --gDelivering;
 }
 
 int DeliverPanel(Panel* p, int event) {
     if (!p || !p->callback) return 0;
+    ++gDelivering;
     p->callback(p->handle, event, nullptr, 0, 0);
+    --gDelivering;
     return 1;
 }
 
@@ -945,8 +980,6 @@ int DiscardPanel(int panel) {
     UnmapWidgetTree(w);
     DropPendingDisplays(panel);
     w->hide();
-    // The widgets go when the event loop next runs: the callback that asks
-    // for this may still be running inside one of them.
     std::vector<Ctrl*> records;
     records.swap(p->ctrls);
     for (Ctrl* c : records)
@@ -957,8 +990,16 @@ int DiscardPanel(int panel) {
     QObject::connect(w, &QObject::destroyed, [records]() {
         for (Ctrl* c : records) delete c;
     });
-    p->widget = nullptr;
-    w->deleteLater();
+    // The handle is not given again; its record goes with the panel.
+    gPanels[static_cast<size_t>(panel - 1)] = nullptr;
+    delete p;
+    // A callback that asks for this may still be running inside one of the
+    // widgets: they go when the event loop next runs. Outside the loop and
+    // every callback (the program's exit) no loop runs again: they go now.
+    if (gLoops.empty() && gDelivering == 0)
+        delete w;
+    else
+        w->deleteLater();
     return 0;
 }
 
@@ -1056,7 +1097,6 @@ int SetPanelAttribute(int panel, int attribute, const char* value) {
 // ================================================= the event loop =======
 
 namespace {
-std::vector<QEventLoop*> gLoops;
 int gQuitPending = 0;
 int gQuitCode = 0;
 int gQuitCalls = 0;
@@ -1064,6 +1104,20 @@ int gQuitCalls = 0;
 
 int kui::QuitCount(void) {
     return gQuitCalls;
+}
+
+int ProcessDrawEvents(void) {
+    if (!HasApp()) return 0;
+    if (gDisplayTimer && gDisplayTimer->isActive() &&
+        (!gSinceDisplayFlush.isValid() || gSinceDisplayFlush.elapsed() >= kDisplayRefreshMs)) {
+        gDisplayTimer->stop();
+        FlushDisplays();
+    }
+    GraphFlushDue();
+    // The windows' repaints of what changed, now rather than at the start
+    // of the next event processing, which may be the one a reply ends.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    return 0;
 }
 
 int RunUserInterface(void) {
@@ -1349,11 +1403,17 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
 int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height, int* width) {
     Ctrl* c = FindCtrl(panel, control);
     if (!c) return ErrorFor(panel);
-    const QPoint pos = PanelPos(c);
-    if (top) *top = pos.y();
-    if (left) *left = pos.x();
-    if (height) *height = c->widget->height();
-    if (width) *width = c->widget->width();
+    QRect rect(PanelPos(c), c->widget->size());
+    // A slider's value readout belongs to it: whatever is placed beside the
+    // control must not hide its value.
+    if (c->valueLabel && !c->valueLabel->isHidden()) {
+        const QPoint offset = PanelPos(c) - c->widget->pos();
+        rect = rect.united(QRect(c->valueLabel->pos() + offset, c->valueLabel->size()));
+    }
+    if (top) *top = rect.top();
+    if (left) *left = rect.left();
+    if (height) *height = rect.height();
+    if (width) *width = rect.width();
     return 0;
 }
 

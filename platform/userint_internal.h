@@ -134,6 +134,17 @@ void GraphFlushAll(void);
 int GraphTableText(Ctrl* c, QString* out);
 // The graph drawn at its own size (0, 0) or the given one; null if none.
 QPixmap GraphPicture(Ctrl* c, int width, int height);
+// Replots the graphs with pending changes if the refresh rate allows.
+void GraphFlushDue(void);
+
+// Drawing yields to the serial line: from a reply handed to the program
+// until the program's next write (at most a few milliseconds) the refresh
+// timers wait, so a repaint never sits between a reply and the request it
+// lets go.
+void LineTurnBegin(void);  // serial: a reply was delivered
+void LineTurnEnd(void);    // serial: a frame was written
+// 1 while drawing must wait; then *retryMs says when to look again.
+int LineTurnHeld(int* retryMs);
 // Shows every display text still waiting for its refresh (screenshots).
 void DisplayFlushAll(void);
 

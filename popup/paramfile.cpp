@@ -23,6 +23,9 @@ int ChooseParamFile(int forLoading) {
     const char* title = forLoading ? kParamFileLoadTitle : kParamFileSaveTitle;
     const int chosen = FileSelectPopup(proj_dir, kParamFileDefault, kParamFileFilter, title,
                                        forLoading, 0, 1, 1, 1, path, static_cast<int>(sizeof path));
+    // The popup refuses a path that does not fit: nothing was chosen, but
+    // the user did choose, and is told why nothing happens.
+    if (chosen < 0) SetStatus(kTxtPathTooLong);
     if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return 0;
     std::snprintf(file_name, sizeof file_name, "%s", path);
     return 1;

@@ -21,9 +21,11 @@ extern const char kParamFileSaveTitle[];      // "K-VEX-RZ-Series Parameter File
 extern const char kParamFileLoadTitle[];      // "K-VEX-RZ-Series-Parameter-File"
 extern const char kTxtParamFileWriteError[];  // "Error writing parameter-file!"
 extern const char kTxtParamFileReadError[];   // "Error reading parameter-file!"
+extern const char kTxtPathTooLong[];          // "Path of the chosen file is too long!"
 
 // Opens the save or load popup in the program's folder; the chosen path
-// goes into file_name. 1 when a file was chosen, 0 on cancel.
+// goes into file_name. 1 when a file was chosen, 0 on cancel or when the
+// chosen path does not fit the path buffer (then the status line says so).
 int ChooseParamFile(int forLoading);
 // Packs both halves of the record into the 30 file values.
 void ParamFileFromRecord(uint32_t* values);

@@ -9,6 +9,7 @@ const char kParamFileSaveTitle[] = "K-VEX-RZ-Series Parameter File";
 const char kParamFileLoadTitle[] = "K-VEX-RZ-Series-Parameter-File";
 const char kTxtParamFileWriteError[] = "Error writing parameter-file!";
 const char kTxtParamFileReadError[] = "Error reading parameter-file!";
+const char kTxtPathTooLong[] = "Path of the chosen file is too long!";
 
 void ParamFileFromRecord(uint32_t* values) {
     for (uint16_t half = 0; half < 2; ++half) {

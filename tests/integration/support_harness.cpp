@@ -9,6 +9,20 @@ char* gArgv[] = {gArg0, nullptr};
 int gArgc = 1;
 bool gPanelsLoaded = false;
 char gPath[256];
+
+// The program discards its panels at exit; so does every test process, so
+// the leak check sees only what the program itself loses.
+class DiscardPanelsAtExit : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (!gPanelsLoaded) return;
+        StopProgram();
+        for (int panel : {pPara1, pPara2, pCalib, pPopup, pHandle}) DiscardPanel(panel);
+        gPanelsLoaded = false;
+    }
+};
+::testing::Environment* const gDiscardAtExit =
+    ::testing::AddGlobalTestEnvironment(new DiscardPanelsAtExit);
 }  // namespace
 
 void StartPanels(void) {

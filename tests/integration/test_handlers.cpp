@@ -261,7 +261,8 @@ TEST_F(SensorTest, HelpBoxesSitBesideTheirControlInsideTheMainPanel) {
     HostClick(pHandle, MAIN_TOGGBTN_Para2);
     Enable(pPara2, PARA2_NUMTriggThreshold);
     HostRightClick(pPara2, PARA2_NUMTriggThreshold);
-    EXPECT_EQ(std::make_pair(8 + 12 + 214 + 30, 105 + 86 - 10), LeftTop(MAIN_HelpText1));
+    // right of the slider's value, which the box must not hide
+    EXPECT_EQ(std::make_pair(8 + 232 + 56 + 30, 105 + 86 - 10), LeftTop(MAIN_HelpText1));
     HostRightClick(pPara2, PARA2_NUMTriggThreshold);
 
     int panelHeight = 0, panelWidth = 0, top = 0, left = 0, height = 0, width = 0;
@@ -278,6 +279,56 @@ TEST_F(SensorTest, HelpBoxesSitBesideTheirControlInsideTheMainPanel) {
     EXPECT_GE(left, 0);
     EXPECT_LE(left + width, panelWidth);
     EXPECT_LE(top + height, panelHeight);
+}
+
+struct Rect {
+    int left, top, right, bottom;
+};
+
+Rect RectOf(int panel, int control) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
+    return {left, top, left + width, top + height};
+}
+
+bool Overlap(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Catches a box placed by the size of its previous text (cut off at the
+// panel's edge, or over its own field on the first right click), a box
+// over the value it explains (the slider's value beside it), and a box
+// that a page switch puts behind the page.
+TEST_F(SensorTest, HelpBoxNeverHidesItsFieldAndStaysOnTop) {
+    StartWithoutHelp("edge1024");
+    int panelWidth = 0, panelHeight = 0;
+    GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
+    GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
+    const Rect panelRect = {0, 0, panelWidth, panelHeight};
+    const struct {
+        int control;
+        int box;
+    } kFields[] = {{MAIN_NEDITEdgeRight, MAIN_HelpText1}, {MAIN_DropDCom, MAIN_HelpText2}};
+    for (const auto& f : kFields) {
+        SetCtrlVal(pHandle, f.box, "x");
+        HostRightClick(pHandle, f.control);
+        const Rect box = RectOf(pHandle, f.box);
+        EXPECT_FALSE(Overlap(box, RectOf(pHandle, f.control))) << f.control;
+        EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= panelRect.right &&
+                    box.bottom <= panelRect.bottom)
+            << f.control;
+        HostRightClick(pHandle, f.control);
+    }
+    HostClick(pHandle, MAIN_TOGGBTN_Para2);
+    HostRightClick(pPara2, PARA2_SLIDEVideoThreshold);
+    const Rect sliderValue = {8 + 232, 105 + 86, 8 + 232 + 56, 105 + 86 + 26};
+    EXPECT_FALSE(Overlap(RectOf(pHandle, MAIN_HelpText1), sliderValue));
+
+    // Over the page area, then the page changes.
+    SetCtrlAttribute(pHandle, MAIN_HelpText1, ATTR_LEFT, 20);
+    SetCtrlAttribute(pHandle, MAIN_HelpText1, ATTR_TOP, 120);
+    HostClick(pHandle, MAIN_TOGGBTN_Para1);
+    EXPECT_EQ(1, HostIsOnTop(pHandle, MAIN_HelpText1));
 }
 
 // ---------------------------------------------------------------- pages
@@ -321,8 +372,8 @@ TEST_F(SensorTest, PortWithoutDeviceShowsErrorAndProgramStaysUsable) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ(9, com);
     EXPECT_EQ("Invalid port number", StatusLine());
-    HostClick(pHandle, MAIN_BTNGet);  // no port: ends with the time-out text
-    EXPECT_EQ("Timeout-RS-232...", StatusLine());
+    HostClick(pHandle, MAIN_BTNGet);  // no port: says so at once
+    EXPECT_EQ("Port is not open - choose the port again!", StatusLine());
     SimClearRequests();
     ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 1));
     EXPECT_EQ(1, com);

@@ -286,7 +286,9 @@ class Adaptation : public SensorTest, public ::testing::WithParamInterface<Adapt
 // rule comes last and wins); the internal-trigger models without their
 // controls; Tarvo showing a hardware mode it has not or hiding its hold;
 // type 500 keeping controls it has not; SEND left possible towards an
-// unidentified sensor.
+// unidentified sensor; a control the variant in force never reads or
+// sends left on offer (tolerance-high and hold on firmware 302, hold on
+// type 500, the amplifier switch on Tarvo).
 TEST_P(Adaptation, PanelsFollowTheIdentifiedSensor) {
     const AdaptCase& c = GetParam();
     StartProgram(c.model, false);
@@ -315,10 +317,12 @@ INSTANTIATE_TEST_SUITE_P(
         AdaptCase{"Type37On512Firmware304EndsWithNotUsed", "m02", 304,
                   "trig3=NOT-USED/1|threshold=0|data=0|dimOpmode=1"},
         AdaptCase{"TarvoHidesHardwareModeShowsHold", "tarvo", 0,
-                  "hardware=0|dimOpmode=1|hold=1|std=0|tolUp=1|tolLabel=TOLERANCE-LOW|dimSend=0"},
+                  "hardware=0|opmode=0|hold=1|std=0|tolUp=1|tolLabel=TOLERANCE-LOW|dimSend=0"},
         AdaptCase{"Type500HidesAmplifierAndHardwareMode", "type500", 0,
-                  "opmode=0|hardware=0|std=0|hold=1|tolUp=1|tolLabel=TOLERANCE-LOW|"
+                  "opmode=0|hardware=0|std=0|hold=0|tolUp=1|tolLabel=TOLERANCE-LOW|"
                   "ana1=DIRECT 5V/SET/1"},
+        AdaptCase{"Standard302OffersOnlyWhatItSends", "standard", 0,
+                  "tolUp=0|hold=0|std=1|tol=1|tolLabel=TOLERANCE|hardware=1"},
         AdaptCase{"UnidentifiedDimsSendOneTolerance", "unknown", 0,
                   "dimSend=1|tolLabel=TOLERANCE|tolUp=0|std=1|dimStd=1|hold=0|hardware=0"}),
     [](const ::testing::TestParamInfo<AdaptCase>& p) { return std::string(p.param.name); });

@@ -1,6 +1,9 @@
 // Parameter files through SEND and GET with the FILE target: the golden
 // content of a save, loading into the sensor connected now without the
 // port, files that must load nothing, and cancelled or failed choices.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -157,6 +160,33 @@ INSTANTIATE_TEST_SUITE_P(
         const std::string name = p.param.name;
         return name.substr(0, name.find('.'));
     });
+
+// A FIFO and a terminal never end a read. Catches the load blocking the
+// program on them (the watchdog ends a blocked test) instead of refusing
+// what is not a regular file.
+TEST_F(SensorTest, LoadRefusesWhatIsNotARegularFile) {
+    const std::string tty = StartProgram("standard");
+    const std::string fifo = TempFile("fifo.cfg");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    alarm(10);
+    for (const std::string& path : {fifo, tty}) {
+        SetStatus("");
+        ViaFile(MAIN_BTNGet, path);
+        EXPECT_EQ("Error reading parameter-file!", StatusLine()) << path;
+    }
+    alarm(0);
+}
+
+// Catches a chosen path too long for the path buffer doing nothing at all.
+TEST_F(SensorTest, OverlongPathIsReported) {
+    StartProgram("standard");
+    const std::string path = "/tmp/" + std::string(300, 'k') + ".cfg";
+    for (int button : {MAIN_BTNGet, MAIN_BTNSend}) {
+        SetStatus("");
+        ViaFile(button, path);
+        EXPECT_EQ("Path of the chosen file is too long!", StatusLine()) << button;
+    }
+}
 
 // Catches a failed save reported as if it had worked ("Transmit..." left
 // on the status line).

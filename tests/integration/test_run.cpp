@@ -6,6 +6,7 @@
 // while it runs happens from a timer inside the loop's event processing, as
 // a user's click would (DuringRun).
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -251,16 +252,6 @@ TEST_F(Run, TimeoutOfTheFirstRequestEndsAfterOnePass) {
     EXPECT_EQ(before, Drawn());
 }
 
-// Catches a crash, a hang or a success text when the pseudo-terminal is
-// closed under the loop.
-TEST_F(Run, LineGoingAwayEndsWithTheTimeoutText) {
-    SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(kTimeoutText, StatusLine());
-    EXPECT_LE(SimRequestCount(), 4);
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
-}
-
 // Quitting runs the main panel's close handler inside the loop: it sets
 // stop_flag and closes the port. Catches the loop writing (or flushing, or
 // timing out) on the closed port afterwards.
@@ -318,6 +309,71 @@ TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ(kLineOk, StatusLine());
     EXPECT_EQ(1, SimRequestCount());
+}
+
+// SEND writes two frames and awaits no reply. Catches SEND throwing away
+// the measurement frame on its way in, which stopped RUN with a false
+// time-out.
+TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
+    SetFaults([](SimFaults* f) { f->paced = 1; });
+    int sentAt = 0;
+    DuringRun([&](int n) {
+        if (sentAt == 0 && n >= 3) {
+            HostClick(pHandle, MAIN_BTNSend);
+            sentAt = SimRequestCount();
+        } else if (sentAt > 0 && n >= sentAt + 4) {
+            ClickStop();
+            return true;
+        }
+        return false;
+    });
+    EXPECT_NE(kTimeoutText, StatusLine());
+    const std::vector<uint16_t> commands = RequestCommands();
+    EXPECT_EQ(2, std::count(commands.begin(), commands.end(), CMD_WRITE_RAM));
+    EXPECT_GE(std::count(commands.begin(), commands.end(), CMD_MEASURE), 6);
+}
+
+// STOP while a measurement frame is on its way. Catches the frame taken in
+// after the loop ended: it overwrote the payload, so the next RUN's first
+// request carried measurement words instead of the record.
+TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
+    SetFaults([](SimFaults* f) { f->replyDelay = 0.05; });
+    DuringRun([](int n) {
+        if (n < 3) return false;
+        ClickStop();  // the third answer is still in the sensor
+        return true;
+    });
+    const std::vector<SimRequest> first = Requests();
+    ASSERT_GE(first.size(), 3u);
+    Pump(0.2);
+    EXPECT_EQ(0, rx_flag);
+    SimClearRequests();
+    DuringRun([](int) {
+        ClickStop();
+        return true;
+    });
+    const std::vector<SimRequest> second = Requests();
+    ASSERT_FALSE(second.empty());
+    for (int w = 0; w < kPayloadWords; ++w)
+        EXPECT_EQ(RequestWord(first.back(), 6 + 2 * w), RequestWord(second[0], 6 + 2 * w)) << w;
+}
+
+// The line went away under the loop: the port is closed and stays so.
+// Catches GET, SEND and RUN each waiting out the time-out on it instead of
+// saying at once that the port is closed.
+TEST_F(Run, ClosedPortIsReportedAtOnceByEveryExchange) {
+    const char kPortClosed[] = "Port is not open - choose the port again!";
+    SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
+    EXPECT_EQ(kPortClosed, StatusLine());
+    for (int button : {MAIN_BTNGet, MAIN_BTNSend, MAIN_BTNRun}) {
+        SetStatus("");
+        const double t0 = Timer();
+        HostClick(pHandle, button);
+        EXPECT_LT(Timer() - t0, 0.5) << button;
+        EXPECT_EQ(kPortClosed, StatusLine()) << button;
+    }
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
 }
 
 // ------------------------------------------------------- STOP by itself --

@@ -235,6 +235,7 @@ struct Args {
     int ok;
     const char *port = "", *model = "", *script = "";  // what an accepted line gives
     int simulate = 0;
+    int fast = 0;
 };
 
 void PrintTo(const Args& c, std::ostream* os) {
@@ -263,6 +264,7 @@ TEST_P(CommandLine, ParsesOrRefuses) {
     }
     EXPECT_STREQ(a.port, o.port);
     EXPECT_EQ(a.simulate, o.simulate);
+    EXPECT_EQ(a.fast, o.simFast);
     EXPECT_STREQ(a.model, o.simModel);
     EXPECT_STREQ(a.script, o.script);
 }
@@ -279,5 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"missingvalue", {"--port"}, 0}, Args{"emptyvalue", {"--script="}, 0},
         Args{"valueonflag", {"--help=yes"}, 0}, Args{"prefixonly", {"--portx"}, 0},
         Args{"portandsim", {"--port", "/dev/ttyS0", "--simulate"}, 0},
+        Args{"simfast", {"--simulate-fast=peak"}, 1, "", "peak", "", 1, 1},
+        Args{"simtwice", {"--simulate", "--simulate-fast"}, 0},
         Args{"overlongvalue", {"--port", std::string(300, 'a')}, 0}),
     [](const ::testing::TestParamInfo<Args>& i) { return std::string(i.param.name); });

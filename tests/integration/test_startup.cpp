@@ -1,5 +1,6 @@
 // Start-up and quitting of the whole program: KovexaMain with the real
 // panels (offscreen) against the simulated sensor.
+#include <QApplication>
 #include <QTimer>
 
 #include "tests/integration/support_harness.h"
@@ -22,8 +23,9 @@ int RunProgram(const char* model, const SimFaults* faults, int closeAfterMs) {
     return KovexaMain();
 }
 
-// Catches a start-up that hangs or gives up without a sensor, and defaults
-// that come from the program image instead of the loaded panels.
+// Catches a start-up that hangs or gives up without a sensor, defaults
+// that come from the program image instead of the loaded panels, and a bar
+// graph whose x axis leaves the start-up cursors off the scale.
 TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     ASSERT_EQ(1, HostInit(&gArgc, gArgv));  // timers need the application
     SimFaults f;
@@ -31,8 +33,14 @@ TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     f.silent = 1;
     std::string shownAtQuit;
     QTimer::singleShot(1800, [&] { shownAtQuit = StatusLine(); });
+    double barMin = -1, barMax = -1;
+    QTimer::singleShot(1800,
+                       [&] { HostGraphAxis(pHandle, MAIN_GRAPHBar, VAL_XAXIS, &barMin, &barMax); });
     EXPECT_EQ(0, RunProgram("edge1024", &f, 2000));
     EXPECT_EQ("Timeout-RS-232...", shownAtQuit);
+    // The start-up cursors and band (512, 412..612) lie on the bar graph.
+    EXPECT_EQ(1.0, barMin);
+    EXPECT_EQ(4096.0, barMax);
     EXPECT_EQ(4096, ccdvirtpixel);
     EXPECT_EQ(37, hwtype);
     EXPECT_EQ(0, softversion);
@@ -52,7 +60,8 @@ TEST(StartUp, SilentSensorLeavesPlaceholdersAndShowsTimeout) {
     SimStop();
 }
 
-// Catches a program that leaves the port open at exit, or probes in
+// Catches a program that leaves the port open or its panels unfreed at
+// exit, or probes in
 // another order than line check, hardware, RAM half 0, RAM half 1, version.
 TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
     ASSERT_EQ(1, HostInit(&gArgc, gArgv));
@@ -72,6 +81,9 @@ TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
     EXPECT_NE(std::string::npos, shown.find("firmware")) << shown;
     // Closed: every call on the port fails like on a port never opened.
     EXPECT_EQ(kComErrPortNotOpen, GetInQLen(com));
+    // Discarded: the panels' windows are freed, not left for a loop that
+    // never runs again.
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
     const int requests = SimRequestCount();
     Pump(0.2);
     EXPECT_EQ(requests, SimRequestCount());
@@ -94,6 +106,25 @@ TEST_F(SensorTest, TarvoToleranceFieldsStayEditableAfterStartUp) {
     StartProgram("edge1024");
     EXPECT_EQ(1, parameter[31]);
     EXPECT_EQ(1, HostIsDimmed(pPara1, PARA1_NEDITTolerance));
+}
+
+// Catches tolerance fields dimmed by a hardware mode that the sensor's
+// panels do not offer (hidden drop-down), with no way to undo it.
+TEST_F(SensorTest, HiddenHardwareModeNeverDimsTheTolerances) {
+    const struct {
+        const char* model;
+        int word;  // hardware mode of the layout in force
+    } kCases[] = {{"type500", 31}, {"unknown", 16}};
+    for (const auto& c : kCases) {
+        StartProgram(c.model, false);
+        SimSetWord(0, c.word, 1);
+        InitRS232(com);
+        InitGUI();
+        EXPECT_EQ(0, HostIsVisible(pPara1, PARA1_DROPhardware)) << c.model;
+        EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITTolerance)) << c.model;
+        EXPECT_EQ(0, HostIsDimmed(pPara1, PARA1_NEDITToleranceUP)) << c.model;
+        StopProgram();
+    }
 }
 
 }  // namespace
