@@ -58,6 +58,11 @@ int ReadData64(uint16_t start, uint16_t kind) {
         if (loopRunning && stop_flag != 0) return 0;
         waiting = GetInQLen(com);
         if (waiting >= kBlockBytes) break;
+        // A line that went away sends nothing more: say so now.
+        if (!PortUsable()) {
+            ShowStatus();
+            return 0;
+        }
         if (Timer() - t0 > TIMEOUT) {
             CopyStatus(kTxtTimeoutData64);
             break;

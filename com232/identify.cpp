@@ -65,6 +65,7 @@ int GetVERSIONInfo(void) {
         queued = GetInQLen(com);
         if (queued < 0) queued = 0;
         if (queued >= kFirmwareBytes) break;
+        if (!PortUsable()) break;  // nothing more can come: no time-out to wait out
         if (Timer() - t0 > TIMEOUT) {
             CopyStatus(kTxtTimeoutFirmware);
             break;

@@ -189,11 +189,11 @@ TEST_F(Capture, VideoGoesOnWhenNoBlockComes) {
 
 // Catches a crash, a hang, or the buttons left dimmed when the line goes
 // away between two blocks; DATA waits for STOP as after RUN.
-TEST_F(Capture, LineGoingAwayMidVideoEndsWithTheTimeoutText) {
+TEST_F(Capture, LineGoingAwayMidVideoEndsSayingThePortIsClosed) {
     Start();
     SetFaults([](SimFaults* f) { f->hangUpAfter = 7; });
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNVideo));
-    EXPECT_EQ("Timeout RS232-Line!", StatusLine());
+    EXPECT_EQ(kTxtPortClosed, std::string(StatusLine()));
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ((std::vector<int>{0, 0, 1, 0}), DimmedFlags());
     EXPECT_LE(SimRequestCount(), 8);
