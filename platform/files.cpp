@@ -13,17 +13,33 @@
 //    4294967295 or too few numbers fail and leave the array untouched;
 //    further numbers after the last one asked for are ignored;
 //  - dates read "MM-DD-YYYY", times "HH:MM:SS".
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#endif
+#ifdef Q_OS_WIN
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#endif
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTime>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "platform/cvi.h"
@@ -45,40 +61,42 @@ enum {
 enum {
     kMaxFieldWidth = 64,
     kChunkSize = 4096,
-    kPathBufferSize = PATH_MAX + 1,
-    kTempSuffixSize = 8,  // ".XXXXXX" and its terminator
-    kDateSize = 48,       // room for any int fields snprintf might print
+    kDateSize = 48,  // room for any int fields snprintf might print
 };
 
-const char kTempSuffix[] = ".XXXXXX";
 const uint64_t kMaxNumber = 4294967295u;
 
 int IsBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int ErrorOfOpen(int error) {
-    return error == ENOENT ? kFileErrNotFound : kFileErrAccess;
+QString NameOf(const char* path) {
+    return QFile::decodeName(path);
 }
 
-int WriteAll(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        ssize_t n = write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return 0;
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return 1;
+// Why a file could not be read or deleted: it is not there, or it is and
+// may not be touched.
+int ErrorOfOpen(const QString& name) {
+    return QFileInfo::exists(name) ? kFileErrAccess : kFileErrNotFound;
+}
+
+// Why a file could not be created or appended to: its folder is missing,
+// or the folder or file may not be written.
+int ErrorOfCreate(const QString& name) {
+    return QFileInfo(QFileInfo(name).absolutePath()).isDir() ? kFileErrAccess : kFileErrNotFound;
+}
+
+int WriteAll(QIODevice& file, const char* data, qint64 length) {
+    return file.write(data, length) == length;
 }
 
 // Writes the numbers as lines through a fixed chunk. 1/0.
-int WriteNumbers(int fd, const uint32_t* values, int n, int fieldWidth) {
+int WriteNumbers(QIODevice& file, const uint32_t* values, int n, int fieldWidth) {
     char chunk[kChunkSize];
     size_t used = 0;
     for (int i = 0; i < n; ++i) {
         if (used + kMaxFieldWidth + 16 > sizeof chunk) {
-            if (!WriteAll(fd, chunk, used)) return 0;
+            if (!WriteAll(file, chunk, static_cast<qint64>(used))) return 0;
             used = 0;
         }
         int length = std::snprintf(chunk + used, sizeof chunk - used, "%*lu\n", fieldWidth,
@@ -86,80 +104,89 @@ int WriteNumbers(int fd, const uint32_t* values, int n, int fieldWidth) {
         if (length < 0) return 0;
         used += static_cast<size_t>(length);
     }
-    return used == 0 || WriteAll(fd, chunk, used);
+    return used == 0 || WriteAll(file, chunk, static_cast<qint64>(used));
 }
 
-int CloseChecked(int fd) {
-    int result = close(fd);
-    return result == 0 || errno == EINTR;
-}
-
-// The file a save replaces: the target of a symbolic link, so the link
-// stays a link; the path itself otherwise. 1/0 (0: the path is too long).
-int SaveTarget(const char* path, char* target, size_t size) {
-    struct stat info;
-    char resolved[kPathBufferSize];
-    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && realpath(path, resolved)) {
-        path = resolved;
-    }
-    size_t length = std::strlen(path);
-    if (length >= size) return 0;
-    std::memcpy(target, path, length + 1);
+// Pushes what was written through to the disk, so a line reported written
+// survives a power loss. 1/0.
+int SyncToDisk(QFileDevice& file) {
+    if (!file.flush()) return 0;
+#if defined(Q_OS_UNIX)
+    return fsync(file.handle()) == 0;
+#elif defined(Q_OS_WIN)
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) ? 1 : 0;
+#else
     return 1;
+#endif
 }
 
-mode_t NewFileMode(const char* target) {
-    struct stat info;
-    if (stat(target, &info) == 0) return info.st_mode & 07777;
-    mode_t mask = umask(0);
-    umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-}
-
-void SyncFolderOf(const char* target) {
-    char folder[kPathBufferSize];
-    std::snprintf(folder, sizeof folder, "%s", target);
-    char* slash = std::strrchr(folder, '/');
-    if (!slash) {
-        std::strcpy(folder, ".");
-    } else if (slash == folder) {
-        folder[1] = '\0';
-    } else {
-        *slash = '\0';
-    }
-    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// The rename that put a saved file in place is itself on disk only once
+// its folder is synced (Unix; Windows commits the rename with the file).
+void SyncFolderOf(const QString& name) {
+#ifdef Q_OS_UNIX
+    QFileInfo info(name);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
     close(fd);
+#else
+    (void)name;
+#endif
 }
 
+// The new text goes to a temporary file beside the target (the target of a
+// symbolic link, so the link stays a link), is synced, and is renamed over
+// the target with the target's permissions; on any failure the temporary
+// file goes and the earlier file stays as it was.
 int SaveReplacing(const char* path, const uint32_t* values, int n, int fieldWidth) {
-    char target[kPathBufferSize];
-    if (!SaveTarget(path, target, sizeof target)) return kFileErrArgument;
-    size_t length = std::strlen(target);
-    if (length + kTempSuffixSize > sizeof target) return kFileErrArgument;
-    char temp[kPathBufferSize + kTempSuffixSize];
-    std::memcpy(temp, target, length);
-    std::memcpy(temp + length, kTempSuffix, sizeof kTempSuffix);
-    int fd = mkstemp(temp);
-    if (fd < 0) return ErrorOfOpen(errno);
-    int ok = fchmod(fd, NewFileMode(target)) == 0;
-    ok = ok && WriteNumbers(fd, values, n, fieldWidth) && fsync(fd) == 0;
-    ok = CloseChecked(fd) && ok;
-    if (!ok) {
-        unlink(temp);
+    const QString name = NameOf(path);
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) return ErrorOfCreate(name);
+    // Flushed and synced here, where a failure can still cancel: commit()
+    // flushes its buffer too but renames even when that write fell short
+    // (a full disk, a file-size limit).
+    if (!WriteNumbers(file, values, n, fieldWidth) || !SyncToDisk(file)) {
+        file.cancelWriting();
+        file.commit();
         return kFileErrWrite;
     }
-    if (rename(temp, target) != 0) {
-        unlink(temp);
-        return kFileErrAccess;
+    if (!file.commit()) {
+        return file.error() == QFileDevice::RenameError ? kFileErrAccess : kFileErrWrite;
     }
-    SyncFolderOf(target);
+    SyncFolderOf(name);
     return kFileOk;
 }
 
-int OpenForAppend(const char* path) {
-    return open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+int OpenForAppend(QFile& file) {
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) ? 1 : 0;
+}
+
+// Opens a file to read, refusing anything but a regular file: a FIFO or a
+// terminal would block the open or the read for ever.
+int OpenRegularForRead(const QString& name, QFile& file) {
+#ifdef Q_OS_UNIX
+    // The check is made on what was opened, and the open itself never
+    // waits, so nothing swapped in between can block.
+    const QByteArray encoded = QFile::encodeName(name);
+    int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? kFileErrNotFound : kFileErrAccess;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        return kFileErrAccess;
+    }
+    return kFileOk;
+#else
+    QFileInfo info(name);
+    if (!info.exists()) return kFileErrNotFound;
+    file.setFileName(name);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return kFileErrAccess;
+    return kFileOk;
+#endif
 }
 
 // Unsigned decimal numbers separated by white space, one chunk at a time.
@@ -208,36 +235,25 @@ int ArrayToFile(const char* path, const uint32_t* values, int n, int fieldWidth,
     if (fieldWidth > kMaxFieldWidth) fieldWidth = kMaxFieldWidth;
     if (action == VAL_TRUNCATE) return SaveReplacing(path, values, n, fieldWidth);
     if (action != VAL_APPEND) return kFileErrArgument;
-    int fd = OpenForAppend(path);
-    if (fd < 0) return ErrorOfOpen(errno);
-    int ok = WriteNumbers(fd, values, n, fieldWidth);
-    ok = CloseChecked(fd) && ok;
+    QFile file(NameOf(path));
+    if (!OpenForAppend(file)) return ErrorOfCreate(file.fileName());
+    int ok = WriteNumbers(file, values, n, fieldWidth) && file.flush();
+    file.close();
     return ok ? kFileOk : kFileErrWrite;
 }
 
 int FileToArray(const char* path, uint32_t* values, int n) {
     if (!path || !path[0] || n < 0 || (n > 0 && !values)) return kFileErrArgument;
-    // A FIFO or a terminal would block the open or the read for ever: only
-    // a regular file is read, and the open itself never waits.
-    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return ErrorOfOpen(errno);
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return kFileErrAccess;
-    }
+    QFile file;
+    int result = OpenRegularForRead(NameOf(path), file);
+    if (result != kFileOk) return result;
     // Parsed into a copy: the caller's array changes only when all is well.
     std::unique_ptr<uint32_t[]> parsed(new (std::nothrow) uint32_t[n > 0 ? n : 1]);
-    if (!parsed) {
-        close(fd);
-        return kFileErrRead;
-    }
+    if (!parsed) return kFileErrRead;
     NumberParser parser = {parsed.get(), n, 0, 0, 0};
     unsigned char chunk[kChunkSize];
-    int result = kFileOk;
     for (;;) {
-        ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
+        qint64 got = file.read(reinterpret_cast<char*>(chunk), sizeof chunk);
         if (got < 0) {
             result = kFileErrRead;
             break;
@@ -246,7 +262,7 @@ int FileToArray(const char* path, uint32_t* values, int n) {
         result = ParseChunk(parser, chunk, static_cast<size_t>(got));
         if (result != kFileOk) break;
     }
-    close(fd);
+    file.close();
     if (result != kFileOk) return result;
     EndNumber(parser);
     if (parser.count < n) return kFileErrTooFew;
@@ -256,28 +272,30 @@ int FileToArray(const char* path, uint32_t* values, int n) {
 
 int AppendToFile(const char* path, const char* data, int length) {
     if (!path || !path[0] || length < 0 || (length > 0 && !data)) return kFileErrArgument;
-    int fd = OpenForAppend(path);
-    if (fd < 0) return ErrorOfOpen(errno);
+    QFile file(NameOf(path));
+    if (!OpenForAppend(file)) return ErrorOfCreate(file.fileName());
     // Synced before it returns: a log appended line by line (the recorder)
     // keeps every line it reported written through a power loss.
-    int ok = WriteAll(fd, data, static_cast<size_t>(length)) && fsync(fd) == 0;
-    ok = CloseChecked(fd) && ok;
+    int ok = WriteAll(file, data, length) && SyncToDisk(file);
+    file.close();
     return ok ? kFileOk : kFileErrWrite;
 }
 
 // ----------------------------------------------------------- file system --
 
 int GetFileInfo(const char* path, long* size) {
-    struct stat info;
     if (size) *size = 0;
-    if (!path || !path[0] || stat(path, &info) != 0 || S_ISDIR(info.st_mode)) return 0;
-    if (size) *size = info.st_size > LONG_MAX ? LONG_MAX : static_cast<long>(info.st_size);
+    if (!path || !path[0]) return 0;
+    QFileInfo info(NameOf(path));
+    if (!info.exists() || info.isDir()) return 0;
+    if (size) *size = info.size() > LONG_MAX ? LONG_MAX : static_cast<long>(info.size());
     return 1;
 }
 
 int CVI_DeleteFile(const char* path) {
     if (!path || !path[0]) return kFileErrArgument;
-    if (unlink(path) != 0) return ErrorOfOpen(errno);
+    QFile file(NameOf(path));
+    if (!file.remove()) return ErrorOfOpen(file.fileName());
     return kFileOk;
 }
 
@@ -299,16 +317,12 @@ int MakePathname(const char* directory, const char* fileName, char* out, int out
 int GetProjectDir(char* out, int outSize) {
     if (!out || outSize <= 0) return -1;
     out[0] = '\0';
-    char exe[kPathBufferSize];
-    ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof exe - 1) return -1;
-    exe[length] = '\0';
-    char* slash = std::strrchr(exe, '/');
-    if (!slash) return -1;
-    size_t dirLength = slash == exe ? 1u : static_cast<size_t>(slash - exe);
-    if (dirLength >= static_cast<size_t>(outSize)) return -1;
-    std::memcpy(out, exe, dirLength);
-    out[dirLength] = '\0';
+    // The toolkit knows where the executable lies (on every system, with
+    // "/" separators); without it started there is no answer.
+    if (!QCoreApplication::instance()) return -1;
+    const QByteArray folder = QFile::encodeName(QCoreApplication::applicationDirPath());
+    if (folder.isEmpty() || folder.size() >= outSize) return -1;
+    std::memcpy(out, folder.constData(), static_cast<size_t>(folder.size()) + 1);
     return 0;
 }
 
@@ -316,19 +330,14 @@ int GetProjectDir(char* out, int outSize) {
 
 const char* DateStr(void) {
     static char text[kDateSize];
-    time_t now = time(nullptr);
-    struct tm local;
-    if (!localtime_r(&now, &local)) return "00-00-0000";
-    std::snprintf(text, sizeof text, "%02d-%02d-%04d", local.tm_mon + 1, local.tm_mday,
-                  local.tm_year + 1900);
+    const QDate today = QDate::currentDate();
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d", today.month(), today.day(), today.year());
     return text;
 }
 
 const char* TimeStr(void) {
     static char text[kDateSize];
-    time_t now = time(nullptr);
-    struct tm local;
-    if (!localtime_r(&now, &local)) return "00:00:00";
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    const QTime now = QTime::currentTime();
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour(), now.minute(), now.second());
     return text;
 }

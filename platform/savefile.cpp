@@ -20,7 +20,14 @@ namespace {
 const char kCsvSuffix[] = "csv";
 const char kPngSuffix[] = "png";
 
+// commit() flushes what is still buffered but renames even when that write
+// falls short (a full disk, a file-size limit): flush first, and cancel.
 int Commit(QSaveFile& file) {
+    if (!file.flush()) {
+        file.cancelWriting();
+        file.commit();
+        return kui::kUiErrFile;
+    }
     return file.commit() ? 0 : kui::kUiErrFile;
 }
 

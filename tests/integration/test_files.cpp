@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -119,8 +120,9 @@ INSTANTIATE_TEST_SUITE_P(Files, ReadFiles, ::testing::ValuesIn(kReadCases),
                          });
 
 // Catches a save that truncates the target before writing: a write that
-// fails half-way (file-size limit), or one into a folder that cannot be
-// written, must leave the earlier file whole and no temporary file behind.
+// fails half-way (file-size limit; numbers or a text saved whole), or one
+// into a folder that cannot be written, must leave the earlier file whole
+// and no temporary file behind.
 TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     const uint32_t first[] = {1, 2};
     ASSERT_EQ(0, ArrayToFile(file, first, 2, 6, VAL_TRUNCATE));
@@ -135,10 +137,36 @@ TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     EXPECT_LT(result, 0);
     EXPECT_EQ("     1\n     2\n", Get());
     EXPECT_EQ(1, EntriesInDir());
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string text(1000, 'x');
+    const int textResult = SaveTextFile(file, text.data(), static_cast<int>(text.size()));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_LT(textResult, 0);
+    EXPECT_EQ("     1\n     2\n", Get());
+    EXPECT_EQ(1, EntriesInDir());
     if (geteuid() == 0) return;  // root writes into read-only folders
     ASSERT_EQ(0, chmod(dir, 0500));
     EXPECT_LT(ArrayToFile(file, big.data(), 2, 6, VAL_TRUNCATE), 0);
     EXPECT_EQ("     1\n     2\n", Get());
+}
+
+// Catches a save that replaces a symbolic link with a plain file (the link
+// to a shared parameter file would silently stop following it) or that
+// resets the permissions the user gave the file.
+TEST_F(Files, SaveThroughALinkKeepsTheLinkAndThePermissions) {
+    const uint32_t first[] = {1}, second[] = {2};
+    ASSERT_EQ(0, ArrayToFile(file, first, 1, 1, VAL_TRUNCATE));
+    ASSERT_EQ(0, chmod(file, 0640));
+    const std::string link = std::string(dir) + "/link.dat";
+    ASSERT_EQ(0, symlink("numbers.dat", link.c_str()));
+    ASSERT_EQ(0, ArrayToFile(link.c_str(), second, 1, 1, VAL_TRUNCATE));
+    struct stat info;
+    ASSERT_EQ(0, lstat(link.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(0, stat(file, &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777u);
+    EXPECT_EQ("2\n", Get());
+    EXPECT_EQ(2, EntriesInDir());
 }
 
 // Catches appends that overwrite, existence checks that count folders,
@@ -164,9 +192,14 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
 
 // Catches a path join that writes past the output size or doubles slashes,
 // and a program folder taken from the working directory instead of the
-// executable.
+// executable (or guessed before the toolkit knows it).
 TEST(Paths, PathnameAndProjectDirFitOrFail) {
     char out[16], folder[512], self[600], tiny[2];
+    EXPECT_EQ(-1, GetProjectDir(folder, sizeof folder));
+    int argc = 1;
+    char name[] = "test_files";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
     ASSERT_EQ(0, MakePathname("/tmp/", "a.cfg", out, sizeof out));
     EXPECT_STREQ("/tmp/a.cfg", out);
     ASSERT_EQ(0, MakePathname("/tmp", "a.cfg", out, 11));  // exactly fits
