@@ -115,7 +115,7 @@ void FillPortRing(void) {
         const char* device = PortTableDevice(n);
         if (n != com && (device == nullptr || device[0] == '\0')) continue;
         char label[kPortLabelSize];
-        PortLabel(kPortNamingHere, n, device, "", label, sizeof label);
+        PortLabel(kPortNamingHere, n, device, PortTableDescription(n), label, sizeof label);
         ReplaceListItem(pHandle, MAIN_DropDCom, index++, label, n);
     }
     SetCtrlVal(pHandle, MAIN_DropDCom, com);

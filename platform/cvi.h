@@ -8,7 +8,8 @@
 //
 // Serial facts the program relies on:
 //  - ports are numbers (1..kMaxPorts); the port table maps a number to a
-//    device (entry 1 is the --port device or the simulated sensor);
+//    device (entry 1 is the --port device or the simulated sensor); on
+//    Windows port n is COMn;
 //  - InstallComCallback with a notify count delivers the callback on the UI
 //    thread, inside ProcessSystemEvents or RunUserInterface, with event bit
 //    0x8000 (kComEventRxCount) once that many bytes are queued;
@@ -77,6 +78,11 @@ int PortTableCount(void);
 // longer present (an unplugged adapter) are dropped unless open. Entries
 // set with PortTableSetDevice stay.
 void PortTableAddDetected(void);
+// Puts the --port device in the table (entry 1; on Windows COMn's own number).
+// Returns the port to start on, or 0 when the device names none.
+int PortTableSetGiven(const char* device);
+// The adapter's description of a detected port, "" when none is known.
+const char* PortTableDescription(int port);
 // Where PortTableAddDetected looks (tests): scanner(i, device, size) puts
 // the i-th device present into device and returns 1, or returns 0 after
 // the last. nullptr: the system's serial ports.

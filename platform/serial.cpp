@@ -3,19 +3,26 @@
 // the closing of a port whose line went away.
 //
 // Facts owned here:
-//  - port numbers run 1..kMaxPorts; a number without a device cannot be
-//    opened (kComErrInvalidPort), a device that refuses to open gives
-//    kComErrCannotOpen, settings outside the tables kComErrInvalidParameter;
+//  - port numbers run 1..kMaxPorts; on Windows port n opens COMn, elsewhere
+//    the port table names its device (com232/portname.h); a number without
+//    a device cannot be opened (kComErrInvalidPort), a device that refuses
+//    to open gives kComErrCannotOpen, settings outside the tables
+//    kComErrInvalidParameter;
 //  - the callback gets exactly kComEventRxCount once notifyCount bytes wait,
 //    only from event processing (readyRead or a queued check), never from
 //    inside another call of this layer and never re-entered; other event
 //    bits are accepted in the mask but never delivered;
-//  - a hang-up (ResourceError, or a descriptor that polls readable or hung
-//    up with nothing to read) closes the port at once, so nothing spins on
-//    a dead descriptor; later calls give kComErrPortNotOpen;
+//  - a hang-up (ResourceError, which is how an unplugged adapter shows on
+//    Windows; on Unix also a descriptor that polls readable or hung up with
+//    nothing to read) closes the port at once, so nothing spins on a dead
+//    descriptor; later calls give kComErrPortNotOpen;
 //  - ComRd never stores more than the count asked for.
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
 #include <poll.h>
 #include <sys/ioctl.h>
+#endif
 
 #include <QMetaObject>
 #include <QSerialPort>
@@ -24,15 +31,17 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
+#include "com232/portname.h"
 #include "platform/cvi.h"
 #include "platform/userint_internal.h"
 
 namespace {
 
 enum {
-    kDeviceNameSize = 256,
+    kDescriptionSize = 128,
     kDefaultQueueSize = 512,       // queue size when the caller passes <= 0
     kMaxQueueSize = 1 << 20,       // larger requests are clamped
     kMaxDeliveriesPerCheck = 256,  // callbacks per check before other events get a turn
@@ -121,10 +130,11 @@ struct Port {
 };
 
 Port g_ports[kMaxPorts + 1];
-char g_table[kMaxPorts + 1][kDeviceNameSize];
-int g_detected[kMaxPorts + 1];  // entry found by PortTableAddDetected
-PortScanner g_scanner;          // nullptr: the system's serial ports
-int g_callDepth;                // > 0 while inside a call of this layer
+PortTable g_table;
+char g_description[kMaxPorts + 1][kDescriptionSize];  // the adapter's, "" when unknown
+int g_detected[kMaxPorts + 1];                        // entry found by PortTableAddDetected
+PortScanner g_scanner;                                // nullptr: the system's serial ports
+int g_callDepth;                                      // > 0 while inside a call of this layer
 int g_closePending;
 
 void ClosePhysically(Port& p) {
@@ -173,7 +183,9 @@ void LineGone(Port& p) {
 
 // 1 when the descriptor reports a hang-up or is readable with nothing to
 // read (what a pseudo-terminal does once its master side has closed).
+// Windows reports an unplugged adapter as ResourceError instead.
 int LineHungUp(Port& p) {
+#ifdef Q_OS_UNIX
     int fd = p.serial ? static_cast<int>(p.serial->handle()) : -1;
     if (fd < 0) return 1;
     pollfd pfd = {fd, POLLIN, 0};
@@ -182,6 +194,9 @@ int LineHungUp(Port& p) {
     int pending = 0;
     if (ioctl(fd, FIONREAD, &pending) != 0) pending = 0;
     return pending == 0 && (pfd.revents & (POLLHUP | POLLERR | POLLIN)) ? 1 : 0;
+#else
+    return p.serial && p.serial->isOpen() ? 0 : 1;
+#endif
 }
 
 void DeliverRxCount(int port);
@@ -248,6 +263,7 @@ void OnError(int port, QSerialPort::SerialPortError error) {
 // Moves what the system holds into the queue without blocking, so a loop
 // polling GetInQLen sees bytes promptly; closes the port on a hang-up.
 void PullFromSystem(Port& p) {
+#ifdef Q_OS_UNIX
     int fd = static_cast<int>(p.serial->handle());
     if (fd < 0) {
         LineGone(p);
@@ -263,14 +279,23 @@ void PullFromSystem(Port& p) {
         return;
     }
     LineGone(p);
+#else
+    p.serial->waitForReadyRead(0);
+    if (p.open) p.serial->clearError();
+#endif
 }
 
 // Waits until the descriptor is readable or ms have passed.
 void WaitReadable(Port& p, int ms) {
+#ifdef Q_OS_UNIX
     int fd = static_cast<int>(p.serial->handle());
     if (fd < 0) return;
     pollfd pfd = {fd, POLLIN, 0};
     poll(&pfd, 1, ms);
+#else
+    p.serial->waitForReadyRead(ms);
+    if (p.open) p.serial->clearError();
+#endif
 }
 
 int RemainingMs(double deadline) {
@@ -352,9 +377,10 @@ int PortTableSetDevice(int port, const char* device) {
     if (port < 1 || port > kMaxPorts) return 0;
     if (!device) device = "";
     size_t length = std::strlen(device);
-    if (length >= kDeviceNameSize) return 0;
+    if (length >= kPortDeviceSize) return 0;
     std::memcpy(g_table[port], device, length + 1);
     g_detected[port] = 0;
+    g_description[port][0] = '\0';
     return 1;
 }
 
@@ -370,17 +396,29 @@ int PortTableCount(void) {
     return 0;
 }
 
+// 1 when entry port stands for the detected device: the same name in the
+// table, or on Windows the same COM number however the system spells it.
+int EntryHolds(int port, const char* device) {
+    if (kPortNamingHere == kPortNamingCom) return PortNumberOfCom(device) == port;
+    return std::strcmp(g_table[port], device) == 0;
+}
+
 void PortTableAddDetected(void) {
-    char found[kMaxPorts][kDeviceNameSize];
+    char found[kMaxPorts][kPortDeviceSize];
+    char description[kMaxPorts][kDescriptionSize];
     int count = 0;
     if (g_scanner) {
-        while (count < kMaxPorts && g_scanner(count, found[count], kDeviceNameSize)) ++count;
+        while (count < kMaxPorts && g_scanner(count, found[count], kPortDeviceSize)) {
+            description[count++][0] = '\0';
+        }
     } else {
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
             QByteArray location = info.systemLocation().toLocal8Bit();
-            if (location.isEmpty() || location.size() >= kDeviceNameSize) continue;
+            if (location.isEmpty() || location.size() >= kPortDeviceSize) continue;
             if (count == kMaxPorts) break;
-            std::memcpy(found[count++], location.constData(), location.size() + 1);
+            std::memcpy(found[count], location.constData(), location.size() + 1);
+            std::snprintf(description[count++], kDescriptionSize, "%s",
+                          info.description().toLatin1().constData());
         }
     }
     // An adapter unplugged since the last look goes from the list; its
@@ -388,24 +426,35 @@ void PortTableAddDetected(void) {
     for (int port = 2; port <= kMaxPorts; ++port) {
         if (!g_detected[port] || g_ports[port].open) continue;
         int present = 0;
-        for (int i = 0; i < count && !present; ++i)
-            present = std::strcmp(g_table[port], found[i]) == 0;
+        for (int i = 0; i < count && !present; ++i) present = EntryHolds(port, found[i]);
         if (!present) {
             g_table[port][0] = '\0';
+            g_description[port][0] = '\0';
             g_detected[port] = 0;
         }
     }
-    int next = 2;
+    // An entry empty before this look that holds a device now was found now.
+    int wasEmpty[kMaxPorts + 1];
+    for (int port = 1; port <= kMaxPorts; ++port) wasEmpty[port] = !g_table[port][0];
     for (int i = 0; i < count; ++i) {
-        int known = 0;
-        for (int port = 1; port <= kMaxPorts && !known; ++port)
-            known = std::strcmp(g_table[port], found[i]) == 0;
-        if (known) continue;
-        while (next <= kMaxPorts && g_table[next][0]) ++next;
-        if (next > kMaxPorts) return;
-        PortTableSetDevice(next, found[i]);
-        g_detected[next] = 1;
+        int port = PortPlaceDetected(kPortNamingHere, g_table, found[i]);
+        if (!port) continue;
+        if (wasEmpty[port]) g_detected[port] = 1;
+        if (description[i][0]) std::memcpy(g_description[port], description[i], kDescriptionSize);
     }
+}
+
+int PortTableSetGiven(const char* device) {
+    int port = PortPlaceGiven(kPortNamingHere, g_table, device);
+    if (port) {
+        g_detected[port] = 0;
+        g_description[port][0] = '\0';
+    }
+    return port;
+}
+
+const char* PortTableDescription(int port) {
+    return port < 1 || port > kMaxPorts ? "" : g_description[port];
 }
 
 void PortTableSetScanner(PortScanner scanner) {
@@ -419,8 +468,14 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
     CallScope scope;
     (void)outputQueueSize;  // the write queue grows as needed and is pushed out at once
     if (port < 1 || port > kMaxPorts) return kComErrInvalidPort;
-    const char* device = deviceName && deviceName[0] ? deviceName : g_table[port];
-    if (!device[0]) return kComErrInvalidPort;
+    char name[kPortDeviceSize];
+    const char* device = deviceName;
+    if (!device || !device[0]) {
+        if (!PortDeviceName(kPortNamingHere, g_table, port, name, sizeof name)) {
+            return kComErrInvalidPort;
+        }
+        device = name;
+    }
     const ParityEntry* parityEntry = FindParity(parity);
     const DataBitsEntry* dataBitsEntry = FindDataBits(dataBits);
     const StopBitsEntry* stopBitsEntry = FindStopBits(stopBits);
