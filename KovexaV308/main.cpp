@@ -1,19 +1,24 @@
 // Program entry: starts the toolkit, reads the command line, makes the
-// simulated sensor or the given device port 1, loads a script, then runs
-// the program proper (KovexaMain) and stops the simulator.
+// simulated sensor (Unix only) or the given device the start port, loads
+// a script, then runs the program proper (KovexaMain) and stops the
+// simulator.
 //
 // Exit codes: what KovexaMain returns, or 1 when a check of the script
 // (expect, export, report) failed; 2 for a bad command line, an unknown
 // simulator model or a bad script; 1 when the simulator cannot start; -1
 // when the toolkit cannot start.
+#include <QtGlobal>
 #include <cstdio>
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
+#include "com232/kvex_link.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "platform/userint_internal.h"
+#ifdef Q_OS_UNIX
 #include "sim/kvexsim.h"
+#endif
 
 #ifndef KOVEXA_VERSION
 #define KOVEXA_VERSION "unknown"
@@ -33,13 +38,17 @@ enum {
 // The screenshot run: let start-up finish, grab the main window, end.
 const char kScreenshotWaitMs[] = "1500";
 
-// --help: the usage line, then this, with the model names for %s.
-const char kHelpText[] =
+// --help: the usage line, then these texts in turn; the simulated sensor
+// and its models exist on Unix only (pseudo-terminals).
+const char kHelpIntro[] =
     "\n"
     "Service and commissioning tool for K-VEX-RZ CCD line sensors on one RS-232\n"
     "port (19200 baud, 8N1, 36-byte frames).\n"
     "\n"
-    "Options:\n"
+    "Options:\n";
+
+#ifdef Q_OS_UNIX
+const char kHelpPortAndSimulator[] =
     "  --port DEVICE           serial device of port 1 (e.g. /dev/ttyUSB0); the\n"
     "                          serial ports found follow as ports 2, 3, ... in the\n"
     "                          port drop-down\n"
@@ -47,14 +56,26 @@ const char kHelpText[] =
     "                          answering at the line's pace (19200 baud), as a\n"
     "                          real sensor does\n"
     "  --simulate-fast[=MODEL] the same sensor answering at once, without the\n"
-    "                          line's pace (tests, benchmarks)\n"
+    "                          line's pace (tests, benchmarks)\n";
+#else
+const char kHelpPortAndSimulator[] =
+    "  --port COMn             the port to start on (COM1 to COM64); the serial\n"
+    "                          ports found show with their COM numbers in the\n"
+    "                          port drop-down\n";
+#endif
+
+const char kHelpOptions[] =
     "  --script FILE           run the steps of FILE after start-up\n"
     "  --screenshot FILE       save the main window as PNG after start-up, then quit\n"
     "  --headless              no display needed; the program ends after the last\n"
     "                          step of its script\n"
     "  --help                  this text\n"
     "  --version               the program's version\n"
-    "\n"
+    "\n";
+
+#ifdef Q_OS_UNIX
+// With the model names for %s.
+const char kHelpModels[] =
     "Models: %s (default edge1024).\n"
     "  edge1024  1024-pixel edge sensor, firmware 3.08, 4096 subpixels\n"
     "  standard  firmware 3.02 (standard parameter layout)\n"
@@ -65,7 +86,15 @@ const char kHelpText[] =
     "  m02       512-pixel type-37 sensor, 2048 subpixels, 8-bit video\n"
     "  unknown   a sensor the program cannot identify\n"
     "  pcb0      as edge1024 on the old board (firmware text one word per char)\n"
-    "\n"
+    "\n";
+#else
+const char kHelpModels[] =
+    "A simulated sensor needs a pseudo-terminal, which Windows lacks: run kvexsim\n"
+    "on a second (Linux) machine connected by a null-modem cable.\n"
+    "\n";
+#endif
+
+const char kHelpScript[] =
     "Script steps, one per line ('#' starts a comment):\n"
     "  click CONTROL         a left click (commit) on a button or control\n"
     "  set CONTROL VALUE     a value typed or chosen, as the user would\n"
@@ -91,8 +120,24 @@ const char kHelpText[] =
 
 void PrintHelp(void) {
     std::printf("usage: %s\n", HostUsage());
-    std::printf(kHelpText, SimPresetNames());
+    std::fputs(kHelpIntro, stdout);
+    std::fputs(kHelpPortAndSimulator, stdout);
+    std::fputs(kHelpOptions, stdout);
+#ifdef Q_OS_UNIX
+    std::printf(kHelpModels, SimPresetNames());
+#else
+    std::fputs(kHelpModels, stdout);
+#endif
+    std::fputs(kHelpScript, stdout);
 }
+
+#ifdef Q_OS_UNIX
+void StopSimulator(void) {
+    SimStop();
+}
+#else
+void StopSimulator(void) {}  // no simulated sensor here
+#endif
 
 // Toolkit options (-platform, -style, ...) begin with a single dash; the
 // toolkit takes them out of argv when it starts.
@@ -144,7 +189,19 @@ int main(int argc, char** argv) {
 
     RegisterKovexaControls();
 
-    if (options.port[0]) PortTableSetDevice(1, options.port);
+    if (options.port[0]) {
+        // The drop-down is filled before the settings are read: both the
+        // current and the start port must name the --port device by then.
+        const int port = PortTableSetGiven(options.port);
+        if (!port) {
+            std::fprintf(stderr,
+                         "kovexa: --port %s names no port here (COM1 to COM64 on Windows)\n",
+                         options.port);
+            return kExitUsage;
+        }
+        com = com_start = port;
+    }
+#ifdef Q_OS_UNIX
     if (options.simulate) {
         const char* model = options.simModel[0] ? options.simModel : kDefaultModel;
         SimIdentity identity;
@@ -166,11 +223,12 @@ int main(int argc, char** argv) {
         }
         PortTableSetDevice(1, device);
     }
+#endif
     PortTableAddDetected();
 
     if (options.script[0] && !HostLoadScript(options.script, error, sizeof error)) {
         std::fprintf(stderr, "kovexa: %s\n", error);
-        SimStop();
+        StopSimulator();
         return kExitUsage;
     }
     if (options.screenshot[0]) {
@@ -179,7 +237,7 @@ int main(int argc, char** argv) {
                       options.screenshot);
         if (!kui::ScriptAppendText(steps, error, sizeof error)) {
             std::fprintf(stderr, "kovexa: %s\n", error);
-            SimStop();
+            StopSimulator();
             return kExitUsage;
         }
     }
@@ -187,7 +245,7 @@ int main(int argc, char** argv) {
     if (options.headless) HostScriptQuitAtEnd(1);
 
     int rc = KovexaMain();
-    SimStop();
+    StopSimulator();
     if (rc == 0 && HostScriptFailures() > 0) rc = kExitCheckFailed;
     return rc;
 }

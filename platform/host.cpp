@@ -6,8 +6,9 @@
 //   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
 //          [--script FILE] [--screenshot FILE] [--headless] [--help] [--version]
 // (values also as --option=VALUE); --port and a simulated sensor both name
-// port 1 and are refused together. Acting functions return 1 when they acted, 0
-// when the control is missing or cannot take that action.
+// port 1 and are refused together; Windows has no simulated sensor and
+// refuses --simulate, pointing to kvexsim on a second machine. Acting functions return 1 when they
+// acted, 0 when the control is missing or cannot take that action.
 #include "platform/host.h"
 
 #include <QAbstractButton>
@@ -34,12 +35,26 @@ using namespace kui;
 
 namespace {
 
+// The simulated sensor runs on a pseudo-terminal, which only Unix has.
+#ifdef Q_OS_UNIX
 const char kUsage[] =
     "kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]] [--script FILE] "
     "[--screenshot FILE] [--headless] [--help] [--version]";
+#else
+const char kUsage[] =
+    "kovexa [--port DEVICE] [--script FILE] [--screenshot FILE] [--headless] [--help] "
+    "[--version]";
+const char kNoSimulator[] =
+    "--simulate is not available on Windows: run kvexsim on a second (Linux) machine "
+    "connected by a null-modem cable";
+#endif
 const char kStyle[] = "Fusion";
 const char kOffscreenPlatform[] = "offscreen";
+#ifdef Q_OS_WIN
+const char kAppFontFamily[] = "Segoe UI";
+#else
 const char kAppFontFamily[] = "DejaVu Sans";
+#endif
 enum { kAppFontPointSize = 9 };
 
 QApplication* gApp = nullptr;
@@ -164,6 +179,7 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
                 break;
             case kOptSimulate:
             case kOptSimulateFast:
+#ifdef Q_OS_UNIX
                 if (options->simulate) {
                     SetError(error, errorSize, "%s", "give the simulated sensor only once");
                     return 0;
@@ -172,6 +188,10 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
                 options->simFast = spec->kind == kOptSimulateFast ? 1 : 0;
                 if (value) stored = StoreValue(options->simModel, sizeof options->simModel, value);
                 break;
+#else
+                SetError(error, errorSize, "%s", kNoSimulator);
+                return 0;
+#endif
             case kOptScript:
                 stored = StoreValue(options->script, sizeof options->script, value);
                 break;
