@@ -47,7 +47,7 @@ void RegisterKovexaControls(void);
 
 // --------------------------------------------------------- operations ---
 
-void PushGET(uint16_t source, uint16_t half);
+int PushGET(uint16_t source, uint16_t half);
 void PushRUN(void);
 // VIDEO: refreshes the video curve until STOP or a time-out.
 void PushVIDEO(void);

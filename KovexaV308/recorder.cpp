@@ -160,7 +160,10 @@ const EndState& Record(void) {
     SendCommand(CMD_MEASURE, 0);  // payload as the previous exchange left it
     ProcessSystemEvents();
     const double start = Timer();
-    double lastRequest = start, lastWrite = start, lastSample = start;
+    // lastFrame: the last measurement frame in sync. Replies that are no
+    // such frame still clear the way for the next request, so the time-out
+    // of a single request alone would never end a recording of garbage.
+    double lastRequest = start, lastWrite = start, lastSample = start, lastFrame = start;
     uint32_t shownSeconds = 0xFFFFFFFFu;
 
     // Once stop_flag is 1 the port may be closed or another one open (a
@@ -168,7 +171,10 @@ const EndState& Record(void) {
     // nothing here touches the port.
     for (;;) {
         const double sinceWrite = Timer() - lastWrite;
-        if (graph_flag == 1) {
+        // A frame without the reply sync word is not what was asked for:
+        // neither shown nor recorded.
+        if (graph_flag == 1 && WordAt(szReadBuf, 0) == kSyncReply) {
+            lastFrame = Timer();
             CopyPPtoRAWVars();
             kVariantBars[VariantOf()].plot();
             ShowLatestFrame();
@@ -187,6 +193,8 @@ const EndState& Record(void) {
                 RecStatus(kTxtAppend);
                 lastSample = lastRequest;
             }
+        }
+        if (graph_flag == 1) {
             graph_flag = 0;
             if (stop_flag == 0) FlushBoth();
         }
@@ -199,7 +207,13 @@ const EndState& Record(void) {
             lastWrite = Timer();
             if (stop_flag != 0) break;
         }
-        if (Timer() - lastRequest > TIMEOUT) {
+        // Nothing can arrive on a closed port: end now and say why.
+        if (stop_flag == 0 && !PortUsable()) {
+            ShowStatus();
+            stop_flag = kStopped;
+            break;
+        }
+        if (Timer() - lastRequest > TIMEOUT || Timer() - lastFrame > TIMEOUT + kRequestSpacing) {
             SetStatus(kTxtTimeoutLine);
             stop_flag = kTimedOut;
             break;

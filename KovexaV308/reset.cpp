@@ -31,6 +31,11 @@ int CC_ButtonReset(int, int control, int event, void*, int, int) {
     do {
         elapsed = Timer() - t0;
         ProcessSystemEvents();
+        // Nothing can arrive on a closed port: say so now.
+        if (!rx_flag && !PortUsable()) {
+            ShowStatus();
+            return 0;
+        }
     } while (!rx_flag && elapsed < TIMEOUT);
     SetStatus(elapsed < TIMEOUT ? kTxtResetOk : kTxtTimeout);
     return 0;

@@ -202,4 +202,5 @@ int ReadData64(uint16_t start, uint16_t kind);
 
 // Reads one half of the record from RAM or EEPROM (DATFILE: no exchange);
 // after half 1 the panels show the record. Part of the opening sequence.
-void PushGET(uint16_t source, uint16_t half);
+// 1 when the half arrived (always for DATFILE).
+int PushGET(uint16_t source, uint16_t half);

@@ -94,8 +94,10 @@ int MemoryButtonEvent(int control, int event) {
 
 }  // namespace
 
-void PushGET(uint16_t source, uint16_t half) {
+int PushGET(uint16_t source, uint16_t half) {
+    int received = 1;
     if (source != DATFILE) {
+        received = 0;
         const Memory* m = MemoryOf(source);
         const uint16_t command = m ? m->readCommand : parameter[1];
         CopyVarsToPP(half);
@@ -105,10 +107,12 @@ void PushGET(uint16_t source, uint16_t half) {
             CopyPPtoVars(half);
             CopyStatus(kTxtParamReceived);
             if (half == 1) NoteRecordCommand(command);
+            received = 1;
         }
     }
     ShowStatus();
     if (half == 1) SetPanelValuesOfVariant();
+    return received;
 }
 
 int CC_BTNGet(int, int, int event, void*, int, int) {
@@ -117,9 +121,12 @@ int CC_BTNGet(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     const uint16_t source = static_cast<uint16_t>(target);
     if (target == DATFILE) ReadParaFromFile();
-    PushGET(source, 0);
-    Delay(kHalfPause);
-    PushGET(source, 1);
+    // Half 1 is asked for only after half 0 came: half 0's answer arriving
+    // late would otherwise be taken for half 1 and stored in its place.
+    if (PushGET(source, 0)) {
+        Delay(kHalfPause);
+        PushGET(source, 1);
+    }
     Delay(kHalfPause);
     return 0;
 }

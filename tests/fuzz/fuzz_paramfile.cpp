@@ -4,58 +4,26 @@
 // (their low 16 bits, which is what the record keeps).
 //
 // Input: the file's bytes.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "com232/kvex_link.h"
 #include "platform/cvi.h"
 #include "popup/paramfile.h"
+#include "tests/fuzz/fuzz_files.h"
 
 namespace {
-
-std::string gDir;
-
-void RemoveDir() {
-    const char* const kFiles[] = {"/in.cfg", "/out.cfg"};
-    for (const char* name : kFiles) std::remove((gDir + name).c_str());
-    rmdir(gDir.c_str());
-}
-
-const std::string& Dir() {
-    if (gDir.empty()) {
-        // In memory where there is such a file system: the target writes
-        // and reads two files per input.
-        char shm[] = "/dev/shm/kovexa-fuzz-XXXXXX";
-        char tmp[] = "/tmp/kovexa-fuzz-XXXXXX";
-        char* templ = mkdtemp(shm) ? shm : mkdtemp(tmp);
-        if (!templ) std::abort();
-        gDir = templ;
-        std::atexit(RemoveDir);
-    }
-    return gDir;
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-    std::fclose(f);
-}
 
 const uint16_t kVariantIds[][2] = {{37, 302}, {55, 303}, {400, 306}};  // hwtype, firmware
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string in = Dir() + "/in.cfg";
-    const std::string out = Dir() + "/out.cfg";
-    WriteFile(in, data, size);
+    const std::string in = FuzzPath("in.cfg");
+    const std::string out = FuzzPath("out.cfg");
+    FuzzWriteFile(in, data, size);
     uint32_t values[kParamFileValues];
     if (FileToArray(in.c_str(), values, kParamFileValues) < 0) return 0;
 

@@ -1,0 +1,63 @@
+// Fuzz target: the linearisation file. Any text read by the number-file
+// reader as the table of a standard (2048 numbers) or a Tarvo sensor (1024
+// numbers); a table that is accepted holds every value shifted by 32767,
+// one that is refused leaves the table as it was, and every X-FLASH write
+// frame of the accepted table carries exactly its entries.
+//
+// Input: the file's bytes (an odd length reads it for a Tarvo sensor).
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "KovexaV308/kovexa.h"
+#include "platform/cvi.h"
+#include "tests/fuzz/fuzz_files.h"
+
+namespace {
+
+enum : uint16_t { kTarvoHwtype = 400, kStandardHwtype = 37, kLinShift = 32767, kMark = 0xA5A5 };
+
+uint32_t gValues[kLinWords];
+uint16_t gTable[kLinWords];
+
+void CheckFrames(int words) {
+    char frame[kFrameSize];
+    ComposeXFlashClear(frame);
+    if (WordAt(frame, 2) != CMD_XFLASH_CLEAR) __builtin_trap();
+    const int pages = words / kXFlashPageWords;
+    if (XFlashLastPage() != kXFlashFirstPage + pages - 1) __builtin_trap();
+    for (uint16_t page = kXFlashFirstPage; page <= XFlashLastPage(); ++page) {
+        for (uint16_t offset = 0; offset <= kXFlashLastOffset; offset += kXFlashFrameWords) {
+            const int index = XFlashIndex(offset, page);
+            if (index < 0 || index + kXFlashFrameWords > words) __builtin_trap();
+            ComposeXFlashWrite(frame, offset, page, gTable);
+            if (WordAt(frame, 4) != offset || WordAt(frame, 6) != page) __builtin_trap();
+            for (int i = 0; i < kXFlashFrameWords; ++i)
+                if (WordAt(frame, 8 + 2 * i) != gTable[index + i]) __builtin_trap();
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    hwtype = size % 2 ? kTarvoHwtype : kStandardHwtype;
+    const std::string in = FuzzPath("lin.dat");
+    FuzzWriteFile(in, data, size);
+    const int words = LinTableWords();
+    if (FileToArray(in.c_str(), gValues, words) < 0) return 0;
+
+    for (uint16_t& w : gTable) w = kMark;
+    if (!LinTableFromValues(gValues, words, gTable)) {
+        for (const uint16_t w : gTable)
+            if (w != kMark) __builtin_trap();
+        return 0;
+    }
+    for (int i = 0; i < words; ++i) {
+        if (gValues[i] > 65535) __builtin_trap();
+        if (gTable[i] != static_cast<uint16_t>(gValues[i] + kLinShift)) __builtin_trap();
+    }
+    CheckFrames(words);
+    return 0;
+}
