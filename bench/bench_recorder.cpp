@@ -7,16 +7,19 @@
 
 #include <string>
 
-#include "bench/bench_support.h"
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "bench/support_bench.h"
+#include "platform/cvi.h"
+#include "platform/host.h"
+#include "sim/kvexsim.h"
 
 int main(int argc, char** argv) {
     int seconds = 60;
     if (argc > 1 && argv[1][0] != '-') seconds = std::atoi(argv[1]);
     if (seconds < 2) seconds = 2;
-    if (!BenchStart(&argc, argv, "edge1024")) {
-        std::fprintf(stderr, "start-up failed\n");
-        return 1;
-    }
+    if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
+    SetSimPaced(1);
     std::snprintf(rec_fname, sizeof rec_fname, "/tmp/kovexa_bench_rec_%d.dat",
                   static_cast<int>(getpid()));
     std::remove(rec_fname);
@@ -24,11 +27,11 @@ int main(int argc, char** argv) {
     SetCtrlVal(pPopup, POPUP_NUMsample, seconds);
     SetCtrlVal(pPopup, POPUP_NUMinctime, 1);
     SimClearRequests();
-    const double c0 = BenchThreadCpuSeconds();
+    const double c0 = ThreadCpuSeconds();
     const double t0 = Timer();
     HostClick(pPopup, POPUP_CBTNStartRecord);
     const double wall = Timer() - t0;
-    const double cpu = BenchThreadCpuSeconds() - c0;
+    const double cpu = ThreadCpuSeconds() - c0;
 
     const int n = SimRequestCount();
     double shortest = 1e9, longest = 0;

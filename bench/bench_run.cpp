@@ -166,10 +166,7 @@ int main(int argc, char** argv) {
 
     InitRS232(com);
     InstallComCallback(com, eventMask, kNotifyCount, kEventChar, TimedReceive, nullptr);
-    SimFaults f;
-    SimGetFaults(&f);
-    f.paced = 1;
-    SimSetFaults(&f);
+    SetSimPaced(1);
     const Result paced = RunFor(5000);
     if (paced.span <= 0.0) {
         std::fprintf(stderr, "paced run: no frames\n");

@@ -12,7 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "bench/bench_support.h"
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "bench/support_bench.h"
+#include "platform/cvi.h"
+#include "platform/host.h"
+#include "sim/kvexsim.h"
 
 namespace {
 
@@ -61,10 +66,8 @@ int main(int argc, char** argv) {
     double minutes = 10.0;
     if (argc > 1 && argv[1][0] != '-') minutes = std::atof(argv[1]);
     if (minutes < 0.1) minutes = 0.1;
-    if (!BenchStart(&argc, argv, "edge1024")) {
-        std::fprintf(stderr, "start-up failed\n");
-        return 1;
-    }
+    if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
+    SetSimPaced(1);
     SimSetScene(1000, 1400, 1);
     const long rssStart = RssKiB();
     const int half = static_cast<int>(minutes * 30.0 + 0.5);

@@ -97,10 +97,7 @@ int main(int argc, char** argv) {
     if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
     SimSetScene(1000, 1400, 1);
 
-    SimFaults f;
-    SimGetFaults(&f);
-    f.paced = 1;
-    SimSetFaults(&f);
+    SetSimPaced(1);
     const Result paced = VideoFor(8000);
     if (paced.span <= 0.0) {
         std::fprintf(stderr, "paced run: no refreshes\n");

@@ -8,37 +8,32 @@
 
 #include <string>
 
-#include "bench/bench_support.h"
+#include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/kovexa_panels.h"
+#include "bench/support_bench.h"
+#include "platform/cvi.h"
+#include "platform/host.h"
+#include "sim/kvexsim.h"
 
 namespace {
-
-void SetPaced(int paced) {
-    SimFaults f;
-    SimGetFaults(&f);
-    f.paced = paced;
-    SimSetFaults(&f);
-}
 
 // One whole transfer as the user starts it: wall seconds, CPU into *cpu.
 double Transfer(const char* file, double* cpu) {
     ShowXFlashService(1);
     HostQueueFileAnswer(file);
     SimClearRequests();
-    const double c0 = BenchThreadCpuSeconds();
+    const double c0 = ThreadCpuSeconds();
     const double t0 = Timer();
     HostClick(pCalib, CALIB_BTNWriteXFLASH);
     const double wall = Timer() - t0;
-    *cpu = BenchThreadCpuSeconds() - c0;
+    *cpu = ThreadCpuSeconds() - c0;
     return wall;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!BenchStart(&argc, argv, "edge1024")) {
-        std::fprintf(stderr, "start-up failed\n");
-        return 1;
-    }
+    if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
     const std::string file = "/tmp/kovexa_bench_lin_" + std::to_string(getpid()) + ".dat";
     FILE* out = std::fopen(file.c_str(), "w");
     if (!out) return 1;
@@ -47,10 +42,10 @@ int main(int argc, char** argv) {
 
     const double kLinkLimit = 257 * 72 / 1920.0;
     double cpu = 0.0;
-    SetPaced(0);
+    SetSimPaced(0);
     const double unpaced = Transfer(file.c_str(), &cpu);
     std::printf("xflash_unpaced_ms_per_exchange %.3f\n", 1000.0 * unpaced / 257);
-    SetPaced(1);
+    SetSimPaced(1);
     const double wall = Transfer(file.c_str(), &cpu);
     char status[128];
     HostCtrlText(pHandle, MAIN_TEXTstatus, status, sizeof status);

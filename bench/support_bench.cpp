@@ -43,3 +43,10 @@ double ThreadCpuSeconds(void) {
     getrusage(RUSAGE_THREAD, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
+
+void SetSimPaced(int paced) {
+    SimFaults f;
+    SimGetFaults(&f);
+    f.paced = paced;
+    SimSetFaults(&f);
+}

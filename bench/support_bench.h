@@ -6,5 +6,7 @@
 // Creates the toolkit, loads the panels, starts the simulated sensor with
 // model and runs the start-up probe. 1, or 0 with a message on stderr.
 int StartBenchProgram(int* argc, char** argv, const char* model);
+// The simulated sensor answers at the line's pace (19200 baud) or at once.
+void SetSimPaced(int paced);
 // CPU seconds of the calling thread (user + system).
 double ThreadCpuSeconds(void);
