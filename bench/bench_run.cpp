@@ -46,7 +46,6 @@ void TimedReceive(int port, int events, void* data) {
     if (rx_flag && !before) gReplyAt[gReplies++ % kRequestsKept] = Timer() + gClockOffset;
 }
 
-
 struct Result {
     int frames;        // requests of the run (one per frame drawn, but the last)
     int spanFrames;    // frames between the two requests that bound span

@@ -75,12 +75,18 @@ struct StepSpec {
 };
 
 const StepSpec kSteps[] = {
-    {"click", kStepClick, kArgControl},           {"set", kStepSet, kArgControlValue},
-    {"rightclick", kStepRightClick, kArgControl}, {"wait", kStepWait, kArgMs},
-    {"screenshot", kStepScreenshot, kArgRest},    {"file", kStepFile, kArgRest},
-    {"confirm", kStepConfirm, kArgYesNo},         {"quit", kStepQuit, kArgNone},
-    {"expect", kStepExpect, kArgControlText},     {"print", kStepPrint, kArgControl},
-    {"export", kStepExport, kArgControlFile},     {"report", kStepReport, kArgFile},
+    {"click", kStepClick, kArgControl},
+    {"set", kStepSet, kArgControlValue},
+    {"rightclick", kStepRightClick, kArgControl},
+    {"wait", kStepWait, kArgMs},
+    {"screenshot", kStepScreenshot, kArgRest},
+    {"file", kStepFile, kArgRest},
+    {"confirm", kStepConfirm, kArgYesNo},
+    {"quit", kStepQuit, kArgNone},
+    {"expect", kStepExpect, kArgControlText},
+    {"print", kStepPrint, kArgControl},
+    {"export", kStepExport, kArgControlFile},
+    {"report", kStepReport, kArgFile},
     {"windowshot", kStepWindowShot, kArgControlFile},
 };
 
