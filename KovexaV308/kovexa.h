@@ -49,6 +49,8 @@ void RegisterKovexaControls(void);
 
 int PushGET(uint16_t source, uint16_t half);
 void PushRUN(void);
+// RAM as source and target: its radio button on, EEPROM and FILE off.
+void SelectRamTarget(void);
 // VIDEO: refreshes the video curve until STOP or a time-out.
 void PushVIDEO(void);
 // DATA: one trigger-buffer transfer, drawn with its lines.
@@ -78,6 +80,8 @@ void PlotRAWGraphTarvo(void);
 void PlotVIDEOBarGraph(void);
 void PlotVIDEOBarGraphV303(void);
 void PlotVIDEOBarGraphTarvo(void);
+// The member of the variant in force.
+void PlotVIDEOBarGraphOfVariant(void);
 void PlotVIDEOCurve(const uint16_t* samples, const uint16_t* threshold, const double* x);
 void PlotDATACurve(const uint16_t* samples, const double* x);
 

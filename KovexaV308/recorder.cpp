@@ -73,13 +73,6 @@ const EndState kEndStopped = {VAL_RED, VAL_WHITE, 1, kTxtInterrupted};
 const EndState kEndFileFailed = {VAL_RED, VAL_WHITE, 1, kTxtFileFailed};
 const EndState kRecording = {VAL_DK_GREEN, VAL_WHITE, 1, ""};
 
-struct VariantBar {
-    void (*plot)(void);
-};
-// Indexed by Variant.
-const VariantBar kVariantBars[] = {
-    {PlotVIDEOBarGraph}, {PlotVIDEOBarGraphV303}, {PlotVIDEOBarGraphTarvo}};
-
 // The start button is dimmed while recording; this also keeps a scripted
 // click from starting a second recording inside the first.
 int recActive;
@@ -138,11 +131,6 @@ int AppendSample(void) {
     return length > 0 && AppendToFile(rec_fname, line, length) == 0;
 }
 
-void FlushBoth(void) {
-    FlushInQ(com);
-    FlushOutQ(com);
-}
-
 // The loop proper, from the first request on. Returns the end state.
 const EndState& Record(void) {
     unsigned short n = 0, inc = 0;
@@ -176,7 +164,7 @@ const EndState& Record(void) {
         if (graph_flag == 1 && WordAt(szReadBuf, 0) == kSyncReply) {
             lastFrame = Timer();
             CopyPPtoRAWVars();
-            kVariantBars[VariantOf()].plot();
+            PlotVIDEOBarGraphOfVariant();
             ShowLatestFrame();
             // Timed by the request that fetched the frame: requests are at
             // least a second apart, answer and drawing times are not, and
@@ -196,7 +184,7 @@ const EndState& Record(void) {
         }
         if (graph_flag == 1) {
             graph_flag = 0;
-            if (stop_flag == 0) FlushBoth();
+            if (stop_flag == 0) FlushPortQueues();
         }
         if (rx_flag == 1 && sinceWrite >= kRequestSpacing && stop_flag == 0) {
             RecStatus(kTxtBusy);
@@ -230,7 +218,7 @@ const EndState& Record(void) {
 
     rx_flag = 0;
     graph_flag = 0;
-    if (stop_flag != kStopped || fileFailed) FlushBoth();
+    if (stop_flag != kStopped || fileFailed) FlushPortQueues();
     if (fileFailed) return kEndFileFailed;
     if (stop_flag == kCompleted) return kEndCompleted;
     if (stop_flag == kTimedOut) return kEndTimedOut;

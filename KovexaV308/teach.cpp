@@ -47,8 +47,7 @@ void FillLine(int16_t* line, int16_t value) {
 int TeachExchange(void) {
     parameter[1] = CMD_TEACH;
     parameter[2] = 0;
-    FlushInQ(com);
-    FlushOutQ(com);
+    FlushPortQueues();
     GetPanelValues();
     CopyVarsToPP(0);
     FillTxBuf(CMD_TEACH, 0, pp);

@@ -45,8 +45,7 @@ int DrainInput(int waiting) {
 int ReadData64(uint16_t start, uint16_t kind) {
     const int loopRunning = stop_flag == 0;
     parameter[1] = CMD_DATA64;
-    FlushOutQ(com);
-    FlushInQ(com);
+    FlushPortQueues();
     FillData64Request(szWriteBuf, start, kind);
     nBytesW = ComWrt(com, szWriteBuf, kFrameSize);
     ShowStatusText(Data64WaitingText(start));
@@ -81,8 +80,7 @@ int ReadData64(uint16_t start, uint16_t kind) {
 
 int ReadDataBlocks(uint16_t kind) {
     DetachReceiveCallback();
-    FlushInQ(com);
-    FlushOutQ(com);
+    FlushPortQueues();
     int ok = 1;
     for (uint16_t start : kBlockStarts) {
         ok = ReadData64(start, kind);

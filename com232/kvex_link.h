@@ -182,6 +182,8 @@ int WriteCommand(uint16_t command, uint16_t second);
 // szStatus: the line went away or no port could be opened, and only
 // choosing the port again brings it back.
 int PortUsable(void);
+// Empties the input and output queues of the port com.
+void FlushPortQueues(void);
 void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);

@@ -89,6 +89,11 @@ int WriteCommand(uint16_t command, uint16_t second) {
     return nBytesW;
 }
 
+void FlushPortQueues(void) {
+    FlushInQ(com);
+    FlushOutQ(com);
+}
+
 int PortUsable(void) {
     if (ComIsOpen(com)) return 1;
     CopyStatus(kTxtPortClosed);

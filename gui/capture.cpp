@@ -30,19 +30,10 @@ enum {
 };
 const double kAxisStart = 1.0;
 
-// Indexed by Variant.
-void (*const kBarGraphOf[])(void) = {PlotVIDEOBarGraph, PlotVIDEOBarGraphV303,
-                                     PlotVIDEOBarGraphTarvo};
-
 struct CtrlSetting {
     const int* panel;
     int control;
     int value;
-};
-const CtrlSetting kRamSelected[] = {
-    {&pHandle, MAIN_RBTRam, 1},
-    {&pHandle, MAIN_RBTEeprom, 0},
-    {&pHandle, MAIN_RBTFile, 0},
 };
 const CtrlSetting kDimmedWhileCapturing[] = {
     {&pHandle, MAIN_BTNRun, 1},
@@ -73,11 +64,6 @@ void SetDimmedAs(const CtrlSetting* settings, int count) {
 }
 #define SET_DIMMED(table) SetDimmedAs(table, static_cast<int>(sizeof table / sizeof table[0]))
 
-void SelectRam(void) {
-    for (const CtrlSetting& s : kRamSelected) SetCtrlVal(*s.panel, s.control, s.value);
-    target = RAM;
-}
-
 void ShowOnly(int graph) {
     for (int g : kCurveGraphs) SetCtrlAttribute(pHandle, g, ATTR_VISIBLE, g == graph ? 1 : 0);
 }
@@ -94,16 +80,11 @@ int FetchMeasurement(void) {
     return 1;
 }
 
-void FlushBoth(void) {
-    FlushOutQ(com);
-    FlushInQ(com);
-}
-
 // A capture button: commit selects RAM and runs the capture, a right click
 // explains the button.
 int CaptureButton(int control, int event, void (*push)(void), const char* help) {
     if (event == EVENT_COMMIT) {
-        SelectRam();
+        SelectRamTarget();
         push();
     }
     if (event == EVENT_RIGHT_CLICK) ToggleHelpBeside(MAIN_HelpText1, control, kHelpOffset, help);
@@ -124,7 +105,7 @@ void PushVIDEO(void) {
         if (FetchMeasurement() && ReadDataBlocks(kBlockKindVideo)) {
             SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, kAxisStart,
                                ccdvirtpixel);
-            kBarGraphOf[VariantOf()]();
+            PlotVIDEOBarGraphOfVariant();
             SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, kAxisStart,
                                ADCMAX);
             PlotVIDEOCurve(adcbuf, thdArray, xArray);
@@ -133,7 +114,7 @@ void PushVIDEO(void) {
     }
     SET_DIMMED(kEnabledAfterVideo);
     AttachReceiveCallback();
-    FlushBoth();
+    FlushPortQueues();
     captureActive = 0;
 }
 
@@ -157,7 +138,7 @@ void PushDATA(void) {
     if (stop_flag == 0) stop_flag = stopBefore;
     SET_DIMMED(kEnabledAfterData);
     AttachReceiveCallback();
-    FlushBoth();
+    FlushPortQueues();
     captureActive = 0;
 }
 

@@ -74,3 +74,9 @@ void PlotVIDEOBarGraphV303(void) {
 void PlotVIDEOBarGraphTarvo(void) {
     PlotBarOf(kPlotTarvo);
 }
+
+void PlotVIDEOBarGraphOfVariant(void) {
+    static void (*const kOfVariant[])(void) = {PlotVIDEOBarGraph, PlotVIDEOBarGraphV303,
+                                               PlotVIDEOBarGraphTarvo};
+    kOfVariant[VariantOf()]();
+}

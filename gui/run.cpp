@@ -71,11 +71,6 @@ int runActive;
 // The last frame lacked the reply sync word; its text is on the status line.
 int lineGarbled;
 
-void FlushBoth(void) {
-    FlushInQ(com);
-    FlushOutQ(com);
-}
-
 // Notes whether the frame in szReadBuf begins with the reply sync word and
 // changes the status line only when that changes. 1 when in sync.
 int CheckFrameSync(void) {
@@ -97,14 +92,18 @@ void DrawFrame(void) {
 
 }  // namespace
 
+void SelectRamTarget(void) {
+    for (const CtrlSetting& s : kRamSelected) SetCtrlVal(pHandle, s.control, s.value);
+    target = RAM;
+}
+
 void PushRUN(void) {
     if (runActive) return;
     runActive = 1;
     for (const CtrlSetting& s : kRunGraphsVisible)
         SetCtrlAttribute(pHandle, s.control, ATTR_VISIBLE, s.value);
     for (int control : kDimmedWhileRunning) SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 1);
-    for (const CtrlSetting& s : kRamSelected) SetCtrlVal(pHandle, s.control, s.value);
-    target = RAM;
+    SelectRamTarget();
 
     stop_flag = 0;
     graph_flag = 0;
@@ -131,7 +130,7 @@ void PushRUN(void) {
             t = Timer();
             SendCommand(CMD_MEASURE, 0);  // flushes the input, clears rx_flag
         } else if (measured && stop_flag == 0) {
-            FlushBoth();
+            FlushPortQueues();
         }
         if (draw) drawPending = 1;
         if (Timer() - t > TIMEOUT) {
@@ -162,7 +161,7 @@ void PushRUN(void) {
     // overwrite the payload the next RUN sends first. After a quit the port
     // is closed (the flush does nothing); after a port change the new
     // sensor's probe has ended, so nothing of its is in flight.
-    FlushBoth();
+    FlushPortQueues();
     SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
     runActive = 0;
 }
