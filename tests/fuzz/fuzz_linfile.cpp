@@ -1,10 +1,6 @@
-// Fuzz target: the linearisation file. Any text read by the number-file
-// reader as the table of a standard (2048 numbers) or a Tarvo sensor (1024
-// numbers); a table that is accepted holds every value shifted by 32767,
-// one that is refused leaves the table as it was, and every X-FLASH write
-// frame of the accepted table carries exactly its entries.
-//
-// Input: the file's bytes (an odd length reads it for a Tarvo sensor).
+// Fuzz target: any linearisation file, read for a standard (even length) or
+// Tarvo sensor (odd): an accepted table holds each value + 32767 and every
+// write frame carries exactly its entries; a refused one is left untouched.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

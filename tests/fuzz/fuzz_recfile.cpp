@@ -1,18 +1,14 @@
-// Fuzz target: the recorder file's lines. A header for any slope and
-// offset words of any variant, any increment and sample count and any date
-// and time texts, and a sample line for any measurement values, each into
-// a buffer of any size: what is written fits the buffer and is terminated,
-// a line that does not fit is refused, and a sample line read back gives
-// the values it was made from. The split of a duration adds up again.
-//
-// Input: 34 bytes of values (record words 60-63, variant, increment,
-// samples, E-LEFT, E-RIGHT, M-VALUE, EDGES, micrometre value, two buffer
-// sizes, duration), then the date text, a zero byte, the time text.
+// Fuzz target: recorder header and sample lines for any words, variant,
+// texts and buffer size fit and terminate or are refused, a sample line reads
+// back as its values, and a split duration adds up again.
+// Input: 34 bytes of values, then the date text, a zero byte, the time text.
+#include <algorithm>
 #include <cinttypes>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "KovexaV308/kovexa.h"
 
@@ -33,17 +29,6 @@ struct Reader {
         return high << 16 | U16();
     }
 };
-
-// Copies up to kTextMax - 1 bytes up to a zero byte; how many were used.
-size_t TakeText(const uint8_t* data, size_t size, char* text) {
-    size_t n = 0;
-    while (n < size && n < kTextMax - 1 && data[n] != 0) {
-        text[n] = static_cast<char>(data[n]);
-        ++n;
-    }
-    text[n] = '\0';
-    return n < size ? n + 1 : n;
-}
 
 void CheckFits(const char* buf, int size, int n) {
     if (n < -1 || n >= size) __builtin_trap();
@@ -79,16 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int lineSize = 1 + r.U16() % kRecLineSize;
     const uint32_t seconds = r.U32();
 
-    char date[kTextMax], time[kTextMax];
-    size_t used = kValueBytes;
-    used += TakeText(data + used, size - used, date);
-    TakeText(data + used, size - used, time);
+    const std::string texts(reinterpret_cast<const char*>(data) + kValueBytes, size - kValueBytes);
+    const size_t zero = std::min(texts.find('\0'), texts.size());
+    const std::string date = texts.substr(0, std::min<size_t>(zero, kTextMax - 1));
+    const std::string time = zero < texts.size() ? texts.substr(zero + 1, kTextMax - 1) : "";
+    const char *d = date.c_str(), *t = time.c_str();
 
     char header[kRecHeaderSize];
-    CheckFits(header, headerSize, FormatRecHeader(header, headerSize, date, time, inc, samples));
-    // The room the recorder gives a header always takes one with texts as
-    // long as these.
-    const int full = FormatRecHeader(header, sizeof header, date, time, inc, samples);
+    CheckFits(header, headerSize, FormatRecHeader(header, headerSize, d, t, inc, samples));
+    // The recorder's header room always fits texts this long.
+    const int full = FormatRecHeader(header, sizeof header, d, t, inc, samples);
     if (full < 0) __builtin_trap();
     CheckFits(header, sizeof header, full);
 
