@@ -163,17 +163,20 @@ void MarkDirty(GraphState* g) {
     ScheduleReplot();
 }
 
-// The legend lists the named traces and curves that show.
+// The legend lists the named traces and curves that show and hold data: a
+// trace that has drawn nothing yet has no colour of its own to explain.
 void RebuildLegend(GraphState* g) {
     QCPLegend* legend = g->plot->legend;
-    legend->setVisible(g->legend != 0);
     legend->clearItems();
-    if (!g->legend) return;
-    for (size_t i = 0; i < g->traces.size(); ++i)
-        if (static_cast<int>(i) < g->numTraces && !g->traces[i].name.isEmpty())
-            g->traces[i].graph->addToLegend(legend);
-    for (Curve& cv : g->curves)
-        if (cv.used && !cv.name.isEmpty()) cv.graph->addToLegend(legend);
+    if (g->legend) {
+        for (size_t i = 0; i < g->traces.size(); ++i)
+            if (static_cast<int>(i) < g->numTraces && !g->traces[i].name.isEmpty() &&
+                !g->traces[i].samples.empty())
+                g->traces[i].graph->addToLegend(legend);
+        for (Curve& cv : g->curves)
+            if (cv.used && !cv.name.isEmpty()) cv.graph->addToLegend(legend);
+    }
+    legend->setVisible(legend->itemCount() > 0);
 }
 
 // A graph that changed while hidden is drawn when it is shown.
@@ -581,9 +584,11 @@ int PlotStripChart(int panel, int control, const double* values, int n, int star
     const int traces = g->numTraces;
     const int pps = g->pointsPerScreen;
     const long step = static_cast<long>(skip) + 1;
+    int gotFirstData = 0;  // the legend lists a trace once it holds data
     for (int t = 0; t < traces; ++t) {
         Trace& tr = g->traces[static_cast<size_t>(t)];
         std::vector<double>& s = tr.samples;
+        if (s.empty() && t < n) gotFirstData = 1;
         if (g->paused) s.clear();
         // This trace's values of the call: i = t, t + traces, ...
         const int count = n > t ? (n - t + traces - 1) / traces : 0;
@@ -598,6 +603,7 @@ int PlotStripChart(int panel, int control, const double* values, int n, int star
         }
         ShowTraceData(g, tr);
     }
+    if (gotFirstData && g->legend) RebuildLegend(g);
     StripXRange(g);
     MarkDirty(g);
     return 0;
