@@ -1,13 +1,12 @@
-// Scripted checks and saved graphs: the program run as a production line
-// runs it (--headless, exit status), and graph tables and pictures saved
-// whole or not at all.
+// Scripted checks run as a production line runs them (--headless, exit status), and saved
+// graphs whole or not at all.
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/userint_internal.h"
@@ -22,13 +21,10 @@ struct Outcome {
 
 std::string ReadAll(const std::string& path) {
     std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-// Runs the program headless on the simulated sensor with the given steps,
-// without QT_QPA_PLATFORM, as on a machine without a desktop.
+// Without QT_QPA_PLATFORM, as on a production machine without a desktop.
 Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
                    const std::string& extra = "") {
     const std::string script = dir.filePath("steps.txt").toStdString();
@@ -42,17 +38,9 @@ Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
 }
 
-int Lines(const std::string& text) {
-    int n = 0;
-    for (char c : text) n += c == '\n';
-    return n;
-}
-
 }  // namespace
 
-// Catches a failed check reported as success, a mismatch that does not say
-// where and what, print output in another form, and a bad script or
-// command line that is not told apart from a failed check.
+// Catches a failed check passed, a mismatch not saying where and what, a bad script as failed.
 TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     QTemporaryDir dir;
     const Outcome held = RunProgram(dir,
@@ -72,8 +60,7 @@ TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     EXPECT_EQ(2, RunProgram(dir, "quit\n", "--headless=1").status);
 }
 
-// Catches a quit that skips the unsaved-settings question, a "no" that
-// still ends the program, or steps after a refused quit not run.
+// Catches a quit skipping the unsaved-settings question, or a "no" that still ends the program.
 TEST(Checks, ScriptAnswersTheUnsavedSettingsQuestion) {
     QTemporaryDir dir;
     const Outcome o = RunProgram(dir,
@@ -85,8 +72,7 @@ TEST(Checks, ScriptAnswersTheUnsavedSettingsQuestion) {
     EXPECT_NE(std::string::npos, o.err.find("line 6: quit refused")) << o.err;
 }
 
-// Catches tables without a header naming the traces, rows lost or added,
-// a failed save counted as done, and a partial file left under the name.
+// Catches tables without named traces, rows lost or added, a failed save done or left partial.
 TEST(Checks, ExportWritesNamedTablesAndPicturesOrNothing) {
     QTemporaryDir dir;
     const std::string raw = dir.filePath("raw.csv").toStdString();
@@ -101,14 +87,15 @@ TEST(Checks, ExportWritesNamedTablesAndPicturesOrNothing) {
     const std::string table = ReadAll(raw);
     EXPECT_EQ(0u, table.find("sample,upper limit,lower limit,set point,measured value,analog "
                              "low,analog high\n"));
-    EXPECT_EQ(1 + 100, Lines(table));
+    EXPECT_EQ(1 + 100, std::count(table.begin(), table.end(), '\n'));
     EXPECT_EQ(0u, ReadAll(bar).find("item,x1,y1,x2,y2\ncursor 1,"));
     EXPECT_EQ(0u, ReadAll(png).find("\x89PNG"));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(lost)));
 }
 
-// Catches curves saved without their names or with their x positions lost.
-TEST(Checks, CurveTableHasTheXColumnAndOneColumnPerCurve) {
+// Catches curves saved without names or x positions, Ctrl+S not reaching the graph, S alone
+// saving, or the save not reported.
+TEST(Checks, CurveTableHasXAndNamedCurvesAndCtrlSSavesIt) {
     StartPanels();
     uint16_t samples[kLineCount], threshold[kLineCount];
     for (int i = 0; i < kLineCount; ++i) samples[i] = static_cast<uint16_t>(i), threshold[i] = 40;
@@ -118,23 +105,17 @@ TEST(Checks, CurveTableHasTheXColumnAndOneColumnPerCurve) {
     ASSERT_EQ(0, SaveGraphFile(pHandle, MAIN_GRAPHVideo, path.c_str()));
     const std::string table = ReadAll(path);
     EXPECT_EQ(0u, table.find("x,video signal,video threshold\n0,0,40\n4,1,40\n"));
-    EXPECT_EQ(1 + kLineCount, Lines(table));
+    EXPECT_EQ(1 + kLineCount, std::count(table.begin(), table.end(), '\n'));
     EXPECT_GT(0, SaveGraphFile(pHandle, MAIN_TEXTstatus, path.c_str()));
-}
 
-// Catches the save key not reaching the graph, saving on S without Ctrl,
-// or a saved graph not reported on the status line.
-TEST(Checks, CtrlSOnAGraphSavesWhatItShows) {
-    StartPanels();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("bar.csv");
+    const QString barPath = dir.filePath("bar.csv");
     QWidget* bar = kui::FindCtrl(pHandle, MAIN_GRAPHBar)->widget;
-    HostQueueFileAnswer(path.toUtf8().constData());
+    HostQueueFileAnswer(barPath.toUtf8().constData());
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier);
     QCoreApplication::sendEvent(bar, &plain);
-    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(barPath));
     QKeyEvent save(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier);
     QCoreApplication::sendEvent(bar, &save);
-    EXPECT_EQ(0u, ReadAll(path.toStdString()).find("item,x1,y1,x2,y2\n"));
+    EXPECT_EQ(0u, ReadAll(barPath.toStdString()).find("item,x1,y1,x2,y2\n"));
     EXPECT_EQ("Graph saved.", StatusLine());
 }

@@ -295,16 +295,13 @@ bool Overlap(const Rect& a, const Rect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// Catches a box placed by the size of its previous text (cut off at the
-// panel's edge, or over its own field on the first right click), a box
-// over the value it explains (the slider's value beside it), and a box
-// that a page switch puts behind the page.
+// Catches a box placed by its previous text's size (cut off, or over its field), a box over the
+// slider value it explains, and a box that a page switch puts behind the page.
 TEST_F(SensorTest, HelpBoxNeverHidesItsFieldAndStaysOnTop) {
     StartWithoutHelp("edge1024");
     int panelWidth = 0, panelHeight = 0;
     GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
     GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
-    const Rect panelRect = {0, 0, panelWidth, panelHeight};
     const struct {
         int control;
         int box;
@@ -314,8 +311,8 @@ TEST_F(SensorTest, HelpBoxNeverHidesItsFieldAndStaysOnTop) {
         HostRightClick(pHandle, f.control);
         const Rect box = RectOf(pHandle, f.box);
         EXPECT_FALSE(Overlap(box, RectOf(pHandle, f.control))) << f.control;
-        EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= panelRect.right &&
-                    box.bottom <= panelRect.bottom)
+        EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= panelWidth &&
+                    box.bottom <= panelHeight)
             << f.control;
         HostRightClick(pHandle, f.control);
     }

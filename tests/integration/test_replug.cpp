@@ -1,6 +1,5 @@
-// Unplugging and plugging in again: the port list read when the drop-down
-// opens, and a sensor that comes back under the same device name on a new
-// pseudo-terminal (a symlink stands for the adapter's fixed name).
+// Unplug and replug: the port list read when the drop-down opens, and a sensor back under the
+// same device name on a new pseudo-terminal (a symlink stands for the adapter's fixed name).
 #include <unistd.h>
 
 #include <cstdlib>
@@ -30,8 +29,7 @@ std::string Labels(void) {
     return all;
 }
 
-// Catches a port list fixed at start-up: an adapter plugged in later must
-// appear when the list is opened, and one pulled out must go.
+// Catches a port list fixed at start-up: adapters plugged in or pulled out later not shown.
 TEST_F(SensorTest, PortListShowsThePortsPresentWhenOpened) {
     const std::string sensor = StartProgram("edge1024");
     PortTableSetScanner(FakeScanner);
@@ -45,9 +43,7 @@ TEST_F(SensorTest, PortListShowsThePortsPresentWhenOpened) {
     PortTableSetScanner(nullptr);
 }
 
-// Catches a program that needs a restart after the adapter was pulled out
-// and plugged in again: choosing the port again reconnects and identifies
-// the sensor now behind the name.
+// Catches a replugged adapter needing a restart instead of reconnecting when chosen again.
 TEST_F(SensorTest, ChoosingThePortAgainAfterReplugReconnects) {
     char dir[] = "/tmp/kovexa_replug_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));

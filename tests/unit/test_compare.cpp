@@ -1,5 +1,4 @@
-// Comparison tables: which parameters each variant binds, how values are
-// shown, which differ.
+// Comparison tables: which parameters each variant binds, how values are shown, which differ.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,8 +40,7 @@ TEST(Compare, EachVariantListsExactlyTheControlsItBinds) {
     EXPECT_FALSE(CompareBinds(Param("NUMTriggThreshold"), VARIANT_TARVO));
 }
 
-// Catches a difference in a word of another layout counted, a difference
-// in the high half of the slope missed, or one counted twice.
+// Catches another layout's word counted, the slope's high half missed, or a pair counted twice.
 TEST(Compare, CountsOnlyDifferencesInTheVariantsWords) {
     uint16_t a[kParamWords] = {}, b[kParamWords] = {};
     b[10] = 7;  // standard tolerance
@@ -55,15 +53,12 @@ TEST(Compare, CountsOnlyDifferencesInTheVariantsWords) {
     EXPECT_EQ(2, CompareCountDiffers(VARIANT_TARVO, a, b));
 }
 
-// Catches tolerances without their millimetres, a slope not divided by the
-// variant's scale, or an offset shown unsigned.
+// Catches tolerances without millimetres, the slope not scaled per variant, an unsigned offset.
 TEST(Compare, ValuesReadAsThePanelsShowThem) {
     uint16_t r[kParamWords] = {};
     r[60] = 16384;  // slope 1.0 standard, 16.0 V303
-    r[10] = 100;
-    r[26] = 100;
-    r[62] = 0xFFFF;
-    r[63] = 0xFFFF;
+    r[10] = r[26] = 100;
+    r[62] = r[63] = 0xFFFF;
     EXPECT_EQ("100 (0.100 mm)", Shown("NEDITTolerance", VARIANT_STANDARD, r));
     EXPECT_EQ("100 (1.600 mm)", Shown("NEDITTolerance", VARIANT_V303, r));
     EXPECT_EQ("1.0000", Shown("NUMcalSlope", VARIANT_STANDARD, r));

@@ -1,5 +1,4 @@
-// Port naming on both systems: COMn on Windows, the port table elsewhere,
-// and the drop-down texts.
+// Port naming: COMn on Windows, the port table elsewhere, and the drop-down texts.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,28 +8,17 @@
 
 namespace {
 
-struct ComCase {
-    const char* device;
-    int port;
-};
-
-std::ostream& operator<<(std::ostream& os, const ComCase& c) {
-    return os << '"' << c.device << "\" -> " << c.port;
+// Catches a name outside COM1..COM64 taken, a device path or lower case refused, a suffix ignored.
+TEST(ComNumber, IsTheNumberOfAValidComName) {
+    const struct {
+        const char* device;
+        int port;
+    } kCases[] = {
+        {"COM1", 1}, {"com7", 7},       {"\\\\.\\COM12", 12}, {"COM64", 64},        {"COM65", 0},
+        {"COM0", 0}, {"COM07", 0},      {"COM7x", 0},         {"COM", 0},           {"COM-1", 0},
+        {"", 0},     {"/dev/ttyS0", 0}, {"\\\\.\\", 0},       {"COM99999999999", 0}};
+    for (const auto& c : kCases) EXPECT_EQ(c.port, PortNumberOfCom(c.device)) << c.device;
 }
-
-class ComNumber : public ::testing::TestWithParam<ComCase> {};
-
-// Catches a name outside COM1..COM64 accepted, a Win32 device path or lower
-// case refused, and a name with more after the number taken for that number.
-TEST_P(ComNumber, IsTheNumberOfAValidComName) {
-    EXPECT_EQ(GetParam().port, PortNumberOfCom(GetParam().device));
-}
-
-const ComCase kComCases[] = {
-    {"COM1", 1}, {"com7", 7},       {"\\\\.\\COM12", 12}, {"COM64", 64},        {"COM65", 0},
-    {"COM0", 0}, {"COM07", 0},      {"COM7x", 0},         {"COM", 0},           {"COM-1", 0},
-    {"", 0},     {"/dev/ttyS0", 0}, {"\\\\.\\", 0},       {"COM99999999999", 0}};
-INSTANTIATE_TEST_SUITE_P(Names, ComNumber, ::testing::ValuesIn(kComCases));
 
 class PortNames : public ::testing::Test {
 protected:
@@ -43,9 +31,7 @@ protected:
     PortTable table;
 };
 
-// Catches a Windows port that opens only when listed, a --port COMn that
-// does not select n, a detected port stored under another number or twice,
-// and a non-COM device accepted where no number can show it.
+// Catches COMn not n or only when listed, a port stored elsewhere or twice, a non-COM device.
 TEST_F(PortNames, WindowsPortNIsComN) {
     EXPECT_EQ("COM9", Device(kPortNamingCom, 9));
     EXPECT_EQ("(none) ", Device(kPortNamingCom, 0));
@@ -57,15 +43,11 @@ TEST_F(PortNames, WindowsPortNIsComN) {
     EXPECT_STREQ("COM3", table[3]);
     EXPECT_EQ(0, PortPlaceGiven(kPortNamingCom, table, "/dev/ttyUSB0"));
     EXPECT_EQ(0, PortPlaceDetected(kPortNamingCom, table, "COM65"));
-    for (int port = 1; port <= kMaxPorts; ++port) {
-        if (port == 3 || port == 7) continue;
-        EXPECT_STREQ("", table[port]) << port;
-    }
+    for (int port = 1; port <= kMaxPorts; ++port)
+        if (port != 3 && port != 7) EXPECT_STREQ("", table[port]) << port;
 }
 
-// Catches the --port device not at entry 1, detected devices out of order,
-// a device listed twice, a full table overwritten, and a name too long for
-// an entry stored cut off.
+// Catches --port not first, detected out of order or twice, a full table overwritten, a name cut.
 TEST_F(PortNames, TableHasTheGivenDeviceFirstThenTheDetectedOnes) {
     EXPECT_EQ(1, PortPlaceGiven(kPortNamingTable, table, "/dev/ttyUSB1"));
     EXPECT_EQ(2, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyS0"));
@@ -87,9 +69,7 @@ TEST_F(PortNames, TableHasTheGivenDeviceFirstThenTheDetectedOnes) {
     EXPECT_EQ("/dev/ttyUSB1", Device(kPortNamingTable, 1));
 }
 
-// Catches the device shown on Windows (where it only repeats COMn) instead
-// of the adapter, the description shown on table systems instead of the
-// device, a dangling separator, and a cut-off text reported as whole.
+// Catches the wrong second text per system, a dangling separator, a cut-off label called whole.
 TEST(PortLabel, ShowsComNThenWhatIdentifiesTheDevice) {
     char label[32];
     EXPECT_EQ(1, PortLabel(kPortNamingCom, 3, "COM3", "USB Serial Port", label, sizeof label));
