@@ -1,21 +1,19 @@
-// Every exchange with the sensor against every way the simulated sensor can
-// misbehave: each cell must end within its time-outs, say what happened in
-// one of the exchange's own texts, lose nothing already recorded, and
-// leave the line usable for the next exchange once the sensor behaves.
+// Every exchange with the sensor against every way the simulated sensor can misbehave:
+// in time, its own texts, nothing recorded lost, the line usable afterwards.
 #include <unistd.h>
 
-#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
-
-// ------------------------------------------------------------- faults --
 
 enum Fault { kSilent, kLate, kWrongSync, kGarbage, kShort, kLong, kUnsolicited, kLineGone };
 
@@ -42,14 +40,8 @@ const FaultRow kFaults[] = {
     {"LineGone", nullptr, true},
 };
 
-// ---------------------------------------------------------- exchanges --
-
-std::string RecFile(void) {
-    return "/tmp/kovexa_matrix_" + std::to_string(getpid()) + ".dat";
-}
-
-std::string LinFile(void) {
-    return "/tmp/kovexa_matrix_" + std::to_string(getpid()) + ".lin";
+std::string TmpFile(const char* ext) {
+    return "/tmp/kovexa_matrix_" + std::to_string(getpid()) + ext;
 }
 
 std::string RecStatus(void) {
@@ -58,72 +50,48 @@ std::string RecStatus(void) {
     return buf;
 }
 
-// Clicks the button; loops are stopped as a user would once the simulator
-// has taken in stopAt requests since the click.
-void ClickStopping(int panel, int button, int stopAt, int stopPanel, int stopButton) {
-    const int base = SimRequestCount();
-    bool stopped = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (stopped || SimRequestCount() - base < stopAt) return;
-        stopped = true;
-        HostClick(stopPanel, stopButton);
+// Loops are stopped as a user would once the simulator has taken in stopAt requests.
+void Click(int panel, int button, int stopAt = 0) {
+    if (stopAt == 0) {
+        EXPECT_EQ(1, HostClick(panel, button)) << "click refused";
+        return;
+    }
+    ClickDuring(panel, button, [=](int n) {
+        if (n < stopAt) return false;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
     });
-    if (stopAt > 0) timer.start(1);
-    EXPECT_EQ(1, HostClick(panel, button)) << "click refused";
-    timer.stop();
 }
 
-void Probe(void) {
-    InitRS232(com);
-    InitGUI();
-}
-void Get(void) {
-    ClickStopping(pHandle, MAIN_BTNGet, 0, 0, 0);
-}
-void Send(void) {
-    ClickStopping(pHandle, MAIN_BTNSend, 0, 0, 0);
-}
-void Run(void) {
-    ClickStopping(pHandle, MAIN_BTNRun, 4, pHandle, MAIN_BTNStop);
-}
-void Video(void) {
-    ClickStopping(pHandle, MAIN_BTNVideo, 8, pHandle, MAIN_BTNStop);
-}
 void Data(void) {
     // Shown for the internal trigger only; the block read is the same.
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, 0);
-    ClickStopping(pHandle, MAIN_BTNData, 0, 0, 0);
-}
-void Teach(void) {
-    ClickStopping(pPara2, PARA2_ButtonTeach, 0, 0, 0);
-}
-void Reset(void) {
-    ClickStopping(pHandle, MAIN_ButtonReset, 0, 0, 0);
+    Click(pHandle, MAIN_BTNData);
 }
 void Record(void) {
     DisplayPanel(pPopup);
     SetCtrlVal(pPopup, POPUP_NUMsample, 3);
     SetCtrlVal(pPopup, POPUP_NUMinctime, 0);
-    ClickStopping(pPopup, POPUP_CBTNStartRecord, 0, 0, 0);
+    Click(pPopup, POPUP_CBTNStartRecord);
 }
 // Stopped after the clear frame and two write frames: a sensor that never
 // confirms would otherwise cost a time-out for each of 257 frames.
 void XFlash(void) {
     {
-        std::ofstream out(LinFile(), std::ios::binary);
+        std::ofstream out(TmpFile(".lin"), std::ios::binary);
         for (int i = 0; i < kLinWords; ++i) out << "0\r\n";
     }
     HostSetValueAsUser(pPopup, POPUP_NUMinctime, kServiceCode);
-    HostQueueFileAnswer(LinFile().c_str());
-    ClickStopping(pCalib, CALIB_BTNWriteXFLASH, 3, pHandle, MAIN_BTNStop);
+    HostQueueFileAnswer(TmpFile(".lin").c_str());
+    Click(pCalib, CALIB_BTNWriteXFLASH, 3);
 }
 
 const char kTimeout[] = "Timeout-RS-232...";
 const char kTimeoutLine[] = "Timeout RS232-Line!";
 const char kNotSync[] = "read error - not sync byte 0xAA!";
-const char kClosed[] = "Port is not open - choose the port again!";
+const char* const kClosed = kTxtPortClosed;
+const char kParamOk[] = "Parameter-frame received! - Line Ok!";
 
 struct ExchangeRow {
     const char* name;
@@ -137,20 +105,22 @@ struct ExchangeRow {
 
 // clang-format off
 const ExchangeRow kExchanges[] = {
-    {"Probe", Probe, 1, StatusLine,
-     {"Parameter-frame received! - Line Ok!", "K-VEX-RZ firmware*"},
-     {kTimeout, kNotSync}, "Cannot open port"},
-    {"Get", Get, 2, StatusLine, {"Parameter-frame received! - Line Ok!"}, {kTimeout}, kClosed},
+    {"Probe", [] { InitRS232(com); InitGUI(); }, 1, StatusLine,
+     {kParamOk, "K-VEX-RZ firmware*"}, {kTimeout, kNotSync}, "Cannot open port"},
+    {"Get", [] { Click(pHandle, MAIN_BTNGet); }, 2, StatusLine, {kParamOk}, {kTimeout}, kClosed},
     // SEND awaits no answer: a sensor that gives none leaves it as it is.
-    {"Send", Send, 0, StatusLine, {}, {"Line Ok!"}, kClosed},
-    {"Run", Run, 1, StatusLine, {"Line Ok!"}, {kTimeoutLine, kNotSync}, kClosed},
-    {"Video", Video, 1, StatusLine, {"Line Ok!"}, {kTimeoutLine, kNotSync}, kClosed},
+    {"Send", [] { Click(pHandle, MAIN_BTNSend); }, 0, StatusLine, {}, {"Line Ok!"}, kClosed},
+    {"Run", [] { Click(pHandle, MAIN_BTNRun, 4); }, 1, StatusLine, {"Line Ok!"},
+     {kTimeoutLine, kNotSync}, kClosed},
+    {"Video", [] { Click(pHandle, MAIN_BTNVideo, 8); }, 1, StatusLine, {"Line Ok!"},
+     {kTimeoutLine, kNotSync}, kClosed},
     // A measurement first, then the four blocks.
     {"Data", Data, 1, StatusLine, {"Line Ok!", "Data[64] block received!"},
      {kTimeoutLine, kNotSync, "Timeout-RS-232 while reading 64 data-words!"}, kClosed},
-    {"Teach", Teach, 2, StatusLine, {"Parameter-frame received! - Line Ok!"}, {kTimeoutLine},
-     kClosed},
-    {"Reset", Reset, 1, StatusLine, {"Reset of analog-output Max/Min OK!"}, {kTimeout}, kClosed},
+    {"Teach", [] { Click(pPara2, PARA2_ButtonTeach); }, 2, StatusLine, {kParamOk},
+     {kTimeoutLine}, kClosed},
+    {"Reset", [] { Click(pHandle, MAIN_ButtonReset); }, 1, StatusLine,
+     {"Reset of analog-output Max/Min OK!"}, {kTimeout}, kClosed},
     // A recording ends on a time-out of its request or when no frame came
     // for a time-out after the one-second spacing of its requests.
     {"Recorder", Record, 2, RecStatus, {"DATA-RECORDER COMPLETED SUCCESSFULLY"},
@@ -168,44 +138,25 @@ bool Said(const std::vector<std::string>& texts, const std::string& said) {
     return false;
 }
 
-struct Cell {
-    int exchange, fault;
-};
-
-std::vector<Cell> AllCells(void) {
-    std::vector<Cell> cells;
-    for (int e = 0; e < static_cast<int>(sizeof kExchanges / sizeof kExchanges[0]); ++e)
-        for (int f = 0; f < static_cast<int>(sizeof kFaults / sizeof kFaults[0]); ++f)
-            cells.push_back({e, f});
-    return cells;
-}
-
-std::string CellName(const ::testing::TestParamInfo<Cell>& info) {
-    return std::string(kExchanges[info.param.exchange].name) + "_" + kFaults[info.param.fault].name;
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+constexpr int kExchangeCount = sizeof kExchanges / sizeof kExchanges[0];
+constexpr int kFaultCount = sizeof kFaults / sizeof kFaults[0];
+using Cell = std::tuple<int, int>;  // exchange, fault
 
 class Matrix : public SensorTest, public ::testing::WithParamInterface<Cell> {
 protected:
     void TearDown() override {
-        std::remove(RecFile().c_str());
-        std::remove(LinFile().c_str());
+        std::remove(TmpFile(".dat").c_str());
+        std::remove(TmpFile(".lin").c_str());
         SensorTest::TearDown();
     }
 };
 
-// Catches a hang or a wait beyond the exchange's time-outs, a text that is
-// not one of the exchange's own (or success reported for a reply that never
-// came), recorded lines lost or cut, and a line left unusable afterwards.
+// Catches a hang or overlong wait, a foreign or false-success text, lost records, a dead line.
 TEST_P(Matrix, EndsInTimeSaysWhatHappenedLosesNothingAndTheLineRecovers) {
-    const ExchangeRow& ex = kExchanges[GetParam().exchange];
-    const FaultRow& fault = kFaults[GetParam().fault];
+    const ExchangeRow& ex = kExchanges[std::get<0>(GetParam())];
+    const FaultRow& fault = kFaults[std::get<1>(GetParam())];
     StartProgram("edge1024");
-    std::snprintf(rec_fname, sizeof rec_fname, "%s", RecFile().c_str());
+    std::snprintf(rec_fname, sizeof rec_fname, "%s", TmpFile(".dat").c_str());
     if (fault.apply) {
         SetFaults(fault.apply);
     } else {
@@ -226,23 +177,20 @@ TEST_P(Matrix, EndsInTimeSaysWhatHappenedLosesNothingAndTheLineRecovers) {
         EXPECT_TRUE(Said(ex.success, said) || Said(ex.failure, said)) << said;
     }
 
-    if (ex.act == Record) {
+    if (ex.status == RecStatus) {
         unsigned count = 0;
         GetCtrlVal(pPopup, POPUP_DISPcount, &count);
-        const std::string file = Slurp(RecFile());
-        int lines = 0;
-        for (size_t i = 0; i < file.size(); ++i)
-            if (file[i] == '\n') ++lines;
-        EXPECT_EQ(7 + static_cast<int>(count), lines) << file;
+        std::ifstream in(TmpFile(".dat"), std::ios::binary);
+        const std::string file{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(static_cast<long>(7 + count), std::count(file.begin(), file.end(), '\n')) << file;
         EXPECT_TRUE(file.empty() || file.back() == '\n');
     }
 
-    // The next exchange, with the sensor behaving again (plugged in again
-    // and the port chosen anew when the line went away).
+    // The next exchange, the sensor behaving again (replugged and reselected if the line went).
     Pump(0.1);
     SimResetFaults();
     // Late answers still under way come in first, as a busy sensor's would.
-    if (GetParam().fault == kLate) {
+    if (std::get<1>(GetParam()) == kLate) {
         int answers;
         do {
             answers = SimAnswerCount();
@@ -258,9 +206,15 @@ TEST_P(Matrix, EndsInTimeSaysWhatHappenedLosesNothingAndTheLineRecovers) {
     }
     Pump(0.1);
     HostClick(pHandle, MAIN_BTNGet);
-    EXPECT_EQ("Parameter-frame received! - Line Ok!", StatusLine());
+    EXPECT_EQ(kParamOk, StatusLine());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cells, Matrix, ::testing::ValuesIn(AllCells()), CellName);
+INSTANTIATE_TEST_SUITE_P(Cells, Matrix,
+                         ::testing::Combine(::testing::Range(0, kExchangeCount),
+                                            ::testing::Range(0, kFaultCount)),
+                         [](const ::testing::TestParamInfo<Cell>& info) {
+                             return std::string(kExchanges[std::get<0>(info.param)].name) + "_" +
+                                    kFaults[std::get<1>(info.param)].name;
+                         });
 
 }  // namespace

@@ -311,9 +311,7 @@ TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     EXPECT_EQ(1, SimRequestCount());
 }
 
-// SEND writes two frames and awaits no reply. Catches SEND throwing away
-// the measurement frame on its way in, which stopped RUN with a false
-// time-out.
+// Catches SEND (no reply awaited) discarding an incoming measurement: a false RUN time-out.
 TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
     SetFaults([](SimFaults* f) { f->paced = 1; });
     int sentAt = 0;
@@ -333,9 +331,7 @@ TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
     EXPECT_GE(std::count(commands.begin(), commands.end(), CMD_MEASURE), 6);
 }
 
-// STOP while a measurement frame is on its way. Catches the frame taken in
-// after the loop ended: it overwrote the payload, so the next RUN's first
-// request carried measurement words instead of the record.
+// Catches a frame arriving after STOP overwriting the payload the next RUN sends.
 TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
     SetFaults([](SimFaults* f) { f->replyDelay = 0.05; });
     DuringRun([](int n) {
@@ -358,20 +354,17 @@ TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
         EXPECT_EQ(RequestWord(first.back(), 6 + 2 * w), RequestWord(second[0], 6 + 2 * w)) << w;
 }
 
-// The line went away under the loop: the port is closed and stays so.
-// Catches GET, SEND and RUN each waiting out the time-out on it instead of
-// saying at once that the port is closed.
+// Catches GET, SEND or RUN waiting out a time-out on a port closed when the line went away.
 TEST_F(Run, ClosedPortIsReportedAtOnceByEveryExchange) {
-    const char kPortClosed[] = "Port is not open - choose the port again!";
     SetFaults([](SimFaults* f) { f->hangUpAfter = 3; });
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(kPortClosed, StatusLine());
+    EXPECT_EQ(kTxtPortClosed, StatusLine());
     for (int button : {MAIN_BTNGet, MAIN_BTNSend, MAIN_BTNRun}) {
         SetStatus("");
         const double t0 = Timer();
         HostClick(pHandle, button);
         EXPECT_LT(Timer() - t0, 0.5) << button;
-        EXPECT_EQ(kPortClosed, StatusLine()) << button;
+        EXPECT_EQ(kTxtPortClosed, StatusLine()) << button;
     }
     EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
 }

@@ -1,24 +1,19 @@
 // Block request layout and block answer storage.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "com232/data64.h"
 #include "com232/kvex_link.h"
 
 namespace {
 
-// Catches a swapped field, a byte order mix-up, non-zero filler, or bytes
-// 34-35 overwritten (they keep the previous request's last word).
+// Catches a swapped field, byte order, non-zero filler, or bytes 34-35 (previous word) overwritten.
 TEST(BlockRequest, StartAndKindBigEndianZerosToByte33AndTailLeftAlone) {
     char frame[kFrameSize];
     for (char& b : frame) b = static_cast<char>(0x5A);
     FillData64Request(frame, 64, 1);
-    std::vector<uint8_t> expected(34, 0);
     const uint8_t head[] = {0x00, 0x55, 0x00, 0x09, 0x00, 0x40, 0x00, 0x01};
-    for (int i = 0; i < 8; ++i) expected[i] = head[i];
-    for (int i = 0; i < 34; ++i) EXPECT_EQ(expected[i], static_cast<uint8_t>(frame[i])) << i;
+    for (int i = 0; i < 34; ++i)
+        EXPECT_EQ(i < 8 ? head[i] : 0, static_cast<uint8_t>(frame[i])) << i;
     EXPECT_EQ(0x5A, frame[34]);
     EXPECT_EQ(0x5A, frame[35]);
 }
@@ -30,36 +25,25 @@ TEST(BlockRequest, WaitingTextNamesTheBlock) {
     EXPECT_STREQ("Waiting for Data[64] Block x ...", Data64WaitingText(32));
 }
 
-struct StoreCase {
-    const char* name;
-    int count;
-    uint16_t start;
-    int stored;
-    friend void PrintTo(const StoreCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class BlockAnswer : public ::testing::TestWithParam<StoreCase> {};
-
-// Catches a short or long answer taken in, a block written past the
-// 256-word buffer, or words stored at the wrong index or byte order.
-TEST_P(BlockAnswer, StoresExactly128BytesInsideTheBuffer) {
-    const StoreCase& c = GetParam();
+// Catches a short or long answer taken, a write past the buffer, wrong index or byte order.
+TEST(BlockAnswer, StoresExactly128BytesInsideTheBuffer) {
+    const struct {
+        int count;
+        uint16_t start;
+        int stored;
+    } kCases[] = {{128, 192, 1}, {128, 0, 1}, {130, 0, 0}, {127, 0, 0}, {128, 193, 0}};
     char bytes[130];
     for (int i = 0; i < 65; ++i) PutWordAt(bytes, 2 * i, static_cast<uint16_t>(0x0100 + i));
-    uint16_t buffer[kLineCount + 64];
-    for (uint16_t& w : buffer) w = 0xBEEF;
-    EXPECT_EQ(c.stored, StoreData64Block(bytes, c.count, c.start, buffer));
-    for (int i = 0; i < kLineCount + 64; ++i) {
-        const bool inBlock = c.stored && i >= c.start && i < c.start + 64;
-        EXPECT_EQ(inBlock ? 0x0100 + (i - c.start) : 0xBEEF, buffer[i]) << i;
+    for (const auto& c : kCases) {
+        uint16_t buffer[kLineCount + 64];
+        for (uint16_t& w : buffer) w = 0xBEEF;
+        EXPECT_EQ(c.stored, StoreData64Block(bytes, c.count, c.start, buffer))
+            << c.count << "@" << c.start;
+        for (int i = 0; i < kLineCount + 64; ++i) {
+            const bool inBlock = c.stored && i >= c.start && i < c.start + 64;
+            EXPECT_EQ(inBlock ? 0x0100 + (i - c.start) : 0xBEEF, buffer[i]) << c.start << ":" << i;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, BlockAnswer,
-    ::testing::Values(StoreCase{"LastBlock", 128, 192, 1}, StoreCase{"FirstBlock", 128, 0, 1},
-                      StoreCase{"TwoBytesMore", 130, 0, 0}, StoreCase{"OneByteShort", 127, 0, 0},
-                      StoreCase{"PastTheBuffer", 128, 193, 0}),
-    [](const ::testing::TestParamInfo<StoreCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
