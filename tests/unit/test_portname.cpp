@@ -44,7 +44,9 @@ TEST_F(PortNames, WindowsPortNIsComN) {
     EXPECT_EQ(0, PortPlaceGiven(kPortNamingCom, table, "/dev/ttyUSB0"));
     EXPECT_EQ(0, PortPlaceDetected(kPortNamingCom, table, "COM65"));
     for (int port = 1; port <= kMaxPorts; ++port)
-        if (port != 3 && port != 7) EXPECT_STREQ("", table[port]) << port;
+        if (port != 3 && port != 7) {
+            EXPECT_STREQ("", table[port]) << port;
+        }
 }
 
 // Catches --port not first, detected out of order or twice, a full table overwritten, a name cut.
