@@ -6,6 +6,12 @@
 //    single-shot timer replots the dirty graphs at most every
 //    kMinReplotMs (about 30 per second), so a fast frame stream never waits
 //    for drawing; a hidden graph replots when it is shown;
+//  - what is drawn sits in two buffers: the frame (background, grid, axes,
+//    tick labels, and the legend as a row above the plot area) and above it
+//    the data (traces, curves, rectangles, cursors), clipped to the plot
+//    area. While axis ranges, size and legend stay as they were, a replot
+//    redraws only the data: a running measurement changes nothing else,
+//    and the frame is most of the drawing;
 //  - data is replaced in place: a curve or trace of the same length reuses
 //    its data container, rectangles and curves come from per-graph pools
 //    (DeleteGraphPlot hides them, the next plot call reuses them);
@@ -23,6 +29,7 @@
 #include <qcustomplot.h>
 
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
@@ -47,12 +54,14 @@ enum {
     kDefaultPointsPerScreen = 100,
     kMaxCurvePoints = 1000000,
     kCursorMarkerSize = 7,
+    kLegendColumns = 3,
 };
 
 const int kCursorColors[kMaxCursors] = {VAL_RED, 0x0000FF, 0x0000FF};
 const int kTraceColors[] = {VAL_RED,  VAL_DK_GREEN, 0x0000FF, VAL_BLACK,
                             0xFF00FF, 0x008080,     0x808000, VAL_DK_GRAY};
-const char kCursorLayer[] = "cursors";
+const double kLegendRowStretch = 0.001;  // the legend row keeps its own height
+const char kDataLayer[] = "main";  // where QCustomPlot puts plottables and items
 const double kDefaultXMin = 0.0, kDefaultXMax = 100.0, kDefaultYMin = 0.0, kDefaultYMax = 1.0;
 
 struct Curve {
@@ -103,6 +112,10 @@ struct GraphState {
     int legend = 0;
     int dirty = 0;
     long replots = 0;
+    // The frame as last drawn; a change of any of these redraws it.
+    unsigned frame = 0, drawnFrame = 0;
+    QCPRange drawnX, drawnY;
+    QRect drawnViewport;
 };
 
 namespace {
@@ -123,7 +136,19 @@ void ReplotOne(GraphState* g) {
     if (!p) return;
     if (g->xAuto) p->xAxis->rescale(true);
     if (g->yAuto) p->yAxis->rescale(true);
-    p->replot(QCustomPlot::rpRefreshHint);
+    const bool frameAsDrawn = g->replots > 0 && g->drawnFrame == g->frame &&
+                              g->drawnX == p->xAxis->range() && g->drawnY == p->yAxis->range() &&
+                              g->drawnViewport == p->viewport();
+    QCPLayer* data = p->layer(kDataLayer);
+    if (frameAsDrawn && data) {
+        data->replot();  // falls back to a whole replot when a buffer is stale
+    } else {
+        p->replot(QCustomPlot::rpRefreshHint);
+        g->drawnFrame = g->frame;
+        g->drawnX = p->xAxis->range();
+        g->drawnY = p->yAxis->range();
+        g->drawnViewport = p->viewport();
+    }
     ++g->replots;
     g->dirty = 0;
 }
@@ -158,25 +183,65 @@ void ScheduleReplot() {
     gReplotTimer->start(static_cast<int>(wait));
 }
 
+// Cursors share the data layer, drawn in the order added: each new trace,
+// curve or rectangle would cover them, so they go back on top.
+void RaiseCursors(GraphState* g) {
+    QCPLayer* data = g->plot->layer(kDataLayer);
+    for (int i = 0; i < kMaxCursors; ++i) {
+        g->cursorLine[i]->setLayer(data);
+        g->cursorMark[i]->setLayer(data);
+    }
+}
+
 void MarkDirty(GraphState* g) {
     g->dirty = 1;
     ScheduleReplot();
 }
 
+// A shown legend is a row above the plot area, where no trace runs behind
+// it; a hidden one gives its row back.
+void ShowLegend(GraphState* g, bool show) {
+    QCPLegend* legend = g->plot->legend;
+    if (legend->visible() == show) return;
+    QCPLayoutGrid* layout = g->plot->plotLayout();
+    if (show) {
+        layout->insertRow(0);
+        layout->addElement(0, 0, legend);
+        layout->setRowStretchFactor(0, kLegendRowStretch);
+    } else {
+        layout->take(legend);
+        layout->simplify();
+    }
+    legend->setVisible(show);
+    ++g->frame;
+}
+
 // The legend lists the named traces and curves that show and hold data: a
 // trace that has drawn nothing yet has no colour of its own to explain.
+// Rebuilt only when that list changes: new legend items mean a new layout
+// on the next replot, too much to pay for every frame.
 void RebuildLegend(GraphState* g) {
     QCPLegend* legend = g->plot->legend;
-    legend->clearItems();
+    QVector<QCPGraph*> wanted;
     if (g->legend) {
         for (size_t i = 0; i < g->traces.size(); ++i)
             if (static_cast<int>(i) < g->numTraces && !g->traces[i].name.isEmpty() &&
                 !g->traces[i].samples.empty())
-                g->traces[i].graph->addToLegend(legend);
+                wanted.append(g->traces[i].graph);
         for (Curve& cv : g->curves)
-            if (cv.used && !cv.name.isEmpty()) cv.graph->addToLegend(legend);
+            if (cv.used && !cv.name.isEmpty()) wanted.append(cv.graph);
     }
-    legend->setVisible(legend->itemCount() > 0);
+    bool same = legend->itemCount() == wanted.size();
+    for (int i = 0; same && i < wanted.size(); ++i) {
+        auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i));
+        same = item && item->plottable() == wanted[i];
+    }
+    if (!same) {
+        legend->clearItems();
+        for (QCPGraph* graph : wanted) graph->addToLegend(legend);
+        ++g->frame;
+    }
+    ShowLegend(g, !wanted.isEmpty());
 }
 
 // A graph that changed while hidden is drawn when it is shown.
@@ -236,6 +301,7 @@ void FillGraph(QCPGraph* graph, int n, KeyFn key, ValueFn value, QVector<QCPGrap
 
 void MakeTraces(GraphState* g, int count) {
     QCustomPlot* p = g->plot;
+    const size_t had = g->traces.size();
     while (static_cast<int>(g->traces.size()) < count) {
         Trace t;
         t.graph = p->addGraph(p->xAxis, p->yAxis);
@@ -245,10 +311,15 @@ void MakeTraces(GraphState* g, int count) {
         t.graph->setLineStyle(QCPGraph::lsLine);
         t.samples.reserve(static_cast<size_t>(g->pointsPerScreen));
         g->traces.push_back(std::move(t));
+        RaiseCursors(g);
     }
-    for (size_t i = 0; i < g->traces.size(); ++i)
-        g->traces[i].graph->setVisible(static_cast<int>(i) < g->numTraces);
-    if (g->legend) RebuildLegend(g);
+    bool changed = g->traces.size() != had;
+    for (size_t i = 0; i < g->traces.size(); ++i) {
+        const bool shown = static_cast<int>(i) < g->numTraces;
+        if (g->traces[i].graph->visible() != shown) changed = true;
+        g->traces[i].graph->setVisible(shown);
+    }
+    if (changed && g->legend) RebuildLegend(g);
 }
 
 void ShowTraceData(GraphState* g, Trace& t) {
@@ -292,11 +363,13 @@ GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
     // Plain drawing: thousands of points per frame stay cheap.
     plot->setNotAntialiasedElements(QCP::aeAll);
     plot->setPlottingHint(QCP::phFastPolylines, true);
+    // A replot only asks for a repaint: the window then paints every graph
+    // and display that changed in one pass, not one pass per graph.
+    plot->setPlottingHint(QCP::phImmediateRefresh, false);
     plot->setInteractions(QCP::Interactions());
     plot->setAutoAddPlottableToLegend(false);
     // A click gives the graph the keyboard, so its save key reaches it.
     plot->setFocusPolicy(Qt::ClickFocus);
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     // Ranges before the program sets any; a form may give its own.
     double xl = PropertyOr(plot, "xmin", kDefaultXMin), xh = PropertyOr(plot, "xmax", kDefaultXMax);
     double yl = PropertyOr(plot, "ymin", kDefaultYMin), yh = PropertyOr(plot, "ymax", kDefaultYMax);
@@ -304,16 +377,30 @@ GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
     if (!MakeValidRange(&yl, &yh)) yl = kDefaultYMin, yh = kDefaultYMax;
     plot->xAxis->setRange(xl, xh);
     plot->yAxis->setRange(yl, yh);
-    if (!plot->layer(kCursorLayer))
-        plot->addLayer(kCursorLayer, plot->layer("main"), QCustomPlot::limAbove);
+    // Two buffers: the frame (background, grid, axes, legend) below and the
+    // data above it, so that a data-only replot redraws one buffer and the
+    // window blends two. The data is clipped to the axis rectangle, so the
+    // axes under it stay visible; the legend moves out of the plot area into
+    // a row above it (see ShowLegend) and the overlay shares the frame's buffer.
+    if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay"))) {
+        overlay->setMode(QCPLayer::lmLogical);
+        if (QCPLayer* data = plot->layer(kDataLayer)) {
+            plot->moveLayer(data, overlay, QCustomPlot::limAbove);
+            data->setMode(QCPLayer::lmBuffered);
+        }
+    }
+    plot->axisRect()->insetLayout()->take(plot->legend);
+    plot->legend->setVisible(false);
+    plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    plot->legend->setWrap(kLegendColumns);
+    plot->legend->setBorderPen(Qt::NoPen);
+    plot->legend->setBrush(Qt::NoBrush);
     for (int i = 0; i < kMaxCursors; ++i) {
         const QPen pen(Rgb(kCursorColors[i]));
         auto* line = new QCPItemStraightLine(plot);
-        line->setLayer(kCursorLayer);
         line->setPen(pen);
         line->setVisible(false);
         auto* mark = new QCPItemTracer(plot);
-        mark->setLayer(kCursorLayer);
         mark->setStyle(QCPItemTracer::tsCircle);
         mark->setSize(kCursorMarkerSize);
         mark->setPen(pen);
@@ -508,6 +595,7 @@ int PlotRectangle(int panel, int control, double x1, double y1, double x2, doubl
         RectItem fresh;
         fresh.item = new QCPItemRect(g->plot);
         g->rects.push_back(fresh);
+        RaiseCursors(g);
         r = &g->rects.back();
     }
     r->used = 1;
@@ -551,6 +639,7 @@ int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, in
         Curve fresh;
         fresh.graph = g->plot->addGraph(g->plot->xAxis, g->plot->yAxis);
         g->curves.push_back(std::move(fresh));
+        RaiseCursors(g);
         cv = &g->curves.back();
     }
     cv->used = 1;
@@ -561,6 +650,7 @@ int PlotXY(int panel, int control, const double* x, const uint16_t* y, int n, in
         QPen pen(Rgb(color));
         pen.setStyle(lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine);
         cv->graph->setPen(pen);
+        if (g->legend) ++g->frame;
     }
     if (cv->plotStyle != plotStyle) {
         cv->plotStyle = plotStyle;
@@ -621,6 +711,7 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
     if (t.color == value) return 0;
     t.color = value;
     t.graph->setPen(QPen(Rgb(value)));
+    if (g->legend) ++g->frame;  // its legend entry shows the colour
     MarkDirty(g);
     return 0;
 }
@@ -637,6 +728,7 @@ int SetTraceAttributeEx(int panel, int control, int trace, int attribute, const 
     if (t.name == name) return 0;
     t.name = name;
     t.graph->setName(name);
+    ++g->frame;  // the legend may show the name
     if (g->legend) RebuildLegend(g);
     MarkDirty(g);
     return 0;
@@ -653,6 +745,7 @@ int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, cons
         if (cv.used && cv.handle == plotHandle) {
             cv.name = name;
             cv.graph->setName(name);
+            ++g->frame;
             if (g->legend) RebuildLegend(g);
             MarkDirty(g);
             return 0;
@@ -790,7 +883,15 @@ int GraphTableText(Ctrl* c, QString* out) {
 QPixmap GraphPicture(Ctrl* c, int width, int height) {
     if (!c || c->kind != kKindGraph || !c->graph || !c->graph->plot) return QPixmap();
     if (c->graph->dirty) ReplotOne(c->graph);
-    return c->graph->plot->toPixmap(width, height);
+    // On white: the graph draws no background of its own (PlotWidget), and
+    // its drawing leaves the last pixel row out.
+    const QPixmap drawn = c->graph->plot->toPixmap(width, height);
+    QPixmap picture(drawn.size());
+    picture.setDevicePixelRatio(drawn.devicePixelRatio());
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawPixmap(0, 0, drawn);
+    return picture;
 }
 
 }  // namespace kui
