@@ -94,7 +94,9 @@ enum {
     kMaxRingItems = 4096,
     kMaxTextBoxLines = 10000,
     kMaxCoordinate = 100000,
-    kDisplayRefreshMs = 33,
+    // Digits that change more often than about ten times a second cannot
+    // be read, and each change costs a text layout and a repaint.
+    kDisplayRefreshMs = 100,
 };
 
 // ---------------------------------------------------------- registry ----
