@@ -4,7 +4,8 @@
 // Facts owned here:
 //  - ProcessSystemEvents runs what is pending; when nothing is, it waits for
 //    the next event at most kIdleWaitMs, so a loop waiting 1.5 s for a
-//    reply that never comes sleeps instead of spinning;
+//    reply that never comes sleeps instead of spinning, and a loop waiting
+//    for a point in time overshoots it by at most that much;
 //  - without a QCoreApplication it does nothing and returns 0;
 //  - Timer counts seconds from the start of the program on a monotonic
 //    clock; Delay and Sleep pause without processing events.
@@ -20,7 +21,7 @@
 
 namespace {
 
-enum { kIdleWaitMs = 5 };
+enum { kIdleWaitMs = 10 };
 const double kMaxDelaySeconds = 86400.0;  // longer pauses are cut to a day
 
 // The standard library's steady clock: monotonic on every system, so a
@@ -57,9 +58,9 @@ int ProcessSystemEvents(void) {
     if (!app) return 0;
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (!dispatcher) return 0;
-    if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
-    // Nothing was pending: sleep until serial data, input or a timer, but
-    // no longer than the idle wait.
+    // One pass: what is pending runs without a wait; with nothing pending
+    // it sleeps until serial data, input or a timer, but no longer than the
+    // idle wait. (A first pass that only looks costs a poll every call.)
     QTimer* timer = WakeTimer(app);
     timer->start(kIdleWaitMs);
     dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

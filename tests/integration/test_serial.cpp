@@ -21,7 +21,7 @@ namespace {
 
 enum { kPort = 1, kFrame = 36, kEventChar = 0x55, kRxMask = 0x8006 };
 
-// Idle event passes in 1.5 s are about 300 (5 ms each); a loop spinning on a
+// Idle event passes in 1.5 s are about 150 (10 ms each); a loop spinning on a
 // dead descriptor makes tens of thousands.
 enum { kMaxIdlePasses = 3000 };
 
