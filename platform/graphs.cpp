@@ -29,8 +29,8 @@
 #include <qcustomplot.h>
 
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 #include <QVariant>
@@ -61,7 +61,7 @@ const int kCursorColors[kMaxCursors] = {VAL_RED, 0x0000FF, 0x0000FF};
 const int kTraceColors[] = {VAL_RED,  VAL_DK_GREEN, 0x0000FF, VAL_BLACK,
                             0xFF00FF, 0x008080,     0x808000, VAL_DK_GRAY};
 const double kLegendRowStretch = 0.001;  // the legend row keeps its own height
-const char kDataLayer[] = "main";  // where QCustomPlot puts plottables and items
+const char kDataLayer[] = "main";        // where QCustomPlot puts plottables and items
 const double kDefaultXMin = 0.0, kDefaultXMax = 100.0, kDefaultYMin = 0.0, kDefaultYMax = 1.0;
 
 struct Curve {

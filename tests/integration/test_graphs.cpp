@@ -5,10 +5,12 @@
 // the bar example's rectangles and cursors, curves replaced per frame) is
 // not repeated here.
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cmath>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -209,4 +211,63 @@ TEST_F(Graphs, HiddenGraphReplotsWhenShown) {
     EXPECT_EQ(before, SettledReplots(MAIN_GRAPHVideo));
     SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 1);
     EXPECT_EQ(before + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHVideo, before));
+}
+
+// Pixels in which the window's picture of a graph differs from its picture
+// after a replot of everything, plus those of its last row not white.
+int PixelsUnlikeAWholeReplot(const char* name) {
+    QCustomPlot* plot = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String(name)) plot = qobject_cast<QCustomPlot*>(w);
+    if (!plot) return -1;
+    const QImage shown = plot->grab().toImage();
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    const QImage whole = plot->grab().toImage();
+    int unlike = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) unlike += shown.pixel(x, y) != whole.pixel(x, y);
+    // Below the axis: the last row shows the background like the rest.
+    for (int x = 0; x < shown.width(); ++x)
+        unlike += shown.pixel(x, shown.height() - 1) != qRgb(255, 255, 255);
+    return unlike;
+}
+
+// Catches a replot that redraws only the data while the axes, the legend
+// or a colour shown in it changed (a stale frame), and any part of the
+// graph, its last pixel row included, left unpainted.
+TEST_F(Graphs, WindowShowsWhatAFreshDrawingShowsAfterEachKindOfChange) {
+    DisplayPanel(main_);
+    SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 2);
+    std::vector<double> history(40);
+    const auto plot = [&](double offset) {
+        for (size_t i = 0; i < history.size(); ++i) history[i] = offset + 7.0 * (i % 5);
+        PlotStripChart(main_, MAIN_GRAPHRaw, history.data(), 40, 0, 0);
+    };
+    const struct {
+        const char* change;
+        std::function<void()> make;
+    } steps[] = {
+        {"first data", [&] { plot(10); }},
+        {"data only", [&] { plot(20); }},
+        {"y range",
+         [&] { SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 90); }},
+        {"cursor", [&] { SetGraphCursor(main_, MAIN_GRAPHRaw, 1, 30, 40); }},
+        {"legend on",
+         [&] {
+             SetTraceAttributeEx(main_, MAIN_GRAPHRaw, 1, ATTR_TRACE_LG_TEXT, "first");
+             SetTraceAttributeEx(main_, MAIN_GRAPHRaw, 2, ATTR_TRACE_LG_TEXT, "second");
+             SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_LEGEND_VISIBLE, 1);
+         }},
+        {"colour in the legend",
+         [&] { SetTraceAttribute(main_, MAIN_GRAPHRaw, 2, ATTR_TRACE_COLOR, 0x00AAFF); }},
+        {"name in the legend",
+         [&] { SetTraceAttributeEx(main_, MAIN_GRAPHRaw, 1, ATTR_TRACE_LG_TEXT, "renamed"); }},
+        {"data under the legend", [&] { plot(5); }},
+        {"legend off", [&] { SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_LEGEND_VISIBLE, 0); }},
+    };
+    for (const auto& step : steps) {
+        step.make();
+        PumpFor(120);
+        EXPECT_EQ(0, PixelsUnlikeAWholeReplot("GRAPHRaw")) << step.change;
+    }
 }
