@@ -360,9 +360,12 @@ GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
     auto* g = new GraphState;
     g->ctrl = c;
     g->plot = plot;
-    // Plain drawing: thousands of points per frame stay cheap.
+    // Plain drawing: thousands of points per frame stay cheap. A curve goes
+    // to the painter as one polyline: QCustomPlot's "fast polylines" hint
+    // draws each segment as a line of its own, which for unsmoothed thin
+    // lines costs a third more.
     plot->setNotAntialiasedElements(QCP::aeAll);
-    plot->setPlottingHint(QCP::phFastPolylines, true);
+    plot->setPlottingHint(QCP::phFastPolylines, false);
     // A replot only asks for a repaint: the window then paints every graph
     // and display that changed in one pass, not one pass per graph.
     plot->setPlottingHint(QCP::phImmediateRefresh, false);
