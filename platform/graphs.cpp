@@ -312,9 +312,9 @@ void MakeTraces(GraphState* g, int count) {
         t.graph->setLineStyle(QCPGraph::lsLine);
         t.samples.reserve(static_cast<size_t>(g->pointsPerScreen));
         g->traces.push_back(std::move(t));
-        RaiseCursors(g);
     }
     bool changed = g->traces.size() != had;
+    if (changed) RaiseCursors(g);
     for (size_t i = 0; i < g->traces.size(); ++i) {
         const bool shown = static_cast<int>(i) < g->numTraces;
         if (g->traces[i].graph->visible() != shown) changed = true;
@@ -732,8 +732,10 @@ int SetTraceAttributeEx(int panel, int control, int trace, int attribute, const 
     if (t.name == name) return 0;
     t.name = name;
     t.graph->setName(name);
-    ++g->frame;  // the legend may show the name
-    if (g->legend) RebuildLegend(g);
+    if (g->legend) {
+        ++g->frame;  // its legend entry shows the name
+        RebuildLegend(g);
+    }
     MarkDirty(g);
     return 0;
 }
@@ -749,8 +751,10 @@ int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, cons
         if (cv.used && cv.handle == plotHandle) {
             cv.name = name;
             cv.graph->setName(name);
-            ++g->frame;
-            if (g->legend) RebuildLegend(g);
+            if (g->legend) {
+                ++g->frame;
+                RebuildLegend(g);
+            }
             MarkDirty(g);
             return 0;
         }
