@@ -167,8 +167,9 @@ int main(int argc, char** argv) {
     InstallComCallback(com, eventMask, kNotifyCount, kEventChar, TimedReceive, nullptr);
     SetSimPaced(1);
     // BENCH_RUN_SECONDS lengthens the paced run for steadier CPU figures.
-    const char* seconds = std::getenv("BENCH_RUN_SECONDS");
-    const int pacedMs = seconds && std::atoi(seconds) > 0 ? 1000 * std::atoi(seconds) : 5000;
+    const char* asked = std::getenv("BENCH_RUN_SECONDS");
+    const int seconds = asked ? std::atoi(asked) : 0;
+    const int pacedMs = 1000 * (seconds > 0 ? seconds : 5);
     const Result paced = RunFor(pacedMs);
     if (paced.span <= 0.0) {
         std::fprintf(stderr, "paced run: no frames\n");
