@@ -114,74 +114,62 @@ protected:
 // answer, defaults not fitted to the geometry (end 4096, teach 2048), word
 // 59 sent in half 1, a wrong reset of max/min (0, last pixel), or a reply
 // followed by more bytes (an echo of the request).
-TEST_F(SimLine, GoldenAnswersBeginWithTheBytesAndAreOneFrame) {
+TEST_F(SimLine, GoldenAnswersAreOneFrame) {
     const struct {
-        const char *model, *request, *answer;  // request zero-padded; answer: its first bytes
-    } kCases[] = {{"edge1024", "0055 0005 0000 01F4 0001 0002 0003",  // line check
-                   "00AA 0005 0000 01F4 0001 0002 0003 0000 0000 0000 0000 0000 0000 0000 0000 "
-                   "0000 0000 0000"},
-                  {"edge1024", "0055 000A",
-                   "00AA 000A 0001 0400 0001 0065 1000 1000 0001 1000 0134 0025 0400 0000 0000 "
-                   "0000 0000 0000"},
-                  {"tarvo", "0055 000A",
-                   "00AA 000A 0004 0200 0190 0065 0400 0400 0001 0400 0132 0190 0400 0000 0000 "
-                   "0000 0000 0000"},
-                  {"edge1024", "0055 0002 0000",  // V303 defaults in half 0
-                   "00AA 0002 0000 01F4 0001 0001 0001 0001 1000 0800 0064 0064 0001 0000 0000 "
-                   "0000 0001 0028"},
-                  {"edge1024", "0055 0002 0001",  // half 1 skips word 59
-                   "00AA 0002 0001 0100 0000 0000 0000 0000 0000 0000 0000 0000 0000 5858 4000 "
-                   "0000 7530 0000"},
-                  {"edge1024", "0055 000B", "00AA 000B 0000 0000 0FFF"}};  // reset max/min
+        const char *model, *request, *answer;  // both zero-padded to a frame
+    } kCases[] = {
+        {"edge1024", "0055 0005 0000 01F4 0001 0002 0003", "00AA 0005 0000 01F4 0001 0002 0003"},
+        {"edge1024", "0055 000A",
+         "00AA 000A 0001 0400 0001 0065 1000 1000 0001 1000 0134 0025 0400"},
+        {"tarvo", "0055 000A", "00AA 000A 0004 0200 0190 0065 0400 0400 0001 0400 0132 0190 0400"},
+        {"edge1024", "0055 0002 0000",  // V303 defaults in half 0
+         "00AA 0002 0000 01F4 0001 0001 0001 0001 1000 0800 0064 0064 0001 0000 0000 0000 0001 "
+         "0028"},
+        {"edge1024", "0055 0002 0001",  // half 1 skips word 59
+         "00AA 0002 0001 0100 0000 0000 0000 0000 0000 0000 0000 0000 0000 5858 4000 0000 7530"},
+        {"edge1024", "0055 000B", "00AA 000B 0000 0000 0FFF"}};  // reset max/min
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.request);
         Start(c.model);
         SimSetWord(0, 59, 0x5959);  // only half 1 looks at these two
         SimSetWord(0, 58, 0x5858);
-        Bytes request = Hex(c.request);
+        Bytes request = Hex(c.request), answer = Hex(c.answer);
         request.resize(kFrame);
-        const Bytes answer = Exchange(request);
-        EXPECT_EQ(kFrame, answer.size());
-        EXPECT_EQ(Hex(c.answer), Head(answer, Hex(c.answer).size()));
+        answer.resize(kFrame);
+        EXPECT_EQ(answer, Exchange(request));
         EXPECT_TRUE(NothingArrives());
         TearDown();
     }
 }
 
 // Catches a firmware text that is not exactly 72 raw bytes zero-padded, a
-// pcbtype-0 text sent as plain bytes (it sends each character as a word), or
-// a terminating zero slipped into the full-length text of "m02".
-TEST_F(SimLine, VersionIs72BytesInTheFormOfTheBoard) {
+// pcbtype-0 text sent as plain bytes (it sends each character as a word), a
+// terminating zero slipped into the full-length text of "m02", or half 0
+// taken from the wrong layout for the sensor's variant.
+TEST_F(SimLine, VersionAndHalf0FollowTheModel) {
     const struct {
         const char *model, *text;
         bool wordPerChar;
+        int first;  // first word of the half-0 layout
     } kCases[] = {
-        {"edge1024", "K-VEX-RZ firmware V3.08 (sim)", false},
-        {"pcb0", "K-VEX-RZ V3.08 sim pcb0", true},
-        {"m02", "K-VEX-RZ-M02 firmware V3.06 (sim) 512 pixel 2048 subpixel ADC 8 bit 0042", false}};
+        {"standard", "K-VEX-RZ firmware V3.02 (sim)", false, 3},
+        {"v303", "K-VEX-RZ firmware V3.03 (sim)", false, 18},
+        {"tarvo", "K-VEX-RZ-M11 firmware V3.06 (sim)", false, 33},
+        {"edge1024", "K-VEX-RZ firmware V3.08 (sim)", false, 18},
+        {"pcb0", "K-VEX-RZ V3.08 sim pcb0", true, 18},
+        {"m02", "K-VEX-RZ-M02 firmware V3.06 (sim) 512 pixel 2048 subpixel ADC 8 bit 0042", false,
+         18}};
     for (const auto& c : kCases) {
+        SCOPED_TRACE(c.model);
         Start(c.model);
         Bytes want(72, 0);
         for (size_t i = 0; c.text[i]; i++) want[c.wordPerChar ? 2 * i + 1 : i] = c.text[i];
-        EXPECT_EQ(want, Exchange(Request(7, 0), 72)) << c.model;
+        EXPECT_EQ(want, Exchange(Request(7, 0), 72));
         EXPECT_TRUE(NothingArrives());
-        TearDown();
-    }
-}
-
-// Catches half 0 taken from the wrong layout for the sensor's variant.
-TEST_F(SimLine, ReadHalf0SendsTheLayoutInForce) {
-    const struct {
-        const char* model;
-        int first;
-    } kCases[] = {{"standard", 3}, {"v303", 18}, {"tarvo", 33}};
-    for (const auto& c : kCases) {
-        Start(c.model);
         for (int w = 3; w < 48; w++) SimSetWord(0, w, static_cast<uint16_t>(1000 + w));
         Bytes answer = Exchange(Request(2, 0));
         EXPECT_EQ(Hex("00AA 0002 0000"), Head(answer, 6));
-        for (int i = 0; i < 15; i++)
-            EXPECT_EQ(1000 + c.first + i, Word(answer, 6 + 2 * i)) << c.model;
+        for (int i = 0; i < 15; i++) EXPECT_EQ(1000 + c.first + i, Word(answer, 6 + 2 * i));
         TearDown();
     }
 }
