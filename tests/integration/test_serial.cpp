@@ -48,9 +48,7 @@ struct FarEnd {
         ASSERT_EQ(static_cast<ssize_t>(length), write(master, data, length));
     }
     void WriteFill(int value, size_t length) {
-        unsigned char bytes[256];
-        std::memset(bytes, value, sizeof bytes);
-        Write(bytes, length);
+        Write(std::string(length, static_cast<char>(value)).data(), length);
     }
     void HangUp() {
         if (master >= 0) close(master);
