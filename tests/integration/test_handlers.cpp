@@ -284,22 +284,16 @@ TEST_F(SensorTest, HelpBoxesSitBesideTheirFieldInsideThePanelAndOnTop) {
 // on, the other two off; a second click keeps the page where it belongs.
 TEST_F(SensorTest, PageButtonsActAsTabs) {
     StartProgram("edge1024");
-    auto pages = [] {  // pages PARA1, PARA2, CALIB shown, then their buttons
-        std::vector<int> out;
-        for (int panel : {pPara1, pPara2, pCalib}) {
-            int v = -1;
-            GetPanelAttribute(panel, ATTR_VISIBLE, &v);
-            out.push_back(v);
+    const int kButtons[] = {MAIN_TOGGBTN_Para1, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Calib};
+    const int kPages[] = {pPara1, pPara2, pCalib};
+    for (int open : {1, 2, 2, 0}) {
+        ASSERT_EQ(1, HostClick(pHandle, kButtons[open]));
+        for (int i = 0; i < 3; ++i) {
+            int shown = -1;
+            GetPanelAttribute(kPages[i], ATTR_VISIBLE, &shown);
+            EXPECT_EQ(i == open, shown) << i << " after " << open;
+            EXPECT_EQ(i == open, Value(pHandle, kButtons[i])) << i << " after " << open;
         }
-        for (int b : {MAIN_TOGGBTN_Para1, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Calib})
-            out.push_back(Value(pHandle, b));
-        return out;
-    };
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_TOGGBTN_Para2));
-    EXPECT_EQ((std::vector<int>{0, 1, 0, 0, 1, 0}), pages());
-    for (int click = 0; click < 2; ++click) {
-        HostClick(pHandle, MAIN_TOGGBTN_Calib);
-        EXPECT_EQ((std::vector<int>{0, 0, 1, 0, 0, 1}), pages()) << click;
     }
     int left = 0, top = 0;
     GetPanelAttribute(pCalib, ATTR_LEFT, &left);
