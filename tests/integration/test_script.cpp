@@ -1,21 +1,14 @@
 // Script runner, popups answered in advance, the command line and
 // screenshots, offscreen on the real main panel with test callbacks.
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
-#include "platform/cvi.h"
-#include "platform/host.h"
+#include "tests/integration/support_harness.h"
 
 namespace {
 
@@ -31,10 +24,7 @@ int CbRun(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     gLog.push_back("run");
     gLooping = 1;
-    QElapsedTimer t;
-    t.start();
-    while (!gStopSeen && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    for (const double t0 = Timer(); !gStopSeen && Timer() - t0 < 5.0;) ProcessSystemEvents();
     gLoopEndedByStop = gStopSeen;
     gLooping = 0;
     return 0;
@@ -107,25 +97,14 @@ protected:
     int main_ = 0;
 };
 
-bool IsPng(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) && f.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
-}
-
 struct BadScript {
     const char* name;
     const char* text;
     const char* mustContain;
+    friend void PrintTo(const BadScript& c, std::ostream* os) { *os << c.name; }
 };
 
-// Test names in listings say which case, not the bytes of the parameter.
-void PrintTo(const BadScript& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ScriptErrors : public Script, public ::testing::WithParamInterface<BadScript> {};
-
-}  // namespace
 
 // Catches a bad script accepted, or a message that does not lead to the line.
 TEST_P(ScriptErrors, LoadStopsWithTheLineNumber) {
@@ -148,13 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"filewithout", "file\n", "line 1"}),
     [](const ::testing::TestParamInfo<BadScript>& i) { return std::string(i.param.name); });
 
-// Catches a missing script file treated as an empty script.
-TEST_F(Script, MissingScriptFileIsAnError) {
-    char error[128];
-    EXPECT_EQ(0, HostLoadScript("/nonexistent/steps.txt", error, sizeof error));
-    EXPECT_NE(nullptr, std::strstr(error, "/nonexistent/steps.txt"));
-}
-
 // Catches steps out of order, popups not answered from the queue, quit
 // ignored, a screenshot that needs a display, or comments, blank lines,
 // indentation and CR-LF line ends taken for steps.
@@ -169,22 +141,16 @@ TEST_F(Script, StepsRunInOrderAndQuitEndsTheLoop) {
     EXPECT_EQ(std::vector<std::string>({"changed 12", "commit 12", "file 2 /tmp/kovexa-none.cfg",
                                         "confirm 1", "help", "close"}),
               gLog);
-    EXPECT_TRUE(IsPng(shot));
+    QFile png(QString::fromStdString(shot));
+    EXPECT_TRUE(png.open(QIODevice::ReadOnly) && png.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8));
 }
 
-// Catches steps that wait for a looping callback to return (STOP never arrives).
-TEST_F(Script, StepsRunWhileACallbackLoops) {
-    Run("click BTNRun\nwait 50\nclick BTNStop\nquit\n", 10000);
+// Catches steps that wait for a looping callback to return (STOP never
+// arrives), and a program that ends after the last step although it was no quit.
+TEST_F(Script, StepsRunWhileACallbackLoopsAndTheProgramOutlivesThem) {
+    Run("click BTNRun\nwait 50\nclick BTNStop\n", 300);
     EXPECT_EQ(1, gLoopEndedByStop);
-    ASSERT_GE(gLog.size(), 2u);
-    EXPECT_EQ("run", gLog[0]);
-    EXPECT_EQ("stop-inside-run", gLog[1]);
-}
-
-// Catches a program that ends after the last step although it was no quit.
-TEST_F(Script, ProgramKeepsRunningAfterTheLastStep) {
-    Run("click BTNStop\n", 300);
-    EXPECT_EQ(std::vector<std::string>({"stop", "guard"}), gLog);
+    EXPECT_EQ(std::vector<std::string>({"run", "stop-inside-run", "guard"}), gLog);
 }
 
 // Catches queued answers used out of order, existing and new files mixed
@@ -196,30 +162,31 @@ TEST_F(Script, QueuedAnswersComeFirstThenPopupsCancelOffscreen) {
     HostQueueFileAnswer(existing.c_str());
     HostQueueFileAnswer(dir.filePath("new.cfg").toUtf8().constData());
     HostQueueConfirmAnswer(1);
-    EXPECT_EQ(VAL_EXISTING_FILE_SELECTED,
-              FileSelectPopup("", "*.cfg", "*.cfg", "t", 1, 0, 1, 1, 0, path, sizeof path));
+    auto select = [this](int save) {
+        return FileSelectPopup("", "*.cfg", "*.cfg", "t", 1 - save, 0, 1, 1, save, path,
+                               sizeof path);
+    };
+    EXPECT_EQ(VAL_EXISTING_FILE_SELECTED, select(0));
     EXPECT_EQ(existing, path);
-    EXPECT_EQ(VAL_NEW_FILE_SELECTED,
-              FileSelectPopup("", "*.cfg", "*.cfg", "t", 0, 0, 1, 1, 1, path, sizeof path));
+    EXPECT_EQ(VAL_NEW_FILE_SELECTED, select(1));
     EXPECT_EQ(1, ConfirmPopup("t", "m"));
-    EXPECT_EQ(VAL_NO_FILE_SELECTED,
-              FileSelectPopup("", "*.cfg", "*.cfg", "t", 1, 0, 1, 1, 0, path, sizeof path));
+    EXPECT_EQ(VAL_NO_FILE_SELECTED, select(0));
     EXPECT_STREQ("", path);
     EXPECT_EQ(0, ConfirmPopup("t", "m"));
     EXPECT_EQ(0, MessagePopup("t", "m"));
 }
 
-// Catches a path cut to fit the buffer (it would name another file).
-TEST_F(Script, PathLongerThanTheBufferIsRefusedNotTruncated) {
+// Catches a missing script file treated as an empty script, a path cut to
+// fit the buffer (it would name another file), and a screenshot that reports
+// success for a folder or a panel that does not exist.
+TEST_F(Script, MissingScriptOverlongPathAndBadScreenshotTargetsAreRefused) {
+    char error[128];
+    EXPECT_EQ(0, HostLoadScript("/nonexistent/steps.txt", error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "/nonexistent/steps.txt"));
     HostQueueFileAnswer("/tmp/a-rather-long-directory/KVEXpara.cfg");
     std::memset(path, 'X', sizeof path);
     EXPECT_LT(FileSelectPopup("", "", "*.cfg", "t", 1, 0, 0, 1, 0, path, 16), 0);
     EXPECT_STREQ("", path);
-}
-
-// Catches a screenshot that reports success for a folder that does not
-// exist or a panel that does not.
-TEST_F(Script, ScreenshotFailsForBadFolderOrPanel) {
     DisplayPanel(main_);
     EXPECT_EQ(0, HostScreenshot(main_, "/nonexistent/dir/x.png"));
     EXPECT_EQ(0, HostScreenshot(99, "/tmp/kovexa-never.png"));
@@ -227,24 +194,14 @@ TEST_F(Script, ScreenshotFailsForBadFolderOrPanel) {
 
 // -------------------------------------------------------- command line ---
 
-namespace {
-
 struct Args {
     const char* name;
     std::vector<std::string> argv;
-    int ok;
-    const char *port = "", *model = "", *script = "";  // what an accepted line gives
-    int simulate = 0;
-    int fast = 0;
+    const char* parsed;  // "port|model|script|simulate fast" once accepted; nullptr: refused
+    friend void PrintTo(const Args& c, std::ostream* os) { *os << c.name; }
 };
 
-void PrintTo(const Args& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class CommandLine : public ::testing::TestWithParam<Args> {};
-
-}  // namespace
 
 // Catches options misread, values taken from the wrong argument, bad input
 // accepted, or a value longer than its field copied past it.
@@ -256,32 +213,29 @@ TEST_P(CommandLine, ParsesOrRefuses) {
     for (std::string& s : store) argv.push_back(&s[0]);
     HostOptions o;
     char error[128] = "";
-    ASSERT_EQ(a.ok,
-              HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error));
-    if (!a.ok) {
-        EXPECT_STRNE("", error);
-        return;
-    }
-    EXPECT_STREQ(a.port, o.port);
-    EXPECT_EQ(a.simulate, o.simulate);
-    EXPECT_EQ(a.fast, o.simFast);
-    EXPECT_STREQ(a.model, o.simModel);
-    EXPECT_STREQ(a.script, o.script);
+    const int ok =
+        HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error);
+    ASSERT_EQ(a.parsed != nullptr, ok) << error;
+    EXPECT_TRUE(ok || *error) << "a refusal says why";
+    if (!ok) return;
+    EXPECT_EQ(a.parsed, std::string(o.port) + "|" + o.simModel + "|" + o.script + "|" +
+                            std::to_string(o.simulate) + " " + std::to_string(o.simFast));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Options, CommandLine,
     ::testing::Values(
-        Args{"none", {}, 1, "", "", "", 0},
-        Args{"port", {"--port", "/dev/ttyUSB0"}, 1, "/dev/ttyUSB0", "", "", 0},
-        Args{"portequals", {"--port=/dev/ttyS1"}, 1, "/dev/ttyS1", "", "", 0},
-        Args{"simulate", {"--simulate"}, 1, "", "", "", 1},
-        Args{"simmodel", {"--simulate=tarvo", "--script", "s.txt"}, 1, "", "tarvo", "s.txt", 1},
-        Args{"unknown", {"--speed", "9600"}, 0}, Args{"positional", {"file.cfg"}, 0},
-        Args{"missingvalue", {"--port"}, 0}, Args{"emptyvalue", {"--script="}, 0},
-        Args{"valueonflag", {"--help=yes"}, 0}, Args{"prefixonly", {"--portx"}, 0},
-        Args{"portandsim", {"--port", "/dev/ttyS0", "--simulate"}, 0},
-        Args{"simfast", {"--simulate-fast=peak"}, 1, "", "peak", "", 1, 1},
-        Args{"simtwice", {"--simulate", "--simulate-fast"}, 0},
-        Args{"overlongvalue", {"--port", std::string(300, 'a')}, 0}),
+        Args{"none", {}, "|||0 0"}, Args{"port", {"--port", "/dev/ttyUSB0"}, "/dev/ttyUSB0|||0 0"},
+        Args{"portequals", {"--port=/dev/ttyS1"}, "/dev/ttyS1|||0 0"},
+        Args{"simulate", {"--simulate"}, "|||1 0"},
+        Args{"simmodel", {"--simulate=tarvo", "--script", "s.txt"}, "|tarvo|s.txt|1 0"},
+        Args{"simfast", {"--simulate-fast=peak"}, "|peak||1 1"},
+        Args{"unknown", {"--speed", "9600"}, nullptr}, Args{"positional", {"file.cfg"}, nullptr},
+        Args{"missingvalue", {"--port"}, nullptr}, Args{"emptyvalue", {"--script="}, nullptr},
+        Args{"prefixonly", {"--portx"}, nullptr},
+        Args{"portandsim", {"--port", "/dev/ttyS0", "--simulate"}, nullptr},
+        Args{"simtwice", {"--simulate", "--simulate-fast"}, nullptr},
+        Args{"overlongvalue", {"--port", std::string(300, 'a')}, nullptr}),
     [](const ::testing::TestParamInfo<Args>& i) { return std::string(i.param.name); });
+
+}  // namespace
