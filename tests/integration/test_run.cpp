@@ -69,14 +69,7 @@ bool Contains(const std::vector<double>& v, double x) {
 class Run : public SensorTest {
 protected:
     void SetUp() override {
-        StartProgram("edge1024");
-        // A standard sensor, identified, whatever the probe found.
-        hwtype = 37;
-        softversion = 302;
-        HWTYPE = 1;
-        ccdvirtpixel = 4096;
-        pixB = 1;
-        pixE = 4096;
+        StartProgram("standard");  // 4096 subpixels, edge sensor, firmware 302
         parameter[6] = 1;
         parameter[13] = 0;
         parameter[28] = 0;
