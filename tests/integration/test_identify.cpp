@@ -2,6 +2,7 @@
 // identity it leaves, the model box, the panel adaptation per model, and
 // the firmware text.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "com232/models.h"
@@ -15,22 +16,23 @@ std::string ModelLine(int line) {
     return buf;
 }
 
-std::string ItemLabel(int panel, int control, int index, int* value = nullptr) {
-    char buf[64] = "";
-    HostListItem(panel, control, index, buf, sizeof buf, value);
-    return buf;
-}
-
 std::string Label(int panel, int control) {
     char buf[64] = "";
     HostLabel(panel, control, buf, sizeof buf);
     return buf;
 }
 
-// Starts the sensor and runs only the opening of the link, so what the
-// identification did is seen before InitGUI changes dependent controls.
-void Probe(const char* model) {
+// Starts the sensor (its identity edited first, if asked) and runs only the
+// opening of the link, so what the identification did is seen before InitGUI
+// changes dependent controls.
+void Probe(const char* model, const std::function<void(SimIdentity*)>& edit = nullptr) {
     StartProgram(model, false);
+    if (edit) {
+        SimIdentity id;
+        SimGetIdentity(&id);
+        edit(&id);
+        SimSetIdentity(&id);
+    }
     SimClearRequests();
     InitRS232(com);
 }
@@ -42,20 +44,17 @@ struct IdentityCase {
     uint16_t virtpixel, HWTYPE, ADCMAX;
     double step;
     const char* name;
-    const char* line3;
     Variant variant;
+    friend void PrintTo(const IdentityCase& c, std::ostream* os) { *os << c.model; }
 };
-
-std::ostream& operator<<(std::ostream& os, const IdentityCase& c) {
-    return os << c.model;
-}
 
 class ProbeOfPreset : public SensorTest, public ::testing::WithParamInterface<IdentityCase> {};
 
 // Catches a probe that skips, repeats or reorders a step, reads the halves
 // from EEPROM or sends the wrong half number; and identity globals, derived
 // limits, x positions, axes or the model box not following the answer of
-// the connected sensor.
+// the connected sensor; and the box's bytes changed on the way in (the micro
+// sign turned into '?' or two bytes).
 TEST_P(ProbeOfPreset, SendsTheOpeningSequenceAndTakesTheIdentity) {
     const IdentityCase& c = GetParam();
     Probe(c.model);
@@ -75,7 +74,9 @@ TEST_P(ProbeOfPreset, SendsTheOpeningSequenceAndTakesTheIdentity) {
               (std::vector<double>{xArray[0], xArray[1], xArray[255]}));
     EXPECT_EQ(c.variant, VariantOf());
     EXPECT_EQ(c.name, ModelLine(0));
-    EXPECT_EQ(c.line3, ModelLine(3));
+    const ModelRow* row = FindModel(ccdtype, hwtype);
+    for (int i = 0; i < kModelLines; ++i)
+        EXPECT_EQ((row ? row : UnidentifiedModel())->line[i], ModelLine(i)) << i;
     double lo = 0, hi = 0;
     ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, &lo, &hi));
     EXPECT_EQ(std::make_pair(1.0, 1.0 * c.virtpixel), std::make_pair(lo, hi));
@@ -85,46 +86,24 @@ TEST_P(ProbeOfPreset, SendsTheOpeningSequenceAndTakesTheIdentity) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryPreset, ProbeOfPreset,
-    ::testing::Values(IdentityCase{"edge1024", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
-                                   "working-range = 37 +/- 2.0mm", VARIANT_V303},
-                      IdentityCase{"standard", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
-                                   "working-range = 37 +/- 2.0mm", VARIANT_STANDARD},
-                      IdentityCase{"v303", 4096, 1, 1024, 16, "K-VEX-RZ-M03",
-                                   "working-range = 55mm +/- 5.0mm", VARIANT_V303},
-                      IdentityCase{"tarvo", 1024, 1, 1024, 4, "K-VEX-RZ-M11",
-                                   "working-range = 50mm ... 450mm", VARIANT_TARVO},
-                      IdentityCase{"type500", 1024, 0, 1024, 4, "K-VEX-RZ-M13",
-                                   "working-range = 35mm ... 460mm", VARIANT_V303},
-                      IdentityCase{"peak", 4096, 2, 1024, 16, "K-VEX-RZ-M18",
-                                   "working-range = 110mm  +/- 20mm", VARIANT_V303},
-                      IdentityCase{"m02", 2048, 1, 256, 8, "K-VEX-RZ-M02",
-                                   "working-range = 55 +/- 2.0mm", VARIANT_V303},
+    ::testing::Values(IdentityCase{"edge1024", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303},
+                      IdentityCase{"standard", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_STANDARD},
+                      IdentityCase{"v303", 4096, 1, 1024, 16, "K-VEX-RZ-M03", VARIANT_V303},
+                      IdentityCase{"tarvo", 1024, 1, 1024, 4, "K-VEX-RZ-M11", VARIANT_TARVO},
+                      IdentityCase{"type500", 1024, 0, 1024, 4, "K-VEX-RZ-M13", VARIANT_V303},
+                      IdentityCase{"peak", 4096, 2, 1024, 16, "K-VEX-RZ-M18", VARIANT_V303},
+                      IdentityCase{"m02", 2048, 1, 256, 8, "K-VEX-RZ-M02", VARIANT_V303},
                       IdentityCase{"unknown", 1024, 0, 1024, 4, "No information avialable!",
-                                   "                         ", VARIANT_STANDARD},
-                      IdentityCase{"pcb0", 4096, 1, 1024, 16, "K-VEX-RZ-M01",
-                                   "working-range = 37 +/- 2.0mm", VARIANT_V303}),
+                                   VARIANT_STANDARD},
+                      IdentityCase{"pcb0", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303}),
     [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.model); });
-
-// Catches the micro sign turned into '?' or two bytes on the way into the
-// box: it reads back as the single byte 0xB5.
-TEST_F(SensorTest, ModelBoxKeepsTheMicroSign) {
-    Probe("edge1024");
-    EXPECT_EQ("1024-pixel;  7.8\xB5m pixel-pitch", ModelLine(1));
-    EXPECT_EQ("4096-subpixel;  resolution=1\xB5m", ModelLine(2));
-}
 
 // Catches an unlisted subpixel count kept: step 4 and 1024 for the pixel
 // limits, while the video axis keeps the reported 1..3000.
 TEST_F(SensorTest, UnlistedSubpixelCountFallsBackTo1024) {
-    StartProgram("edge1024", false);
-    SimIdentity id;
-    SimGetIdentity(&id);
-    id.ccdvirtpixel = 3000;
-    SimSetIdentity(&id);
-    InitRS232(com);
-    EXPECT_EQ(1024, ccdvirtpixel);
+    Probe("edge1024", [](SimIdentity* id) { id->ccdvirtpixel = 3000; });
+    EXPECT_EQ((std::vector<int>{1024, 1024}), (std::vector<int>{ccdvirtpixel, pixE}));
     EXPECT_EQ(4.0, xArray[1]);
-    EXPECT_EQ(1024, pixE);
     double lo = 0, hi = 0;
     HostGraphAxis(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, &lo, &hi);
     EXPECT_EQ(3000.0, hi);
@@ -134,7 +113,10 @@ TEST_F(SensorTest, UnlistedSubpixelCountFallsBackTo1024) {
 // for the hardware answer: the identity must stay as it was.
 TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
     Probe("edge1024");
-    const uint16_t before[] = {ccdtype, ccdvirtpixel, softversion, hwtype, pcbtype, HWTYPE};
+    auto identity = [] {
+        return std::vector<int>{ccdtype, ccdvirtpixel, softversion, hwtype, pcbtype, HWTYPE};
+    };
+    const std::vector<int> before = identity();
     // The late answer arrives after the request for the hardware answer
     // went out; the hardware request itself stays unanswered.
     SetFaults([](SimFaults* f) {
@@ -149,8 +131,7 @@ TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
     for (int i = 0; i < 200 && SimRequestCount() == sent; ++i) Pump(0.005);
     ASSERT_EQ(sent + 1, SimRequestCount());
     EXPECT_EQ(0, GetHARDWAREInfo());
-    const uint16_t after[] = {ccdtype, ccdvirtpixel, softversion, hwtype, pcbtype, HWTYPE};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(before[i], after[i]) << i;
+    EXPECT_EQ(before, identity());
     EXPECT_EQ(2, WordAt(szReadBuf, 2));  // it really was the read's answer
 }
 
@@ -212,10 +193,12 @@ std::string Dimmed(int panel, int control) {
     return std::to_string(HostIsDimmed(panel, control));
 }
 
+// A list item as "label/value".
 std::string Item(int panel, int control, int index) {
+    char buf[64] = "";
     int value = -1;
-    const std::string label = ItemLabel(panel, control, index, &value);
-    return label + "/" + std::to_string(value);
+    HostListItem(panel, control, index, buf, sizeof buf, &value);
+    return std::string(buf) + "/" + std::to_string(value);
 }
 
 std::string OpModeText(void) {
@@ -270,11 +253,8 @@ struct AdaptCase {
     const char* model;
     uint16_t softversion;  // 0: the preset's
     const char* facts;
+    friend void PrintTo(const AdaptCase& c, std::ostream* os) { *os << c.name; }
 };
-
-std::ostream& operator<<(std::ostream& os, const AdaptCase& c) {
-    return os << c.name;
-}
 
 class Adaptation : public SensorTest, public ::testing::WithParamInterface<AdaptCase> {};
 
@@ -291,14 +271,9 @@ class Adaptation : public SensorTest, public ::testing::WithParamInterface<Adapt
 // type 500, the amplifier switch on Tarvo).
 TEST_P(Adaptation, PanelsFollowTheIdentifiedSensor) {
     const AdaptCase& c = GetParam();
-    StartProgram(c.model, false);
-    if (c.softversion) {
-        SimIdentity id;
-        SimGetIdentity(&id);
-        id.softversion = c.softversion;
-        SimSetIdentity(&id);
-    }
-    InitRS232(com);
+    Probe(c.model, [&c](SimIdentity* id) {
+        if (c.softversion) id->softversion = c.softversion;
+    });
     EXPECT_EQ(c.facts, Read(c.facts));
 }
 
@@ -331,14 +306,12 @@ INSTANTIATE_TEST_SUITE_P(
 // V303 sensor, a 308 sensor gets its internal trigger item back.
 TEST_F(SensorTest, NextSensorStartsFromTheStartUpItems) {
     Probe("v303");
-    ASSERT_EQ("NOT-USED", ItemLabel(pPara1, PARA1_DROPtrigmode, 3));
+    ASSERT_EQ("NOT-USED/1", Item(pPara1, PARA1_DROPtrigmode, 3));
     SimIdentity id;
     ASSERT_EQ(1, SimPreset("edge1024", &id));
     SimSetIdentity(&id);
     ASSERT_EQ(1, GetHARDWAREInfo());
-    int value = -1;
-    EXPECT_EQ("INTERN TRIG", ItemLabel(pPara1, PARA1_DROPtrigmode, 3, &value));
-    EXPECT_EQ(3, value);
+    EXPECT_EQ("INTERN TRIG/3", Item(pPara1, PARA1_DROPtrigmode, 3));
 }
 
 }  // namespace

@@ -4,8 +4,7 @@
 //
 // The loop runs inside the RUN button's callback, so everything a test does
 // while it runs happens from a timer inside the loop's event processing, as
-// a user's click would (DuringRun).
-#include <QTimer>
+// a user's click would (ClickDuring).
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -38,30 +38,16 @@ std::vector<int> Flags(int (*flag)(int, int), std::initializer_list<int> control
     return flags;
 }
 
-// Calls step(n) from a timer inside RUN's event processing each time the
-// simulator has received another request (n = requests so far), until
-// step returns true; then clicks RUN and returns when the loop has ended.
-void DuringRun(const std::function<bool(int)>& step) {
-    QTimer timer;
-    int seen = 0;
-    bool busy = false, done = false;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        // A step may run event processing of its own (a port change probes
-        // the sensor): no step inside another.
-        const int n = SimRequestCount();
-        if (busy || done || n == seen || stop_flag != 0) return;
-        seen = n;
-        busy = true;
-        done = step(n);
-        busy = false;
-    });
-    timer.start(1);
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
-    timer.stop();
-}
-
 void ClickStop(void) {
     HostClick(pHandle, MAIN_BTNStop);
+}
+
+// A step that clicks STOP once the simulator has received the given number of requests.
+std::function<bool(int)> StopAt(int requests) {
+    return [requests](int n) {
+        if (n >= requests) ClickStop();
+        return n >= requests;
+    };
 }
 
 // Measured values drawn in the raw graph, oldest first.
@@ -77,22 +63,13 @@ std::vector<double> Last(const std::vector<double>& v, size_t n) {
 }
 
 bool Contains(const std::vector<double>& v, double x) {
-    for (double d : v)
-        if (d == x) return true;
-    return false;
+    return std::find(v.begin(), v.end(), x) != v.end();
 }
 
 class Run : public SensorTest {
 protected:
     void SetUp() override {
-        StartProgram("edge1024");
-        // A standard sensor, identified, whatever the probe found.
-        hwtype = 37;
-        softversion = 302;
-        HWTYPE = 1;
-        ccdvirtpixel = 4096;
-        pixB = 1;
-        pixE = 4096;
+        StartProgram("standard");  // 4096 subpixels, edge sensor, firmware 302
         parameter[6] = 1;
         parameter[13] = 0;
         parameter[28] = 0;
@@ -114,7 +91,7 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     for (uint16_t k = 0; k < 10; ++k) QueueFrame(1000 + k);
     SetFaults([](SimFaults* f) { f->answerLimit = 10; });
     std::vector<int> dimmedWhileRunning;
-    DuringRun([&](int n) {
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (n < 11) return false;
         dimmedWhileRunning = Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData});
         ClickStop();
@@ -124,26 +101,22 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     Pump(0.3);
     const std::vector<SimRequest> req = Requests();
     ASSERT_EQ(11u, req.size());
-    for (size_t i = 0; i < req.size(); ++i) {
-        EXPECT_EQ(CMD_MEASURE, RequestWord(req[i], 2)) << i;
-        EXPECT_EQ(0, RequestWord(req[i], 4)) << i;
-    }
+    for (const SimRequest& r : req)
+        EXPECT_EQ((std::vector<int>{CMD_MEASURE, 0}),
+                  (std::vector<int>{RequestWord(r, 2), RequestWord(r, 4)}));
     CopyVarsToPP(0);
     for (int w = 0; w < kPayloadWords; ++w) EXPECT_EQ(pp[w], RequestWord(req[10], 6 + 2 * w)) << w;
     EXPECT_EQ(kTeach, RequestWord(req[10], 6 + 2 * (9 - 3)));
 
-    const std::vector<double> expected = {1000, 1001, 1002, 1003, 1004,
-                                          1005, 1006, 1007, 1008, 1009};
+    std::vector<double> expected;
+    for (uint16_t k = 0; k < 10; ++k) expected.push_back(1000 + k);
     EXPECT_EQ(expected, Last(Drawn(), 10));
-    double v = 0;
-    GetCtrlVal(pHandle, MAIN_DISPedgeLeft, &v);
-    EXPECT_DOUBLE_EQ(909, v);
-    GetCtrlVal(pHandle, MAIN_DISPmm, &v);
-    EXPECT_DOUBLE_EQ(10.09, v);
-
+    double left = 0, mm = 0;
+    GetCtrlVal(pHandle, MAIN_DISPedgeLeft, &left);
+    GetCtrlVal(pHandle, MAIN_DISPmm, &mm);
+    EXPECT_EQ((std::vector<double>{909, 10.09}), (std::vector<double>{left, mm}));
     EXPECT_EQ(kLineOk, StatusLine());
-    EXPECT_EQ(1, stop_flag);
-    EXPECT_EQ(RAM, target);
+    EXPECT_EQ((std::vector<int>{1, RAM}), (std::vector<int>{stop_flag, target}));
     int ram = 0, eeprom = 1;
     GetCtrlVal(pHandle, MAIN_RBTRam, &ram);
     GetCtrlVal(pHandle, MAIN_RBTEeprom, &eeprom);
@@ -163,14 +136,9 @@ TEST_F(Run, ForeignEchoIsNotDrawnButTheLoopGoesOn) {
         f->foreignEchoEvery = 2;        // answers 2, 4, 6
         f->answerLimit = 6;
     });
-    DuringRun([](int n) {
-        if (n < 7) return false;
-        ClickStop();
-        return true;
-    });
+    ClickDuring(pHandle, MAIN_BTNRun, StopAt(7));
     EXPECT_EQ(7, SimRequestCount());
-    const std::vector<double> drawn = {2001, 2003, 2005};
-    EXPECT_EQ(drawn, Last(Drawn(), 3));
+    EXPECT_EQ((std::vector<double>{2001, 2003, 2005}), Last(Drawn(), 3));
     EXPECT_EQ(kLineOk, StatusLine());
 }
 
@@ -193,7 +161,7 @@ TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
     // either way; answers from n + 2 on follow the faults set now.
     int cleanUpTo = 0, garbledFrom = 0, garbledUpTo = 0, goodFrom = 0;
     std::string statusWhileGarbled;
-    DuringRun([&](int n) {
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (garbledFrom == 0 && n >= 3) {
             SetFaults(GetParam().garble);
             cleanUpTo = n;
@@ -214,8 +182,7 @@ TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
     const std::vector<double> drawn = Drawn();
     for (int k = 1; k <= cleanUpTo; ++k) EXPECT_TRUE(Contains(drawn, 3000 + k)) << k;
     for (int k = garbledFrom; k <= garbledUpTo; ++k) EXPECT_FALSE(Contains(drawn, 3000 + k)) << k;
-    EXPECT_TRUE(Contains(drawn, 3000 + goodFrom));
-    EXPECT_TRUE(Contains(drawn, 3000 + goodFrom + 1));
+    for (int k = goodFrom; k <= goodFrom + 1; ++k) EXPECT_TRUE(Contains(drawn, 3000 + k)) << k;
     EXPECT_EQ(kLineOk, StatusLine());
 }
 
@@ -225,39 +192,37 @@ INSTANTIATE_TEST_SUITE_P(
                       GarbleCase{"WrongSyncWord", [](SimFaults* f) { f->wrongSync = 1; }}),
     [](const ::testing::TestParamInfo<GarbleCase>& info) { return std::string(info.param.name); });
 
-// Catches a time-out that does not end the loop, a wrong text, further
-// requests after it, and VIDEO/DATA coming back without STOP.
-TEST_F(Run, TimeoutAfterSomeFramesEndsTheLoopAndOnlyRunComesBack) {
-    for (uint16_t k = 1; k <= 3; ++k) QueueFrame(4000 + k);
-    SetFaults([](SimFaults* f) { f->answerLimit = 3; });
+class RunTimeout : public Run, public ::testing::WithParamInterface<int> {};
+
+// Catches a time-out (also of the very first request) that does not end the
+// loop, a wrong text, requests after it, frames lost or invented, and
+// VIDEO/DATA coming back without STOP.
+TEST_P(RunTimeout, EndsTheLoopAndOnlyRunComesBack) {
+    const int answers = GetParam();
+    const std::vector<double> before = Drawn();
+    std::vector<double> frames;
+    for (int k = 1; k <= answers; ++k) {
+        QueueFrame(static_cast<uint16_t>(4000 + k));
+        frames.push_back(4000 + k);
+    }
+    SetFaults([answers](SimFaults* f) { f->answerLimit = answers; });
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
     EXPECT_EQ(kTimeoutText, StatusLine());
-    EXPECT_EQ(4, SimRequestCount());
-    const std::vector<double> drawn = {4001, 4002, 4003};
-    EXPECT_EQ(drawn, Last(Drawn(), 3));
+    EXPECT_EQ(std::vector<uint16_t>(answers + 1, CMD_MEASURE), RequestCommands());
+    EXPECT_EQ(answers ? frames : before, answers ? Last(Drawn(), frames.size()) : Drawn());
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ((std::vector<int>{0, 1, 1}),
               Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData}));
 }
 
-// Catches a loop that goes on (or sends again) when the first request is
-// never answered.
-TEST_F(Run, TimeoutOfTheFirstRequestEndsAfterOnePass) {
-    SetFaults([](SimFaults* f) { f->silent = 1; });
-    const std::vector<double> before = Drawn();
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(kTimeoutText, StatusLine());
-    EXPECT_EQ(std::vector<uint16_t>{CMD_MEASURE}, RequestCommands());
-    EXPECT_EQ((std::vector<int>{0, 1}), Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo}));
-    EXPECT_EQ(before, Drawn());
-}
+INSTANTIATE_TEST_SUITE_P(AfterAnswers, RunTimeout, ::testing::Values(0, 3));
 
 // Quitting runs the main panel's close handler inside the loop: it sets
 // stop_flag and closes the port. Catches the loop writing (or flushing, or
 // timing out) on the closed port afterwards.
 TEST_F(Run, QuittingDuringRunEndsTheLoopWithoutTouchingThePort) {
     int atClose = -1;
-    DuringRun([&](int n) {
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (n < 5) return false;
         HostClosePanel(pHandle);
         atClose = SimRequestCount();
@@ -276,7 +241,7 @@ TEST_F(Run, QuittingDuringRunEndsTheLoopWithoutTouchingThePort) {
 // afterwards, or reporting a time-out over the probe's result.
 TEST_F(Run, PortChangeDuringRunEndsTheLoopAfterTheProbe) {
     int atChange = -1;
-    DuringRun([&](int n) {
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (n < 5) return false;
         atChange = n;
         HostSetValueAsUser(pHandle, MAIN_DropDCom, 1);
@@ -301,21 +266,16 @@ TEST_F(Run, PortChangeDuringRunEndsTheLoopAfterTheProbe) {
 // on to its time-out and reporting one that did not happen.
 TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     SetFaults([](SimFaults* f) { f->silent = 1; });
-    DuringRun([](int n) {
-        (void)n;
-        ClickStop();
-        return true;
-    });
-    EXPECT_EQ(1, stop_flag);
+    ClickDuring(pHandle, MAIN_BTNRun, StopAt(1));
+    EXPECT_EQ((std::vector<int>{1, 1}), (std::vector<int>{stop_flag, SimRequestCount()}));
     EXPECT_EQ(kLineOk, StatusLine());
-    EXPECT_EQ(1, SimRequestCount());
 }
 
 // Catches SEND (no reply awaited) discarding an incoming measurement: a false RUN time-out.
 TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
     SetFaults([](SimFaults* f) { f->paced = 1; });
     int sentAt = 0;
-    DuringRun([&](int n) {
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (sentAt == 0 && n >= 3) {
             HostClick(pHandle, MAIN_BTNSend);
             sentAt = SimRequestCount();
@@ -334,20 +294,13 @@ TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
 // Catches a frame arriving after STOP overwriting the payload the next RUN sends.
 TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
     SetFaults([](SimFaults* f) { f->replyDelay = 0.05; });
-    DuringRun([](int n) {
-        if (n < 3) return false;
-        ClickStop();  // the third answer is still in the sensor
-        return true;
-    });
+    ClickDuring(pHandle, MAIN_BTNRun, StopAt(3));  // the third answer is still in the sensor
     const std::vector<SimRequest> first = Requests();
     ASSERT_GE(first.size(), 3u);
     Pump(0.2);
     EXPECT_EQ(0, rx_flag);
     SimClearRequests();
-    DuringRun([](int) {
-        ClickStop();
-        return true;
-    });
+    ClickDuring(pHandle, MAIN_BTNRun, StopAt(1));
     const std::vector<SimRequest> second = Requests();
     ASSERT_FALSE(second.empty());
     for (int w = 0; w < kPayloadWords; ++w)
@@ -383,9 +336,10 @@ TEST_F(StopButton, ShowsDataOnlyForInternalTrigger) {
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, 1);
     parameter[28] = 2;
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNStop));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_BTNData));
-    EXPECT_EQ(0, HostIsDimmed(pPara2, PARA2_ButtonTeach));
-    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNData));
+    EXPECT_EQ((std::vector<int>{0, 0, 0}),
+              (std::vector<int>{HostIsVisible(pHandle, MAIN_BTNData),
+                                HostIsDimmed(pPara2, PARA2_ButtonTeach),
+                                HostIsDimmed(pHandle, MAIN_BTNData)}));
     parameter[28] = 3;
     ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNStop));
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_BTNData));

@@ -236,21 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BarCase{1, 20, 20, 1, 1, 1000}, BarCase{1, 30, 20, 1, 1, 1000},
                       BarCase{2, 0, 0, 1, 1000, 1400}, BarCase{5, 0, 0, 1, 1000, 1400}));
 
-// The worked width example: catches bands centred on the edges found
-// instead of the edges the set width implies, and a wrong halving.
-TEST(BarPicture, WidthExampleGivesBarCursorAndTwoBands) {
-    MeasureInputs in = Inputs(400);
-    in.evalMode = 2;
-    in.Ledge = 1000;
-    in.Redge = 1400;
-    in.edcnt = 2;
-    BarPicture p;
-    ComputeBarPicture(kPlotStandard, in, &p);
-    EXPECT_EQ((std::vector<int32_t>{1200, 1, 1000, 1400, 2, 990, 1010, 1390, 1410}),
-              (std::vector<int32_t>{p.cursor, p.hasBar, p.bar.x1, p.bar.x2, p.bandCount,
-                                    p.bands[0].x1, p.bands[0].x2, p.bands[1].x1, p.bands[1].x2}));
-}
-
 struct BandCase {
     const char* name;
     uint16_t evalMode, edcnt, sp, tol;
@@ -323,10 +308,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   44}),
     CaseName<VariantCase>);
 
-// Catches the standard divisor used for V303 (or the other way round), one
-// display fed from the other tolerance, and V303 in hardware mode 3 showing
-// its tolerance words instead of the frame's tol.
-TEST(VariantOutputs, ToleranceMillimetresByVariantAndHardwareMode) {
+// Catches the standard divisor used for V303, the raw picture's displays fed
+// from the other tolerance, and V303 in hardware mode 3 showing its
+// tolerance words instead of the frame's tol.
+TEST(VariantOutputs, V303ToleranceMillimetresByHardwareMode) {
     for (int i = 0; i < kParamWords; ++i) parameter[i] = 0;
     parameter[25] = 30;
     parameter[26] = 10;
@@ -334,21 +319,16 @@ TEST(VariantOutputs, ToleranceMillimetresByVariantAndHardwareMode) {
     tol = 20;
     ccdvirtpixel = 4096;
     MeasureInputs in;
-    BarPicture p;
     RawPicture r;
+    BarPicture p;
     GatherMeasureInputs(kPlotV303, &in);
-    ComputeBarPicture(kPlotV303, in, &p);
     ComputeRawPicture(kPlotV303, in, &r);
-    for (double mm : {p.tolHighMm, r.tolHighMm}) EXPECT_DOUBLE_EQ(0.03, mm);
-    for (double mm : {p.tolLowMm, r.tolLowMm}) EXPECT_DOUBLE_EQ(0.01, mm);
+    EXPECT_DOUBLE_EQ(0.03, r.tolHighMm);
+    EXPECT_DOUBLE_EQ(0.01, r.tolLowMm);
     parameter[31] = 3;
     GatherMeasureInputs(kPlotV303, &in);
     ComputeBarPicture(kPlotV303, in, &p);
     for (double mm : {p.tolHighMm, p.tolLowMm}) EXPECT_DOUBLE_EQ(0.02, mm);
-    parameter[60] = 16384;  // 1.0 um/pixel on a standard sensor
-    GatherMeasureInputs(kPlotStandard, &in);
-    ComputeBarPicture(kPlotStandard, in, &p);
-    EXPECT_DOUBLE_EQ(0.02, p.tolLowMm);
 }
 
 // Catches a slope of 2^31 and above read as negative.
@@ -363,12 +343,6 @@ TEST(VariantOutputs, SlopeIsUnsigned) {
 
 // --------------------------------------------------------------- history --
 
-void Push(double* history, const MeasureInputs& in) {
-    RawPicture p;
-    ComputeRawPicture(kPlotStandard, in, &p);
-    PushHistorySample(history, in, p);
-}
-
 // Catches the history shifted the wrong way, by one value instead of one
 // sample, or the newest sample's traces stored out of order.
 TEST(History, NewestSampleAtTheEndInTraceOrder) {
@@ -377,21 +351,13 @@ TEST(History, NewestSampleAtTheEndInTraceOrder) {
     in.anaMode = 4;
     in.anaMax = 3000;
     in.anaMin = 200;
-    Push(history, in);
+    RawPicture p;
+    ComputeRawPicture(kPlotStandard, in, &p);
+    PushHistorySample(history, in, p);
     const std::vector<double> newest(history + kHistoryValues - kHistoryTraces,
                                      history + kHistoryValues);
     EXPECT_EQ((std::vector<double>{520, 480, 500, 530, 200, 3000}), newest);
     for (int i = 0; i < kHistoryValues - kHistoryTraces; ++i) EXPECT_EQ(0.0, history[i]) << i;
-}
-
-// Catches a history longer or shorter than 100 samples: the 100th frame
-// fills it, the 101st drops the first.
-TEST(History, HundredFirstFrameDropsTheFirst) {
-    double history[kHistoryValues] = {};
-    for (uint16_t k = 1; k <= 100; ++k) Push(history, Inputs(500, 20, 20, k));
-    for (int s = 0; s < kHistorySamples; ++s) EXPECT_EQ(s + 1, history[6 * s + 3]) << s;
-    Push(history, Inputs(500, 20, 20, 101));
-    for (int s = 0; s < kHistorySamples; ++s) EXPECT_EQ(s + 2, history[6 * s + 3]) << s;
 }
 
 }  // namespace
