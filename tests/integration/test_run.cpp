@@ -156,9 +156,13 @@ class RunGarbled : public Run, public ::testing::WithParamInterface<GarbleCase> 
 // staying after the line is good again.
 TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
     for (uint16_t k = 1; k <= 60; ++k) QueueFrame(static_cast<uint16_t>(3000 + k));
-    // The simulator shapes an answer when it records the request. After n
-    // requests seen, request n + 1 may already be on its way and be shaped
-    // either way; answers from n + 2 on follow the faults set now.
+    // Paced, so that a step late by a few milliseconds on a busy machine
+    // does not let the queued frames run out. The simulator shapes an answer
+    // when it records the request. After n requests seen, request n + 1 may
+    // already be on its way and be shaped either way; answers from n + 2 on
+    // follow the faults set now.
+    const auto paced = [](SimFaults* f) { f->paced = 1; };
+    SetFaults(paced);
     int cleanUpTo = 0, garbledFrom = 0, garbledUpTo = 0, goodFrom = 0;
     std::string statusWhileGarbled;
     ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
@@ -169,6 +173,7 @@ TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
         } else if (garbledFrom > 0 && goodFrom == 0 && n >= garbledFrom + 2) {
             statusWhileGarbled = StatusLine();  // answers up to n - 1 are in
             SimResetFaults();
+            SetFaults(paced);
             garbledUpTo = n;
             goodFrom = n + 2;
         } else if (goodFrom > 0 && n >= goodFrom + 2) {
