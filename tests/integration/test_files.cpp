@@ -35,7 +35,6 @@ protected:
         chmod(dir, 0700);
         ASSERT_EQ(0, std::system((std::string("rm -rf ") + dir).c_str()));
     }
-    void Put(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
     std::string Get() {
         std::ifstream in(file, std::ios::binary);
         return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
@@ -87,7 +86,7 @@ TEST_F(Files, ReaderFillsTheArrayOnlyFromAWholeFile) {
                                   "1\0002\n3\n"s};
     for (const std::string& text : kTexts) {
         const bool ok = &text < kTexts + 2;
-        Put(text);
+        std::ofstream(file, std::ios::binary) << text;
         std::vector<uint32_t> values(3, kSentinel);
         EXPECT_EQ(ok, FileToArray(file, values.data(), 3) == 0) << text;
         EXPECT_EQ(ok ? std::vector<uint32_t>({1, 2, 3}) : std::vector<uint32_t>(3, kSentinel),

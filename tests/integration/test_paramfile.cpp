@@ -35,15 +35,6 @@ void ViaFile(int button, const std::string& path) {
     HostClick(pHandle, button);
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 std::string Numbers(int n, int value) {
     std::string s;
     while (n-- > 0) s += std::to_string(value) + "\n";
@@ -67,7 +58,8 @@ TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
         if (word <= 17 || (word >= 48 && word != 59)) expected += line;
     }
     EXPECT_EQ("   500\n", expected.substr(0, 7));
-    EXPECT_EQ(expected, ReadText(path));
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(expected, std::string(std::istreambuf_iterator<char>(in), {}));
     EXPECT_EQ("Transmit...", StatusLine());
     parameter[59] = 4243;
     ViaFile(MAIN_BTNGet, path);
@@ -80,7 +72,7 @@ TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
 TEST_F(SensorTest, Value70000OnLine5Becomes4464) {
     StartProgram("standard");
     const std::string path = TempFile("big.cfg");
-    WriteText(path, Numbers(4, 1) + "70000\n" + Numbers(25, 1));
+    std::ofstream(path) << Numbers(4, 1) + "70000\n" + Numbers(25, 1);
     HostQueueFileAnswer(path.c_str());
     ReadParaFromFile();
     EXPECT_EQ(4464, parameter[7]);
@@ -118,8 +110,8 @@ TEST_F(SensorTest, BadParameterFileLoadsNothingAndSaysSo) {
     const std::string tty = StartProgram("standard");
     const std::string shortFile = TempFile("short.cfg"), garbled = TempFile("garbled.cfg"),
                       fifo = TempFile("fifo.cfg");
-    WriteText(shortFile, Numbers(29, 7));
-    WriteText(garbled, Numbers(10, 7) + "1.5\n" + Numbers(19, 7));
+    std::ofstream(shortFile) << Numbers(29, 7);
+    std::ofstream(garbled) << Numbers(10, 7) + "1.5\n" + Numbers(19, 7);
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
     const std::vector<uint16_t> before(parameter + 3, parameter + kParamWords);  // 0-2: requests
     SimClearRequests();
