@@ -14,7 +14,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,12 +21,13 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const uint32_t kSentinel = 0xDEADBEEFu;
 
 class Files : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::snprintf(dir, sizeof dir, "/tmp/kovexa_files_XXXXXX");
         ASSERT_NE(nullptr, mkdtemp(dir));
         std::snprintf(file, sizeof file, "%s/numbers.dat", dir);
     }
@@ -35,7 +35,6 @@ protected:
         chmod(dir, 0700);
         ASSERT_EQ(0, std::system((std::string("rm -rf ") + dir).c_str()));
     }
-    void Put(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
     std::string Get() {
         std::ifstream in(file, std::ios::binary);
         return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
@@ -47,11 +46,9 @@ protected:
         closedir(d);
         return count;
     }
-    char dir[64];
+    char dir[64] = "/tmp/kovexa_files_XXXXXX";
     char file[128];
 };
-
-}  // namespace
 
 // Catches wrong alignment, padding or line ends in the written columns (a
 // parameter word 500 in a field of 6 is three blanks and 500), appends that
@@ -70,65 +67,43 @@ TEST_F(Files, WriterRightAlignsOneNumberPerLineAndReadsBack) {
     EXPECT_EQ(1, EntriesInDir());
 }
 
-namespace {
-
-struct ReadCase {
-    const char* name;
-    std::string text;
-    bool ok;  // reads as 1, 2, 3
-};
-
-const ReadCase kReadCases[] = {
-    {"AnyWhiteSpace", " 1\f\v2\t\r\n\r\n 0003 \n", true},
-    {"LongerFileGivesFirstN", "1\n2\n3\n4\n5\n", true},
-    {"Empty", "", false},
-    {"OneShort", "1\n2\n", false},
-    {"Letter", "1\nx\n3\n", false},
-    {"Negative", "1\n-2\n3\n", false},
-    {"PlusSign", "1\n+2\n3\n", false},
-    {"Hex", "1\n0x10\n3\n", false},
-    {"GluedText", "1\n2\n3abc\n", false},
-    {"AboveUint32", "1\n4294967296\n3\n", false},
-    {"FarAboveUint32", "1\n99999999999999999999999\n3\n", false},
-    {"TrailingGarbage", "1\n2\n3\n#\n", false},
-    {"NulByte", std::string("1\0002\n3\n", 7), false},
-};
-
-// Names in test listings instead of raw bytes.
-void PrintTo(const ReadCase& c, std::ostream* out) {
-    *out << c.name;
+// Catches a reader that stops at an odd separator, insists on exactly n numbers, accepts a
+// damaged file, or half-fills the array before noticing (the record must stay as it was).
+TEST_F(Files, ReaderFillsTheArrayOnlyFromAWholeFile) {
+    // The first two read as 1, 2, 3; the rest are damaged.
+    const std::string kTexts[] = {" 1\f\v2\t\r\n\r\n 0003 \n",
+                                  "1\n2\n3\n4\n5\n",
+                                  "",
+                                  "1\n2\n",
+                                  "1\nx\n3\n",
+                                  "1\n-2\n3\n",
+                                  "1\n+2\n3\n",
+                                  "1\n0x10\n3\n",
+                                  "1\n2\n3abc\n",
+                                  "1\n4294967296\n3\n",
+                                  "1\n99999999999999999999999\n3\n",
+                                  "1\n2\n3\n#\n",
+                                  "1\0002\n3\n"s};
+    for (const std::string& text : kTexts) {
+        const bool ok = &text < kTexts + 2;
+        std::ofstream(file, std::ios::binary) << text;
+        std::vector<uint32_t> values(3, kSentinel);
+        EXPECT_EQ(ok, FileToArray(file, values.data(), 3) == 0) << text;
+        EXPECT_EQ(ok ? std::vector<uint32_t>({1, 2, 3}) : std::vector<uint32_t>(3, kSentinel),
+                  values)
+            << text;
+    }
 }
-
-class ReadFiles : public Files, public ::testing::WithParamInterface<ReadCase> {};
-
-}  // namespace
-
-// Catches a reader that stops at an odd separator, insists on exactly n
-// numbers, accepts a damaged file, or half-fills the array before noticing
-// (the record must stay as it was).
-TEST_P(ReadFiles, FillTheArrayOnlyFromAWholeFile) {
-    Put(GetParam().text);
-    uint32_t values[3] = {kSentinel, kSentinel, kSentinel};
-    const uint32_t good[3] = {1, 2, 3}, untouched[3] = {kSentinel, kSentinel, kSentinel};
-    EXPECT_EQ(GetParam().ok, FileToArray(file, values, 3) == 0);
-    EXPECT_EQ(0, std::memcmp(GetParam().ok ? good : untouched, values, sizeof values));
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, ReadFiles, ::testing::ValuesIn(kReadCases),
-                         [](const ::testing::TestParamInfo<ReadCase>& info) {
-                             return std::string(info.param.name);
-                         });
 
 // Catches a save that truncates the target first: numbers or a text failing half-way, or a
 // read-only folder, must leave the earlier file whole and no temporary file behind.
 TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
-    const uint32_t first[] = {1, 2};
-    ASSERT_EQ(0, ArrayToFile(file, first, 2, 6, VAL_TRUNCATE));
-    const std::vector<uint32_t> big(400, 4000000000u);
+    const std::vector<uint32_t> big(400, 4000000000u), first = {1, 2};
+    ASSERT_EQ(0, ArrayToFile(file, first.data(), 2, 6, VAL_TRUNCATE));
     signal(SIGXFSZ, SIG_IGN);
-    rlimit saved, small;
+    rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
-    small = {64, saved.rlim_max};
+    const rlimit small = {64, saved.rlim_max};
     const std::string text(1000, 'x');
     for (int textSave = 0; textSave <= 1; ++textSave) {
         setrlimit(RLIMIT_FSIZE, &small);
@@ -187,11 +162,9 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
 // and a program folder taken from the working directory instead of the
 // executable (or guessed before the toolkit knows it).
 TEST(Paths, PathnameAndProjectDirFitOrFail) {
-    char out[16], folder[512], self[600], tiny[2];
-    EXPECT_EQ(-1, GetProjectDir(folder, sizeof folder));
+    char out[16], folder[512], self[600], tiny[2], name[] = "test_files", *argv[] = {name, nullptr};
     int argc = 1;
-    char name[] = "test_files";
-    char* argv[] = {name, nullptr};
+    EXPECT_EQ(-1, GetProjectDir(folder, sizeof folder));
     QCoreApplication app(argc, argv);
     ASSERT_EQ(0, MakePathname("/tmp/", "a.cfg", out, sizeof out));
     EXPECT_STREQ("/tmp/a.cfg", out);
@@ -200,7 +173,7 @@ TEST(Paths, PathnameAndProjectDirFitOrFail) {
     std::memset(out, 'z', sizeof out);
     EXPECT_EQ(-1, MakePathname("/tmp", "a.cfg", out, 10));
     EXPECT_EQ('\0', out[0]);
-    for (int i = 10; i < 16; ++i) EXPECT_EQ('z', out[i]);
+    EXPECT_EQ(std::string(6, 'z'), std::string(out + 10, 6));
     ASSERT_EQ(0, GetProjectDir(folder, sizeof folder));
     ASSERT_EQ(0, MakePathname(folder, "test_files", self, sizeof self));
     EXPECT_EQ(1, GetFileInfo(self, nullptr)) << self;
@@ -211,9 +184,11 @@ TEST(Paths, PathnameAndProjectDirFitOrFail) {
 TEST(Paths, DateAndTimeTexts) {
     const char *date = DateStr(), *time = TimeStr();
     int month = 0, day = 0, year = 0;
-    ASSERT_EQ(10u, std::strlen(date));
     ASSERT_EQ(3, std::sscanf(date, "%2d-%2d-%4d", &month, &day, &year));
-    EXPECT_TRUE(month >= 1 && month <= 12 && day >= 1 && day <= 31 && year >= 2000) << date;
-    ASSERT_EQ(8u, std::strlen(time));
-    EXPECT_TRUE(time[2] == ':' && time[5] == ':') << time;
+    EXPECT_TRUE(std::strlen(date) == 10 && month >= 1 && month <= 12 && day >= 1 && day <= 31 &&
+                year >= 2000)
+        << date;
+    EXPECT_TRUE(std::strlen(time) == 8 && time[2] == ':' && time[5] == ':') << time;
 }
+
+}  // namespace

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,7 +52,6 @@ class Banner : public ::testing::Test {
 protected:
     void SetUp() override {
         StartPanels();
-        GetProjectDir(proj_dir, sizeof proj_dir);
         std::strcpy(szSoftName, "Kovexa-T");
         std::strcpy(szSoftVersion, "Version 9.99");
     }
@@ -65,17 +64,16 @@ protected:
 TEST_F(Banner, FiveTextsAtTheirPlacesWhiteOnBlueBesideTheLogo) {
     const std::multimap<std::string, int> added = Added(ShowLogo);
     EXPECT_EQ(5u, added.size());
-    struct Line {
+    const struct {
         const char* text;
         int left, top, pointSize;
-    };
-    const Line kLines[] = {{"Quenndal", 15, 10, 11},
-                           {"Tel. +49 (0)000 000000", 15, 25, 11},
-                           {"www.quenndal.example", 15, 40, 11},
-                           {"Kovexa-T", 300, 35, 18},
-                           {"Version 9.99", 450, 40, 11}};
+    } kLines[] = {{"Quenndal", 15, 10, 11},
+                  {"Tel. +49 (0)000 000000", 15, 25, 11},
+                  {"www.quenndal.example", 15, 40, 11},
+                  {"Kovexa-T", 300, 35, 18},
+                  {"Version 9.99", 450, 40, 11}};
     const Rect logo = Bounds(pHandle, MAIN_PICTlogo), strip = Bounds(pHandle, MAIN_DECOlogo);
-    for (const Line& line : kLines) {
+    for (const auto& line : kLines) {
         ASSERT_EQ(1u, added.count(line.text)) << line.text;
         const int id = added.find(line.text)->second;
         const Rect r = Bounds(pHandle, id);
@@ -87,8 +85,7 @@ TEST_F(Banner, FiveTextsAtTheirPlacesWhiteOnBlueBesideTheLogo) {
             << line.text;
         EXPECT_LE(r.top + r.height, strip.top + strip.height) << line.text;
     }
-    EXPECT_EQ(10, logo.top);
-    EXPECT_EQ(300, logo.left);
+    EXPECT_EQ((std::vector<int>{10, 300}), (std::vector<int>{logo.top, logo.left}));
     EXPECT_LE(logo.top + logo.height, 35);
     EXPECT_EQ(kBannerColour, HostBackgroundColor(pHandle, MAIN_DECOlogo));
 }
@@ -97,29 +94,21 @@ TEST_F(Banner, FiveTextsAtTheirPlacesWhiteOnBlueBesideTheLogo) {
 // missing, garbage or empty, or its path would not fit the buffer (the
 // folder fills proj_dir) and would be loaded truncated.
 TEST_F(Banner, BadOrMissingBitmapChangesNothingElse) {
-    const char garbage[] = "BM\x10\x00\x00\x00not a bitmap at all";
-    char dir[] = "/tmp/kovexa_logo_XXXXXX", file[64];
+    const std::string garbage("BM\x10\x00\x00\x00not a bitmap at all", 25);
+    char dir[] = "/tmp/kovexa_logo_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
-    std::snprintf(file, sizeof file, "%s/qd.bmp", dir);
-    // Bytes of the bitmap: -1 none, then garbage, empty, and none again
-    // in a folder that fills proj_dir (-2).
-    for (int length : {-1, static_cast<int>(sizeof garbage - 1), 0, -2}) {
-        std::remove(file);
-        if (length >= 0) {
-            FILE* f = std::fopen(file, "wb");
-            ASSERT_NE(nullptr, f);
-            std::fwrite(garbage, 1, static_cast<size_t>(length), f);
-            std::fclose(f);
-        }
+    const std::string file = std::string(dir) + "/qd.bmp";
+    // Bitmap: -1 none, then garbage, empty, and none in a folder that fills proj_dir (-2).
+    for (int length : {-1, static_cast<int>(garbage.size()), 0, -2}) {
+        std::remove(file.c_str());
+        if (length >= 0) std::ofstream(file, std::ios::binary) << garbage.substr(0, length);
         std::snprintf(proj_dir, sizeof proj_dir, "%s", dir);
-        if (length == -2) {
-            std::memset(proj_dir + 1, 'd', sizeof proj_dir - 2);
-            proj_dir[sizeof proj_dir - 1] = '\0';
-        }
+        if (length == -2) std::memset(proj_dir + 1, 'd', sizeof proj_dir - 2);
+        proj_dir[sizeof proj_dir - 1] = '\0';
         EXPECT_EQ(5u, Added(ShowLogo).size()) << length;
         EXPECT_EQ(10, Bounds(pHandle, MAIN_PICTlogo).top) << length;
     }
-    std::remove(file);
+    std::remove(file.c_str());
     rmdir(dir);
 }
 
@@ -128,76 +117,52 @@ TEST_F(Banner, InfoTextWithoutTextMakesAnEmptyLabel) {
     const std::multimap<std::string, int> added =
         Added([] { ShowInfoText(kBannerColour, VAL_WHITE, nullptr, 600, 20, 11); });
     ASSERT_EQ(1u, added.size());
-    EXPECT_EQ("", added.begin()->first);
     const Rect r = Bounds(pHandle, added.begin()->second);
-    EXPECT_EQ(600, r.left);
-    EXPECT_EQ(20, r.top);
+    EXPECT_EQ((std::vector<int>{0, 600, 20}),
+              (std::vector<int>{static_cast<int>(added.begin()->first.size()), r.left, r.top}));
 }
 
 // ------------------------------------------------------------ layout ----
-
-struct PanelRange {
-    const char* name;
-    const int* panel;
-    int first, last;  // control ids
-    int width, height;
-    friend void PrintTo(const PanelRange& c, std::ostream* os) { *os << c.name; }
-};
-
-bool In(int id, std::initializer_list<int> ids) {
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
 
 // On the main panel the three curve graphs share one place, and the help
 // boxes (shown on top) and the banner strip (under the logo) may lie over
 // anything.
 bool MayOverlap(int panel, int a, int b) {
-    const std::initializer_list<int> curves = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
-    const std::initializer_list<int> overAll = {MAIN_HelpText1, MAIN_HelpText2, MAIN_DECOlogo};
-    if (panel != pHandle) return false;
-    return (In(a, curves) && In(b, curves)) || In(a, overAll) || In(b, overAll);
+    const int curves[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
+    const int overAll[] = {MAIN_HelpText1, MAIN_HelpText2, MAIN_DECOlogo};
+    auto in = [](const int(&ids)[3], int id) { return std::count(ids, ids + 3, id) > 0; };
+    return panel == pHandle &&
+           ((in(curves, a) && in(curves, b)) || in(overAll, a) || in(overAll, b));
 }
 
-class Layout : public Banner, public ::testing::WithParamInterface<PanelRange> {};
-
-// Catches a control missing from its form, one lying on top of another, one
-// cut off by the edge of its panel, or a main control between the page
-// buttons and the status line hidden under the pages (left 8, top 105,
-// 300 x 440).
-TEST_P(Layout, EveryControlPresentInsideAndApart) {
-    const PanelRange& p = GetParam();
-    const int panel = *p.panel;
-    for (int a = p.first; a <= p.last; ++a) {
-        const Rect ra = Bounds(panel, a);
-        ASSERT_GE(ra.top, 0) << "control " << a;
-        EXPECT_GE(ra.left, 0) << a;
-        EXPECT_LE(ra.left + ra.width, p.width) << a;
-        EXPECT_LE(ra.top + ra.height, p.height) << a;
-        const bool besidePages = panel != pHandle || a < MAIN_TOGGBTN_Para1 || a > MAIN_TEXTstatus;
-        EXPECT_TRUE(besidePages || Apart(ra, {105, 0, 440, 8 + 300})) << a << " is under the pages";
-        for (int b = a + 1; b <= p.last; ++b) {
-            if (MayOverlap(panel, a, b)) continue;
-            EXPECT_TRUE(Apart(ra, Bounds(panel, b))) << "controls " << a << " and " << b;
+// Catches a control missing from its form, one lying on top of another, one cut off by the
+// edge of its panel, or a main control between the page buttons and the status line hidden
+// under the pages (left 8, top 105, 300 x 440).
+TEST_F(Banner, EveryControlPresentInsideAndApart) {
+    const struct {
+        int panel, first, last, width, height;  // control ids, panel size
+    } kPanels[] = {{pHandle, MAIN_DECOlogo, MAIN_HelpText2, 1000, 720},
+                   {pPopup, POPUP_NUMsample, POPUP_DISPrecmm, 520, 360},
+                   {pPara1, PARA1_DROPpolarity, PARA1_DROPhold, 300, 440},
+                   {pPara2, PARA2_SLIDEpower, PARA2_ButtonTeach, 300, 440},
+                   {pCalib, CALIB_NUMcalSlope, CALIB_BTNReadXFLASH, 300, 440}};
+    for (const auto& p : kPanels) {
+        for (int a = p.first; a <= p.last; ++a) {
+            const Rect ra = Bounds(p.panel, a);
+            ASSERT_GE(ra.top, 0) << "panel " << p.panel << " control " << a;
+            EXPECT_TRUE(ra.left >= 0 && ra.left + ra.width <= p.width &&
+                        ra.top + ra.height <= p.height)
+                << p.panel << ": " << a;
+            const bool besidePages =
+                p.panel != pHandle || a < MAIN_TOGGBTN_Para1 || a > MAIN_TEXTstatus;
+            EXPECT_TRUE(besidePages || Apart(ra, {105, 0, 440, 8 + 300}))
+                << a << " under the pages";
+            for (int b = a + 1; b <= p.last; ++b) {
+                if (MayOverlap(p.panel, a, b)) continue;
+                EXPECT_TRUE(Apart(ra, Bounds(p.panel, b))) << p.panel << ": " << a << ", " << b;
+            }
         }
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Panels, Layout,
-    ::testing::Values(PanelRange{"Main", &pHandle, MAIN_DECOlogo, MAIN_HelpText2, 1000, 720},
-                      PanelRange{"Recorder", &pPopup, POPUP_NUMsample, POPUP_DISPrecmm, 520, 360},
-                      PanelRange{"Page1", &pPara1, PARA1_DROPpolarity, PARA1_DROPhold, 300, 440},
-                      PanelRange{"Page2", &pPara2, PARA2_SLIDEpower, PARA2_ButtonTeach, 300, 440},
-                      PanelRange{"Calibration", &pCalib, CALIB_NUMcalSlope, CALIB_BTNReadXFLASH,
-                                 300, 440}),
-    [](const ::testing::TestParamInfo<PanelRange>& info) { return std::string(info.param.name); });
-
-// Catches the service-only controls shown, or the slope enabled, at start.
-TEST_F(Banner, ServiceControlsStartHiddenOrDimmed) {
-    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
-    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_NUMcalSlope));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText2));
 }
 
 }  // namespace
