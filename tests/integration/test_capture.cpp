@@ -43,8 +43,9 @@ protected:
     }
 };
 
-// Catches wrong requests, curve or axes, RAM not selected, buttons not dimmed/restored.
-TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
+// Catches wrong requests, curve or axes, RAM not selected, buttons not dimmed/restored,
+// and a crash, hang or dimmed buttons when the line goes away between blocks.
+TEST_F(Capture, VideoRefreshesUntilStopOrLineGoneAndDrawsTheProfileWithItsThreshold) {
     Start("m02");  // 2048 subpixels, 8-bit video
     EXPECT_EQ(std::make_pair(1.0, 256.0), Axis(MAIN_GRAPHVideo, VAL_LEFT_YAXIS));
     EXPECT_EQ(std::make_pair(1.0, 2048.0), Axis(MAIN_GRAPHData, VAL_LEFT_YAXIS));
@@ -75,6 +76,14 @@ TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
                                    1.0 * thdArray[0]}),
               (std::vector<double>{y[0], y[128], y[255], t[0]}));
     EXPECT_GT(adcbuf[0], 0);
+    // The line going away between blocks: no crash or hang, the port said closed, buttons back.
+    SetFaults([](SimFaults* f) { f->hangUpAfter = 7; });
+    SimClearRequests();
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ(kTxtPortClosed, StatusLine());
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ((std::vector<int>{0, 0, 1, 0}), DimmedFlags());
+    EXPECT_LE(SimRequestCount(), 8);
 }
 
 // Catches DATA looping, the video kind, missing marker lines, wrong axes or stop_flag.
@@ -123,17 +132,6 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ(c.result && i >= c.start && i < c.start + 64, adcbuf[i] != 0xBEEF) << i;
     }
-}
-
-// Catches a crash, hang or dimmed buttons when the line goes away between blocks.
-TEST_F(Capture, LineGoingAwayMidVideoEndsSayingThePortIsClosed) {
-    Start();
-    SetFaults([](SimFaults* f) { f->hangUpAfter = 7; });
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNVideo));
-    EXPECT_EQ(kTxtPortClosed, std::string(StatusLine()));
-    EXPECT_EQ(1, stop_flag);
-    EXPECT_EQ((std::vector<int>{0, 0, 1, 0}), DimmedFlags());
-    EXPECT_LE(SimRequestCount(), 8);
 }
 
 // Catches VIDEO ending on (or not waiting out) a missing block, drawing, or STOP or a port
