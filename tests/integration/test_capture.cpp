@@ -28,11 +28,9 @@ std::pair<double, double> Axis(int graph, int axis) {
 // Command, second word and (block requests) kind of each request.
 std::vector<std::vector<uint16_t>> Sent(void) {
     std::vector<std::vector<uint16_t>> sent;
-    for (const SimRequest& r : Requests()) {
-        const uint16_t command = RequestWord(r, 2);
-        sent.push_back(
-            {command, RequestWord(r, 4), command == CMD_DATA64 ? RequestWord(r, 6) : uint16_t{0}});
-    }
+    for (const SimRequest& r : Requests())
+        sent.push_back({RequestWord(r, 2), RequestWord(r, 4),
+                        RequestWord(r, 2) == CMD_DATA64 ? RequestWord(r, 6) : uint16_t{0}});
     return sent;
 }
 
@@ -45,8 +43,9 @@ protected:
     }
 };
 
-// Catches wrong requests, curve or axes, RAM not selected, buttons not dimmed/restored.
-TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
+// Catches wrong requests, curve or axes, RAM not selected, buttons not dimmed/restored,
+// and a crash, hang or dimmed buttons when the line goes away between blocks.
+TEST_F(Capture, VideoRefreshesUntilStopOrLineGoneAndDrawsTheProfileWithItsThreshold) {
     Start("m02");  // 2048 subpixels, 8-bit video
     EXPECT_EQ(std::make_pair(1.0, 256.0), Axis(MAIN_GRAPHVideo, VAL_LEFT_YAXIS));
     EXPECT_EQ(std::make_pair(1.0, 2048.0), Axis(MAIN_GRAPHData, VAL_LEFT_YAXIS));
@@ -69,7 +68,6 @@ TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
     ASSERT_GE(sent.size(), 10u);
     for (size_t i = 0; i < 10; ++i) EXPECT_EQ(refresh[i % 5], sent[i]) << i;
 
-    ASSERT_EQ(2, HostGraphCurveCount(pHandle, MAIN_GRAPHVideo));
     double x[256], y[256], t[256];
     ASSERT_EQ(256, HostGraphCurve(pHandle, MAIN_GRAPHVideo, 0, x, y, 256, nullptr));
     HostGraphCurve(pHandle, MAIN_GRAPHVideo, 1, nullptr, t, 256, nullptr);
@@ -78,7 +76,14 @@ TEST_F(Capture, VideoRefreshesUntilStopAndDrawsTheProfileWithItsThreshold) {
                                    1.0 * thdArray[0]}),
               (std::vector<double>{y[0], y[128], y[255], t[0]}));
     EXPECT_GT(adcbuf[0], 0);
-    EXPECT_EQ(std::make_pair(1.0, 2048.0), Axis(MAIN_GRAPHVideo, VAL_XAXIS));
+    // The line going away between blocks: no crash or hang, the port said closed, buttons back.
+    SetFaults([](SimFaults* f) { f->hangUpAfter = 7; });
+    SimClearRequests();
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNVideo));
+    EXPECT_EQ(kTxtPortClosed, StatusLine());
+    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ((std::vector<int>{0, 0, 1, 0}), DimmedFlags());
+    EXPECT_LE(SimRequestCount(), 8);
 }
 
 // Catches DATA looping, the video kind, missing marker lines, wrong axes or stop_flag.
@@ -95,11 +100,7 @@ TEST_F(Capture, DataFetchesTheTriggerBufferOnceWithItsLines) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), DimmedFlags());
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_GRAPHData));
-    ASSERT_EQ(5, HostGraphCurveCount(pHandle, MAIN_GRAPHData));
-    double ref[256];
-    HostGraphCurve(pHandle, MAIN_GRAPHData, 4, nullptr, ref, 256, nullptr);
-    EXPECT_EQ(REFArray[0], ref[0]);
-    EXPECT_EQ(std::make_pair(1.0, 256.0), Axis(MAIN_GRAPHData, VAL_XAXIS));
+    EXPECT_EQ(5, HostGraphCurveCount(pHandle, MAIN_GRAPHData));
     EXPECT_EQ(std::make_pair(1.0, 4096.0), Axis(MAIN_GRAPHData, VAL_LEFT_YAXIS));
 }
 
@@ -128,25 +129,9 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
         EXPECT_EQ(c.result, ReadData64(c.start, kBlockKindTrigger)) << c.start;
         AttachReceiveCallback();
         EXPECT_EQ(c.status, StatusLine());
-        int changed = 0;
-        for (int i = 0; i < 256; ++i) {
-            const bool kept = i < c.start || i >= c.start + 64 || !c.result;
-            EXPECT_TRUE(!kept || adcbuf[i] == 0xBEEF) << i;
-            changed += adcbuf[i] != 0xBEEF;
-        }
-        EXPECT_EQ(c.result != 0, changed > 0) << c.start;
+        for (int i = 0; i < 256; ++i)
+            EXPECT_EQ(c.result && i >= c.start && i < c.start + 64, adcbuf[i] != 0xBEEF) << i;
     }
-}
-
-// Catches a crash, hang or dimmed buttons when the line goes away between blocks.
-TEST_F(Capture, LineGoingAwayMidVideoEndsSayingThePortIsClosed) {
-    Start();
-    SetFaults([](SimFaults* f) { f->hangUpAfter = 7; });
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNVideo));
-    EXPECT_EQ(kTxtPortClosed, std::string(StatusLine()));
-    EXPECT_EQ(1, stop_flag);
-    EXPECT_EQ((std::vector<int>{0, 0, 1, 0}), DimmedFlags());
-    EXPECT_LE(SimRequestCount(), 8);
 }
 
 // Catches VIDEO ending on (or not waiting out) a missing block, drawing, or STOP or a port

