@@ -115,25 +115,12 @@ TEST_F(Plots, V303BarGraphHasNoBandAndTwoToleranceDisplays) {
     ExpectValues({0.03, 0.01}, {Display(MAIN_DISPtolHigh), Display(MAIN_DISPtolLow)}, "tolerances");
 }
 
-// The worked zoom example (its arithmetic is pinned by the unit tests):
-// catches the range not reaching the axis, the zoom button ignored either
-// way, or the tolerance colour of DISPmm not set by the raw graph.
-TEST_F(Plots, RawGraphZoomExampleAndColour) {
-    StandardFrame(500, 20, 560);
-    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);
-    PlotRAWGraph();
-    ExpectValues({460, 620}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "zoomed");
-    EXPECT_EQ(kRed, HostBackgroundColor(pHandle, MAIN_DISPmm));
-    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 0);
-    StandardFrame(500, 50, 520);
-    PlotRAWGraph();
-    ExpectValues({0, 4096}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "not zoomed");
-    EXPECT_EQ(kDarkGreen, HostBackgroundColor(pHandle, MAIN_DISPmm));
-}
-
 // Catches a history that is not handed over whole (the chart scrolling on
-// by itself), a wrong length, or traces in the wrong colour.
-TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesPerTrace) {
+// by itself), a wrong length, or traces in the wrong colour; then the worked
+// zoom example (its arithmetic is pinned by the unit tests): the range not
+// reaching the axis, the zoom button ignored either way, or the tolerance
+// colour of DISPmm not set by the raw graph.
+TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesAndZooms) {
     for (uint16_t k = 1; k <= 101; ++k) {
         StandardFrame(500, 20, k);
         PlotRAWGraph();
@@ -146,6 +133,16 @@ TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesPerTrace) {
     const int colours[6] = {kDarkGreen, kDarkGreen, 0x000000, kRed, kRed, kRed};
     for (int t = 1; t <= 6; ++t)
         EXPECT_EQ(colours[t - 1], HostStripTraceColor(pHandle, MAIN_GRAPHRaw, t)) << t;
+    StandardFrame(500, 20, 560);
+    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);
+    PlotRAWGraph();
+    ExpectValues({460, 620}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "zoomed");
+    EXPECT_EQ(kRed, HostBackgroundColor(pHandle, MAIN_DISPmm));
+    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 0);
+    StandardFrame(500, 50, 520);
+    PlotRAWGraph();
+    ExpectValues({0, 4096}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "not zoomed");
+    EXPECT_EQ(kDarkGreen, HostBackgroundColor(pHandle, MAIN_DISPmm));
 }
 
 // A measured value equal to the pixel count: within for the bar graph
