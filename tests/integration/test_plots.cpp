@@ -115,25 +115,12 @@ TEST_F(Plots, V303BarGraphHasNoBandAndTwoToleranceDisplays) {
     ExpectValues({0.03, 0.01}, {Display(MAIN_DISPtolHigh), Display(MAIN_DISPtolLow)}, "tolerances");
 }
 
-// The worked zoom example (its arithmetic is pinned by the unit tests):
-// catches the range not reaching the axis, the zoom button ignored either
-// way, or the tolerance colour of DISPmm not set by the raw graph.
-TEST_F(Plots, RawGraphZoomExampleAndColour) {
-    StandardFrame(500, 20, 560);
-    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);
-    PlotRAWGraph();
-    ExpectValues({460, 620}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "zoomed");
-    EXPECT_EQ(kRed, HostBackgroundColor(pHandle, MAIN_DISPmm));
-    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 0);
-    StandardFrame(500, 50, 520);
-    PlotRAWGraph();
-    ExpectValues({0, 4096}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "not zoomed");
-    EXPECT_EQ(kDarkGreen, HostBackgroundColor(pHandle, MAIN_DISPmm));
-}
-
 // Catches a history that is not handed over whole (the chart scrolling on
-// by itself), a wrong length, or traces in the wrong colour.
-TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesPerTrace) {
+// by itself), a wrong length, or traces in the wrong colour; then the worked
+// zoom example (its arithmetic is pinned by the unit tests): the range not
+// reaching the axis, the zoom button ignored either way, or the tolerance
+// colour of DISPmm not set by the raw graph.
+TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesAndZooms) {
     for (uint16_t k = 1; k <= 101; ++k) {
         StandardFrame(500, 20, k);
         PlotRAWGraph();
@@ -146,40 +133,41 @@ TEST_F(Plots, RawGraphShowsTheHundredNewestSamplesPerTrace) {
     const int colours[6] = {kDarkGreen, kDarkGreen, 0x000000, kRed, kRed, kRed};
     for (int t = 1; t <= 6; ++t)
         EXPECT_EQ(colours[t - 1], HostStripTraceColor(pHandle, MAIN_GRAPHRaw, t)) << t;
+    StandardFrame(500, 20, 560);
+    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);
+    PlotRAWGraph();
+    ExpectValues({460, 620}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "zoomed");
+    EXPECT_EQ(kRed, HostBackgroundColor(pHandle, MAIN_DISPmm));
+    SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 0);
+    StandardFrame(500, 50, 520);
+    PlotRAWGraph();
+    ExpectValues({0, 4096}, Axis(MAIN_GRAPHRaw, VAL_LEFT_YAXIS), "not zoomed");
+    EXPECT_EQ(kDarkGreen, HostBackgroundColor(pHandle, MAIN_DISPmm));
 }
-
-struct ColourCase {
-    const char* name;
-    void (*bar)(void);
-    void (*raw)(void);
-    int pixelColour;
-    int mmColour;
-    friend void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class ToleranceColours : public Plots, public ::testing::WithParamInterface<ColourCase> {};
 
 // A measured value equal to the pixel count: within for the bar graph
 // (capped at ccdvirtpixel), out for the raw graph (capped one below).
 // Catches the raw graph of the standard and Tarvo variants colouring
 // DISPpixel, or V303's not colouring it.
-TEST_P(ToleranceColours, WhichGraphColoursWhichDisplay) {
-    StandardFrame(4090, 20, 4096);
-    parameter[25] = parameter[26] = parameter[40] = parameter[41] = 20;
-    parameter[31] = 2;
-    GetParam().bar();
-    GetParam().raw();
-    EXPECT_EQ(GetParam().pixelColour, HostBackgroundColor(pHandle, MAIN_DISPpixel));
-    EXPECT_EQ(GetParam().mmColour, HostBackgroundColor(pHandle, MAIN_DISPmm));
+TEST_F(Plots, ToleranceColoursWhichGraphColoursWhichDisplay) {
+    const struct {
+        const char* name;
+        void (*bar)(void);
+        void (*raw)(void);
+        int pixelColour;
+    } kCases[] = {{"Standard", PlotVIDEOBarGraph, PlotRAWGraph, kDarkGreen},
+                  {"V303", PlotVIDEOBarGraphV303, PlotRAWGraphV303, kRed},
+                  {"Tarvo", PlotVIDEOBarGraphTarvo, PlotRAWGraphTarvo, kDarkGreen}};
+    for (const auto& c : kCases) {
+        StandardFrame(4090, 20, 4096);
+        parameter[25] = parameter[26] = parameter[40] = parameter[41] = 20;
+        parameter[31] = 2;
+        c.bar();
+        c.raw();
+        EXPECT_EQ(c.pixelColour, HostBackgroundColor(pHandle, MAIN_DISPpixel)) << c.name;
+        EXPECT_EQ(kRed, HostBackgroundColor(pHandle, MAIN_DISPmm)) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Variants, ToleranceColours,
-    ::testing::Values(ColourCase{"Standard", PlotVIDEOBarGraph, PlotRAWGraph, kDarkGreen, kRed},
-                      ColourCase{"V303", PlotVIDEOBarGraphV303, PlotRAWGraphV303, kRed, kRed},
-                      ColourCase{"Tarvo", PlotVIDEOBarGraphTarvo, PlotRAWGraphTarvo, kDarkGreen,
-                                 kRed}),
-    [](const ::testing::TestParamInfo<ColourCase>& info) { return std::string(info.param.name); });
 
 // Catches curves added on top of old ones, the wrong x array, or the
 // marker lines in the wrong order or colour.
@@ -212,11 +200,9 @@ TEST_F(Plots, CurvesReplaceTheirGraphsContent) {
     for (const Curve& c : kCurves) {
         double x[kLineCount], y[kLineCount];
         int colour = -1;
-        const std::string what = std::to_string(c.graph) + "/" + std::to_string(c.index);
-        ASSERT_EQ(kLineCount, HostGraphCurve(pHandle, c.graph, c.index, x, y, kLineCount, &colour))
-            << what;
-        EXPECT_EQ(c.colour, colour) << what;
-        ExpectValues({c.x255, c.y255}, {x[255], y[255]}, what);
+        SCOPED_TRACE(std::to_string(c.graph) + "/" + std::to_string(c.index));
+        ASSERT_EQ(kLineCount, HostGraphCurve(pHandle, c.graph, c.index, x, y, kLineCount, &colour));
+        ExpectValues({1.0 * c.colour, c.x255, c.y255}, {1.0 * colour, x[255], y[255]}, "curve");
     }
 }
 

@@ -2,6 +2,8 @@
 // the marker lines, and the history shift.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "com232/kvex_link.h"
 
 namespace {
@@ -12,38 +14,24 @@ struct LayoutCase {
     int base;
 };
 
-class HalfZeroLayout : public ::testing::TestWithParam<LayoutCase> {
-protected:
-    void SetUp() override {
-        for (int i = 0; i < kParamWords; ++i) parameter[i] = static_cast<uint16_t>(1000 + i);
-        ccdvirtpixel = 4096;
-    }
-};
+class HalfZeroLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 // Catches a layout chosen by firmware alone (Tarvo is chosen by hwtype
-// whatever the firmware says) or an off-by-one at 303.
-TEST_P(HalfZeroLayout, PacksTheFifteenWordsOfTheLayoutInForce) {
+// whatever the firmware says), an off-by-one at 303, or an unpack that
+// writes 16 words (clobbering the word after the layout) or another layout.
+TEST_P(HalfZeroLayout, PacksAndUnpacksTheFifteenWordsOfTheLayoutInForce) {
+    for (int i = 0; i < kParamWords; ++i) parameter[i] = static_cast<uint16_t>(1000 + i);
+    ccdvirtpixel = 4096;
     hwtype = GetParam().hwtype;
     softversion = GetParam().softversion;
+    const int base = GetParam().base;
     CopyVarsToPP(0);
-    for (int i = 0; i < kPayloadWords; ++i) EXPECT_EQ(1000 + GetParam().base + i, pp[i]) << i;
-}
-
-// Catches an unpack that writes 16 words (clobbering the word after the
-// layout) or writes into another layout.
-TEST_P(HalfZeroLayout, UnpacksExactlyFifteenWords) {
-    hwtype = GetParam().hwtype;
-    softversion = GetParam().softversion;
-    uint16_t before[kParamWords];
-    for (int i = 0; i < kParamWords; ++i) before[i] = parameter[i];
+    for (int i = 0; i < kPayloadWords; ++i) EXPECT_EQ(1000 + base + i, pp[i]) << i;
     for (int i = 0; i < kMeasureWords; ++i) pp[i] = static_cast<uint16_t>(7 + i);
     CopyPPtoVars(0);
-    const int base = GetParam().base;
     for (int w = 0; w < kParamWords; ++w) {
-        if (w >= base && w < base + kPayloadWords)
-            EXPECT_EQ(7 + (w - base), parameter[w]) << w;
-        else
-            EXPECT_EQ(before[w], parameter[w]) << w;
+        const bool inLayout = w >= base && w < base + kPayloadWords;
+        EXPECT_EQ(inLayout ? 7 + (w - base) : 1000 + w, parameter[w]) << w;
     }
 }
 
@@ -56,16 +44,14 @@ INSTANTIATE_TEST_SUITE_P(Variants, HalfZeroLayout,
 TEST(HalfOne, SkipsWord59BothWays) {
     for (int i = 0; i < kParamWords; ++i) parameter[i] = static_cast<uint16_t>(i);
     CopyVarsToPP(1);
-    const int expected[15] = {48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 62, 63};
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(expected[i], pp[i]) << i;
+    EXPECT_EQ((std::vector<uint16_t>{48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 62, 63}),
+              std::vector<uint16_t>(pp, pp + 15));
     parameter[59] = 0x5959;
     for (int i = 0; i < 15; ++i) pp[i] = static_cast<uint16_t>(0x100 + i);
     CopyPPtoVars(1);
-    EXPECT_EQ(0x5959, parameter[59]);
-    EXPECT_EQ(0x100, parameter[48]);
-    EXPECT_EQ(0x10A, parameter[58]);
-    EXPECT_EQ(0x10B, parameter[60]);
-    EXPECT_EQ(0x10E, parameter[63]);
+    EXPECT_EQ((std::vector<int>{0x100, 0x10A, 0x5959, 0x10B, 0x10E}),
+              (std::vector<int>{parameter[48], parameter[58], parameter[59], parameter[60],
+                                parameter[63]}));
 }
 
 // Catches a 16-bit umValue, swapped halves, or the teach value stored in
@@ -76,22 +62,11 @@ TEST(MeasurementRecord, UnpacksAllSixteenWords) {
     pp[4] = 0x1234;
     CopyPPtoRAWVars();
     EXPECT_EQ(0x12345678u, umValue);
-    EXPECT_EQ(100, Ledge);
-    EXPECT_EQ(101, Redge);
-    EXPECT_EQ(102, Mvalue);
-    EXPECT_EQ(105, parameter[9]);
-    EXPECT_EQ(105, parameter[24]);
-    EXPECT_EQ(105, parameter[39]);
-    EXPECT_EQ(106, tol);
-    EXPECT_EQ(107, edcnt);
-    EXPECT_EQ(108, mvstart);
-    EXPECT_EQ(109, mvend);
-    EXPECT_EQ(110, dynpow);
-    EXPECT_EQ(111, anaMax);
-    EXPECT_EQ(112, anaMin);
-    EXPECT_EQ(113, in0);
-    EXPECT_EQ(114, videoMax);
-    EXPECT_EQ(115, raw15);
+    EXPECT_EQ(
+        (std::vector<int>{100, 101, 102, 105, 105, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114,
+                          115}),
+        (std::vector<int>{Ledge, Redge, Mvalue, parameter[9], parameter[24], parameter[39], tol,
+                          edcnt, mvstart, mvend, dynpow, anaMax, anaMin, in0, videoMax, raw15}));
 }
 
 // Catches unsigned arithmetic (a lower line of 65526) and a missing clamp
@@ -103,12 +78,10 @@ TEST(MarkerLines, ClampLowerAtZeroAndUpperAtPixelCount) {
     parameter[25] = 5;
     parameter[48] = 300;
     FillMarkerLines();
-    for (int i : {0, 255}) {
-        EXPECT_EQ(0, loTHDArray[i]);
-        EXPECT_EQ(15, upTHDArray[i]);
-        EXPECT_EQ(10, REFArray[i]);
-        EXPECT_EQ(300, trgArray[i]);
-    }
+    for (int i : {0, 255})
+        EXPECT_EQ((std::vector<int>{0, 15, 10, 300}),
+                  (std::vector<int>{loTHDArray[i], upTHDArray[i], REFArray[i], trgArray[i]}))
+            << i;
     parameter[9] = 4090;
     parameter[25] = 100;
     CopyVarsToPP(0);  // every pack refills the lines
@@ -119,22 +92,15 @@ TEST(MarkerLines, ClampLowerAtZeroAndUpperAtPixelCount) {
 // Catches an overlapping copy done bottom-up (smearing) and wrong result
 // codes.
 TEST(Shift, MovesInPlaceAndReportsBadArguments) {
-    double a[4] = {1, 2, 3, 4};
+    double a[4] = {1, 2, 3, 4}, b[4] = {1, 2, 3, 4}, c[4];
     EXPECT_EQ(0, Shift(a, 4, 2, a));
-    EXPECT_DOUBLE_EQ(0, a[0]);
-    EXPECT_DOUBLE_EQ(0, a[1]);
-    EXPECT_DOUBLE_EQ(1, a[2]);
-    EXPECT_DOUBLE_EQ(2, a[3]);
-    double b[4] = {1, 2, 3, 4};
+    EXPECT_EQ((std::vector<double>{0, 0, 1, 2}), std::vector<double>(a, a + 4));
     EXPECT_EQ(0, Shift(b, 4, -1, b));
-    EXPECT_DOUBLE_EQ(2, b[0]);
-    EXPECT_DOUBLE_EQ(4, b[2]);
-    EXPECT_DOUBLE_EQ(0, b[3]);
+    EXPECT_EQ((std::vector<double>{2, 3, 4, 0}), std::vector<double>(b, b + 4));
     EXPECT_EQ(-20102, Shift(b, 4, 4, b));
     EXPECT_EQ(-20102, Shift(b, 4, -4, b));
     EXPECT_EQ(-20003, Shift(b, 0, 1, b));
     EXPECT_EQ(-20003, Copy1D(b, 0, a));
-    double c[4];
     EXPECT_EQ(0, Shift(b, 4, 0, c));
     EXPECT_DOUBLE_EQ(2, c[0]);
 }

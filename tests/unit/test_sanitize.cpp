@@ -27,11 +27,8 @@ void ValidRecord(uint16_t* r) {
 struct WordCase {
     int word;
     uint16_t in, out;
+    uint16_t virt = kVirt;  // the connected sensor's subpixel count
 };
-
-std::ostream& operator<<(std::ostream& os, const WordCase& c) {
-    return os << "word " << c.word << ": " << c.in << " -> " << c.out;
-}
 
 class SanitizeTable : public ::testing::TestWithParam<std::tuple<Variant, WordCase>> {};
 
@@ -45,20 +42,24 @@ TEST_P(SanitizeTable, ReplacesOnlyItsWordByTheTablesValue) {
     ValidRecord(expected);
     r[c.word] = c.in;
     expected[c.word] = c.out;
-    EXPECT_EQ(c.in == c.out ? 0 : 1, SanitizeVariant(std::get<0>(GetParam()), r, kVirt));
+    EXPECT_EQ(c.in == c.out ? 0 : 1, SanitizeVariant(std::get<0>(GetParam()), r, c.virt));
     for (int i = 0; i < kParamWords; ++i) EXPECT_EQ(expected[i], r[i]) << "word " << i;
 }
 
 // Power above 1000 becomes 500 (not 1000), evaluation modes above 3 become
 // 4 (not 3), a begin beyond the sensor becomes 1, end, tolerance and trigger
 // threshold are clamped to it; teach (9) and amplifier mode (15) are never
-// checked, nor are the V303 words.
+// checked, nor are the V303 words. The last two catch the sensor's size
+// ignored: with 1024 subpixels an end of 2000 is out of range.
+// clang-format off
 const WordCase kStandardCases[] = {
     {3, 1001, 500},   {3, 1000, 1000}, {4, 2, 1},        {5, 7, 1},          {6, 9, 4},
     {6, 3, 3},        {7, 4097, 1},    {7, 4096, 4096},  {8, 5000, 4096},    {8, 0, 1},
     {10, 5000, 4096}, {10, 0, 1},      {11, 2048, 1024}, {11, 1024, 1024},   {12, 4, 0},
     {12, 3, 3},       {13, 8, 0},      {14, 2, 0},       {15, 65535, 65535}, {16, 9, 3},
-    {17, 2000, 950},  {17, 5, 10},     {48, 5000, 4096}, {9, 65535, 65535},  {23, 0, 0}};
+    {17, 2000, 950},  {17, 5, 10},     {48, 5000, 4096}, {9, 65535, 65535},  {23, 0, 0},
+    {8, 2000, 1024, 1024}, {7, 1025, 1, 1024}};
+// clang-format on
 
 // V303: an end of 0 becomes 256, the lower tolerance has no upper bound,
 // averages go up to 256; the trigger threshold and the standard words are
@@ -83,78 +84,51 @@ std::string CaseName(const ::testing::TestParamInfo<std::tuple<Variant, WordCase
     return "word" + std::to_string(c.word) + "_" + std::to_string(c.in);
 }
 
-INSTANTIATE_TEST_SUITE_P(Standard, SanitizeTable,
-                         ::testing::Combine(::testing::Values(VARIANT_STANDARD),
-                                            ::testing::ValuesIn(kStandardCases)),
-                         CaseName);
-INSTANTIATE_TEST_SUITE_P(V303, SanitizeTable,
-                         ::testing::Combine(::testing::Values(VARIANT_V303),
-                                            ::testing::ValuesIn(kV303Cases)),
-                         CaseName);
-INSTANTIATE_TEST_SUITE_P(Tarvo, SanitizeTable,
-                         ::testing::Combine(::testing::Values(VARIANT_TARVO),
-                                            ::testing::ValuesIn(kTarvoCases)),
-                         CaseName);
+#define SANITIZE_CASES(name, variant, cases) \
+    INSTANTIATE_TEST_SUITE_P(                \
+        name, SanitizeTable,                 \
+        ::testing::Combine(::testing::Values(variant), ::testing::ValuesIn(cases)), CaseName)
+SANITIZE_CASES(Standard, VARIANT_STANDARD, kStandardCases);
+SANITIZE_CASES(V303, VARIANT_V303, kV303Cases);
+SANITIZE_CASES(Tarvo, VARIANT_TARVO, kTarvoCases);
 
-// Catches the sensor's size ignored: with 1024 subpixels an end of 2000 is
-// out of range although 2000 < 4096.
-TEST(SanitizeLimits, FollowTheConnectedSensorsSubpixelCount) {
-    uint16_t r[kParamWords];
-    ValidRecord(r);
-    r[8] = 2000;
-    r[7] = 1025;
-    SanitizeStandard(r, 1024);
-    EXPECT_EQ(1024, r[8]);
-    EXPECT_EQ(1, r[7]);
-}
-
-// Catches the wrong scale per variant (1.0 is 16384 on standard sensors
-// and 1024 on V303 and Tarvo; 16384 shows 1.0 or 16.0), and rounding where
-// the record truncates toward zero.
-TEST(Slope, ScalesByVariantAndTruncatesTowardZero) {
+// Catches the wrong scale per variant (1.0 is 16384 on standard sensors and
+// 1024 on V303 and Tarvo), rounding where the record truncates toward zero,
+// an unbounded conversion of a negative, NaN or too large product, the
+// halves of the 32-bit value swapped (word 60 is the low half), and the
+// wrong tolerance divisor (slope x tolerance / 1000 in both cases).
+TEST(Slope, ScalesTruncatesBoundsAndStoresLowHalfFirst) {
     EXPECT_EQ(16384u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_STANDARD)));
     EXPECT_EQ(1024u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_V303)));
     EXPECT_EQ(1024u, SlopeToWords(1.0, SlopeScaleOf(VARIANT_TARVO)));
-    EXPECT_DOUBLE_EQ(1.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_STANDARD)));
-    EXPECT_DOUBLE_EQ(16.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_V303)));
     EXPECT_EQ(16385u, SlopeToWords(1.0001, 16384.0));  // 16385.6
     EXPECT_EQ(1u, SlopeToWords(1.9999 / 1024.0, 1024.0));
-}
-
-// Catches the undefined conversion of a negative, NaN or too large
-// product (it must be bounded before converting).
-TEST(Slope, OutOfRangeProductsAreBoundedBeforeConverting) {
     EXPECT_EQ(0u, SlopeToWords(-1.0, 16384.0));
     EXPECT_EQ(0u, SlopeToWords(std::numeric_limits<double>::quiet_NaN(), 1024.0));
     EXPECT_EQ(0xFFFFFFFFu, SlopeToWords(262144.0, 16384.0));  // exactly 2^32
     EXPECT_EQ(0xFFFFFFFFu, SlopeToWords(1e300, 1024.0));
     EXPECT_EQ(0xFFFFFFFFu, SlopeToWords(std::numeric_limits<double>::infinity(), 1024.0));
-    // 2^31 and above are stored as unsigned values, not wrapped negative.
-    EXPECT_EQ(2147483648u, SlopeToWords(131072.0, 16384.0));
-}
-
-// Catches the halves of a 32-bit value swapped (word 60 is the low half).
-TEST(Slope, LowHalfFirstInTheRecord) {
+    EXPECT_EQ(2147483648u, SlopeToWords(131072.0, 16384.0));  // unsigned, not wrapped negative
+    EXPECT_DOUBLE_EQ(1.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_STANDARD)));
+    EXPECT_DOUBLE_EQ(16.0, WordsToSlope(16384, SlopeScaleOf(VARIANT_V303)));
     uint16_t r[kParamWords] = {};
     SetRecordU32(r, kWordSlopeLow, 0x12345678u);
     EXPECT_EQ(0x5678, r[60]);
     EXPECT_EQ(0x1234, r[61]);
     EXPECT_EQ(0x12345678u, RecordU32(r, kWordSlopeLow));
-}
-
-// Catches the wrong divisor: slope x tolerance / 1000 in both cases.
-TEST(ToleranceDisplay, ConvertsWithTheVariantsDivisor) {
     EXPECT_DOUBLE_EQ(0.511, ToleranceMm(16384, 511, ToleranceDivisorOf(VARIANT_STANDARD)));
     EXPECT_DOUBLE_EQ(0.095, ToleranceMm(1024, 95, ToleranceDivisorOf(VARIANT_V303)));
     EXPECT_DOUBLE_EQ(4294967295.0 * 65535.0 / 1024000.0,
                      ToleranceMm(0xFFFFFFFFu, 65535, ToleranceDivisorOf(VARIANT_TARVO)));
 }
 
-// Worked examples of the entered tolerances. Catches a clamp to teach
-// instead of teach - 1 (standard: teach 512, entered 600 shows 511), a clamp
-// to the sensor end (V303: teach 4000 of 4096, upper 200 shows 95), and a
-// negative tolerance when the teach value is 0 or lies beyond the end.
-TEST(ToleranceEntry, KeptInsideTeachAndSensor) {
+// Worked examples of the entered tolerances and the evaluation window (pixB
+// 1, pixE 1024). Catches a clamp to teach instead of teach - 1 (standard:
+// teach 512, entered 600 shows 511), a clamp to the sensor end (V303: teach
+// 4000 of 4096, upper 200 shows 95), a negative tolerance when the teach
+// value is 0 or lies beyond the end, and an edge clamped to the limit itself
+// or an unchanged value stored.
+TEST(Entry, TolerancesAndEdgesAreKeptInsideTheirLimits) {
     EXPECT_EQ(511, LimitToleranceLow(600, 512));
     EXPECT_EQ(512, LimitToleranceLow(512, 512));
     EXPECT_EQ(100, LimitToleranceLow(100, 512));
@@ -162,11 +136,6 @@ TEST(ToleranceEntry, KeptInsideTeachAndSensor) {
     EXPECT_EQ(95, LimitToleranceHigh(200, 4000, 4096));
     EXPECT_EQ(96, LimitToleranceHigh(96, 4000, 4096));
     EXPECT_EQ(0, LimitToleranceHigh(10, 5000, 4096));
-}
-
-// Worked examples of the evaluation window (pixB 1, pixE 1024); catches
-// clamping to the limit itself or storing an unchanged value.
-TEST(EdgeEntry, BeginAndEndAreKeptInsideTheWindow) {
     struct {
         int (*limit)(uint16_t*, uint16_t, uint16_t);
         uint16_t in;
@@ -182,17 +151,13 @@ TEST(EdgeEntry, BeginAndEndAreKeptInsideTheWindow) {
     }
 }
 
-// Catches float arithmetic or rounding in the threshold line: 1024 x 40 /
-// 100 is 409, 256 x 50 / 100 is 128.
-TEST(DerivedLines, ThresholdIsIntegerPercentOfFullScale) {
+// Catches float arithmetic or rounding in the threshold line (1024 x 40 /
+// 100 is 409), and unsigned arithmetic (a wrap to 65000-something) or
+// missing clamps of the tolerance lines: teach 10, lower 30, upper 5000.
+TEST(DerivedLines, IntegerThresholdAndSigned16BoundedLimits) {
     EXPECT_EQ(409, ThresholdLine(1024, 40));
     EXPECT_EQ(128, ThresholdLine(256, 50));
     EXPECT_EQ(9728, ThresholdLine(1024, 950));
-}
-
-// Catches unsigned arithmetic (a wrap to 65000-something) or missing
-// clamps: teach 10, lower 30, upper 5000 of 4096 give 0 and 4096.
-TEST(DerivedLines, ToleranceLimitsAreBoundedSigned16) {
     EXPECT_EQ(0, LowerLimit(10, 30));
     EXPECT_EQ(4096, UpperLimit(10, 5000, 4096));
     EXPECT_EQ(412, LowerLimit(512, 100));
