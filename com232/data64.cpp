@@ -54,7 +54,12 @@ int ReadData64(uint16_t start, uint16_t kind) {
     int waiting = 0;
     for (;;) {
         ProcessSystemEvents();
-        if (loopRunning && stop_flag != 0) return 0;
+        // Ended by STOP: the line shows again what it said before the wait,
+        // not a wait that is over.
+        if (loopRunning && stop_flag != 0) {
+            ShowStatus();
+            return 0;
+        }
         waiting = GetInQLen(com);
         if (waiting >= kBlockBytes) break;
         // A line that went away sends nothing more: say so now.

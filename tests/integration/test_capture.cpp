@@ -134,8 +134,9 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
     }
 }
 
-// Catches VIDEO ending on (or not waiting out) a missing block, drawing, or STOP or a port
-// change not ending a block wait at once (DATA going on on the new port).
+// Catches VIDEO ending on (or not waiting out) a missing block, drawing, STOP or a port
+// change not ending a block wait at once (DATA going on on the new port), and a
+// "Waiting for Data" text left in the status line after STOP.
 TEST_F(Capture, MissingBlocksAreWaitedOutAndStopOrPortChangeEndTheWaitAtOnce) {
     Start();
     SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
@@ -149,6 +150,7 @@ TEST_F(Capture, MissingBlocksAreWaitedOutAndStopOrPortChangeEndTheWaitAtOnce) {
     });
     EXPECT_LT(Timer() - clicked, 0.6);
     EXPECT_NE(kTimeoutBlock, StatusLine());
+    EXPECT_NE("Waiting", StatusLine().substr(0, 7)) << "still waiting after STOP";
     EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), DimmedFlags());
     const std::vector<SimRequest> req = Requests();
     ASSERT_GE(req.size(), 4u);
