@@ -13,15 +13,12 @@
 
 #include "KovexaV308/kovexa.h"
 #include "com232/kvex_link.h"
+#include "kovexa_version.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "platform/userint_internal.h"
 #ifdef Q_OS_UNIX
 #include "sim/kvexsim.h"
-#endif
-
-#ifndef KOVEXA_VERSION
-#define KOVEXA_VERSION "unknown"
 #endif
 
 namespace {

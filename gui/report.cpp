@@ -12,6 +12,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "kovexa_version.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -87,6 +88,7 @@ void AddIdentity(void) {
     Line("Date: %s", value);
     PortText(value, sizeof value);
     Line("Port: %s", value);
+    Line("Program: Kovexa %s", KOVEXA_VERSION);
     ReportAddText("Sensor", VAL_REPORT_HEADING);
     for (int line = 0; line < 4; ++line) {
         ModelLine(line, value, sizeof value);
