@@ -76,8 +76,10 @@ install(CODE "
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
   file(CREATE_LINK ../lib/kovexa/kovexa
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/kovexa\" SYMBOLIC)")
-install(FILES ${KOVEXA_PKG_SRC}/kovexa.desktop DESTINATION share/applications
-  RENAME ${KOVEXA_APP_ID}.desktop)
+# The desktop entry is named after the program, as the window names itself
+# (X11 class and Wayland app id "kovexa"), so the desktop matches a running
+# window to its entry and icon.
+install(FILES ${KOVEXA_PKG_SRC}/kovexa.desktop DESTINATION share/applications)
 install(FILES ${KOVEXA_PKG_OUT}/${KOVEXA_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${KOVEXA_PKG_SRC}/kovexa.svg DESTINATION share/icons/hicolor/scalable/apps)
 foreach(_size ${KOVEXA_ICON_SIZES})
