@@ -1,6 +1,6 @@
-# Installation layout and the Debian package. scripts/package builds the
-# target kovexa_package_data (icons, compressed manual pages and changelog)
-# and then runs CPack in the build folder.
+# Installation layout and the Debian package (scripts/package runs CPack in
+# the build folder). The icons' PNG sizes, the compressed manual pages and
+# the changelog are made by the target kovexa_package_data at install time.
 #
 #   /usr/bin/kovexa            -> ../lib/kovexa/kovexa (the banner bitmap
 #                                 lies beside the program, so the program
@@ -58,17 +58,29 @@ endforeach()
 
 # The PNG icons are drawn from the SVG at package time.
 find_program(KOVEXA_RSVG_CONVERT rsvg-convert)
+set(_rsvg ${KOVEXA_RSVG_CONVERT})
+if(NOT KOVEXA_RSVG_CONVERT)
+  # Only the package needs it: the program builds without it.
+  set(_rsvg ${CMAKE_COMMAND} -E echo "rsvg-convert is missing: run scripts/deps package"
+    COMMAND ${CMAKE_COMMAND} -E false)
+endif()
 foreach(_size ${KOVEXA_ICON_SIZES})
   set(_png ${KOVEXA_PKG_OUT}/icons/${_size}/kovexa.png)
   add_custom_command(OUTPUT ${_png}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KOVEXA_PKG_OUT}/icons/${_size}
-    COMMAND ${KOVEXA_RSVG_CONVERT} -w ${_size} -h ${_size} -o ${_png} ${KOVEXA_PKG_SRC}/kovexa.svg
+    COMMAND ${_rsvg} -w ${_size} -h ${_size} -o ${_png} ${KOVEXA_PKG_SRC}/kovexa.svg
     DEPENDS ${KOVEXA_PKG_SRC}/kovexa.svg VERBATIM)
   list(APPEND _kovexa_pkg_files ${_png})
 endforeach()
 add_custom_target(kovexa_package_data DEPENDS ${_kovexa_pkg_files})
 
-# What gets installed.
+# What gets installed. The generated files are made first, so that a plain
+# "cpack" or "cmake --install" finds them too.
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\"
+  --target kovexa_package_data RESULT_VARIABLE _rc)
+if(_rc)
+  message(FATAL_ERROR \"the package's icons and manual pages were not made\")
+endif()")
 install(TARGETS kovexa RUNTIME DESTINATION lib/kovexa)
 install(FILES ${CMAKE_SOURCE_DIR}/logo/qd.bmp DESTINATION lib/kovexa)
 install(TARGETS kvexsim RUNTIME DESTINATION bin)
