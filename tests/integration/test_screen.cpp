@@ -109,7 +109,7 @@ protected:
 // the analog fields over COMPARE and REPORT from analog mode 2 on, the
 // compare panel left over a graph that a loop draws.
 TEST_F(Screen, NoVisibleControlsOverlapInAnyState) {
-    const char* const kModels[] = {"edge1024", "standard", "v303", "tarvo", "type500",
+    const char* const kModels[] = {"edge1024", "standard", "v303",    "tarvo", "type500",
                                    "peak",     "m02",      "unknown", "pcb0"};
     for (const char* model : kModels) {
         Start(model);
@@ -168,7 +168,8 @@ TEST_F(Screen, GraphsOnScreenUnchangedByWritingReportAndPictures) {
     QTemporaryDir dir;
     const std::string base = dir.path().toStdString() + "/";
     for (size_t i = 0; i < 4; ++i)
-        ASSERT_EQ(0, SaveGraphFile(pHandle, kGraphIds[i], (base + kGraphNames[i] + ".png").c_str()));
+        ASSERT_EQ(0,
+                  SaveGraphFile(pHandle, kGraphIds[i], (base + kGraphNames[i] + ".png").c_str()));
     HostQueueFileAnswer((base + "report.pdf").c_str());
     HostClick(pHandle, MAIN_BTNReport);
     ASSERT_EQ("Report written", StatusLine().substr(0, 14));
@@ -190,8 +191,8 @@ TEST_F(Screen, ReportRecordsTheValuesShownVersionAndDevice) {
     char mm[32];
     GetCtrlString(pHandle, MAIN_DISPmm, mm, sizeof mm);
     for (const std::string& part :
-         {std::string("M-VALUE [mm]\t") + mm, std::string("TOLERANCE\t"),
-          std::string("E-LEFT\t"), std::string("Program: Kovexa "), device})
+         {std::string("M-VALUE [mm]\t") + mm, std::string("TOLERANCE\t"), std::string("E-LEFT\t"),
+          std::string("Program: Kovexa "), device})
         EXPECT_NE(std::string::npos, report.find(part)) << part << "\n" << report;
 }
 
