@@ -116,8 +116,12 @@ void AddIdentity(void) {
     Line("Date: %s", value);
     Line("Program: Kovexa %s", KOVEXA_VERSION);
     PortText(value, sizeof value);
+    // The drop-down's label names the device where the platform knows it.
     const char* device = PortTableDevice(com);
-    Line("Port: %s, device %s", value, device && *device ? device : "-");
+    if (device && *device && !std::strstr(value, device))
+        Line("Port: %s, device %s", value, device);
+    else
+        Line("Port: %s", value);
     ReportAddText("Sensor", VAL_REPORT_HEADING);
     for (int line = 0; line < 4; ++line) {
         ModelLine(line, value, sizeof value);
