@@ -42,6 +42,9 @@ void ShowDependentControls(void);
 // button or potentiometer sets them; only while the hardware-mode
 // drop-down is offered.
 void DimTolerancesByHardware(int hardwareMode);
+// The analog displays and RESET show from analog-out mode 2 on, while the
+// analog-out ring is offered; they follow the mode the ring shows.
+void ShowAnalogControls(void);
 // The control table for RegisterControls.
 void RegisterKovexaControls(void);
 
@@ -165,6 +168,12 @@ int SensorIdentified(void);
 // 1 when an action may talk to the sensor now; else 0 with a status text
 // that names the action and why it is refused.
 int SensorFreeFor(const char* action);
+// The compare window lies where the curve graphs are and hides the one
+// shown while it is open. Closing it (also when a loop starts drawing)
+// shows that graph again.
+void CloseCompare(void);
+// The curve graph the open compare window hides, 0 when none.
+int CompareCoveredGraph(void);
 enum { kCompareRows = 24, kCompareLabelSize = 32, kCompareTextSize = 40 };
 struct CompareRow {
     char label[kCompareLabelSize];

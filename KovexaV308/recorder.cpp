@@ -266,10 +266,23 @@ void PushRECORD(void) {
     recActive = 0;
 }
 
+// The recorder window opens over the graph area of the main window, where
+// it hides nothing the user works with while recording.
+static void PlaceRecorder(void) {
+    int mainLeft = 0, mainTop = 0, top = 0, left = 0, height = 0, width = 0;
+    GetPanelAttribute(pHandle, ATTR_LEFT, &mainLeft);
+    GetPanelAttribute(pHandle, ATTR_TOP, &mainTop);
+    GetCtrlBoundingRect(pHandle, MAIN_GRAPHRaw, &top, &left, &height, &width);
+    SetPanelAttribute(pPopup, ATTR_LEFT, mainLeft + left);
+    SetPanelAttribute(pPopup, ATTR_TOP, mainTop + top);
+}
+
 int CC_TOGGBTN_Recorder(int panel, int control, int event, void*, int, int) {
     if (event == EVENT_COMMIT) {
-        int on = 0;
+        int on = 0, shown = 0;
         GetCtrlVal(panel, control, &on);
+        GetPanelAttribute(pPopup, ATTR_VISIBLE, &shown);
+        if (on && !shown) PlaceRecorder();
         if (on)
             DisplayPanel(pPopup);
         else
@@ -312,8 +325,10 @@ int CC_CBTNStopRecord(int, int, int event, void*, int, int) {
 int CC_CMDBTNrecfile(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     char path[kPathSize];
-    const int chosen = FileSelectPopup(proj_dir, kRecFileDefault, kRecFileFilter, kRecFileTitle, 0,
-                                       0, 1, 1, 1, path, static_cast<int>(sizeof path));
+    // The question about an existing file is asked below, once.
+    const int chosen =
+        FileSelectPopup(proj_dir, kRecFileDefault, kRecFileFilter, kRecFileTitle, VAL_SELECT_BUTTON,
+                        0, 1, 1, 1, path, static_cast<int>(sizeof path));
     if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return 0;
     std::snprintf(rec_fname, sizeof rec_fname, "%s", path);
     if (chosen == VAL_EXISTING_FILE_SELECTED && ConfirmPopup(kTitleChosenExists, kAskChosenExists))

@@ -81,8 +81,6 @@ const char kRecordFile[] = "RECORD.DAT";
 
 enum { kPageLeft = 8, kPageTop = 105, kHelpLeft = 10, kHelpTop = 110 };
 
-const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin, MAIN_ButtonReset};
-
 }  // namespace
 
 void ShowStatus(void) {
@@ -152,10 +150,7 @@ void ShowDependentControls(void) {
     // unidentified one) hide the drop-down; its value locks nothing there.
     DimTolerancesByHardware(hardware);
 
-    int analogMode = 0;
-    GetCtrlVal(pPara1, PARA1_DROPanaMode, &analogMode);
-    for (int ctrl : kAnalogControls)
-        SetCtrlAttribute(pHandle, ctrl, ATTR_VISIBLE, analogMode > 1 ? 1 : 0);
+    ShowAnalogControls();
 
     int triggerMode = 0;
     GetCtrlVal(pPara1, PARA1_DROPtrigmode, &triggerMode);

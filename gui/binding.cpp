@@ -250,6 +250,7 @@ void ShowRecord(const VariantBinding& v) {
     ShowToleranceDisplays(v);
     DrawWindow(v);
     if (v.extras & kModeDims) DimByModes(v);
+    ShowAnalogControls();
 }
 
 // --------------------------------------------------------- adaptation ---
@@ -603,6 +604,17 @@ void AdaptPanels(void) {
         Apply(step.actions, step.count);
     }
     HideUnbound(*kBindings[VariantOf()]);
+}
+
+void ShowAnalogControls(void) {
+    static const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin,
+                                          MAIN_ButtonReset};
+    enum { kAnaModeIndicators = 2 };
+    int offered = 0, mode = 0;
+    GetCtrlAttribute(pPara1, PARA1_DROPanaMode, ATTR_VISIBLE, &offered);
+    GetCtrlVal(pPara1, PARA1_DROPanaMode, &mode);
+    const int on = offered && mode >= kAnaModeIndicators ? 1 : 0;
+    for (int ctrl : kAnalogControls) SetCtrlAttribute(pHandle, ctrl, ATTR_VISIBLE, on);
 }
 
 void DimTolerancesByHardware(int hardwareMode) {

@@ -65,6 +65,7 @@ void SetDimmedAs(const CtrlSetting* settings, int count) {
 #define SET_DIMMED(table) SetDimmedAs(table, static_cast<int>(sizeof table / sizeof table[0]))
 
 void ShowOnly(int graph) {
+    CloseCompare();
     for (int g : kCurveGraphs) SetCtrlAttribute(pHandle, g, ATTR_VISIBLE, g == graph ? 1 : 0);
 }
 

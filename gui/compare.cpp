@@ -39,6 +39,8 @@ const char kRowFormat[] = "%c %-20.20s %-20.20s %-20.20s %-20.20s";
 const char kMarkDiffers = '*';
 
 const double kHalfPause = 0.1;
+const int kCurveGraphs[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
+int gCoveredGraph = 0;
 enum { kHelpGap = 20, kPanelLeft = 320, kPanelTop = 105, kRowSize = 128 };
 
 struct Memory {
@@ -163,6 +165,15 @@ void ShowTable(const CompareTable* t) {
     }
     SetPanelAttribute(pCompare, ATTR_LEFT, kPanelLeft);
     SetPanelAttribute(pCompare, ATTR_TOP, kPanelTop);
+    // Under the window a graph drawn on by a loop would come to the front
+    // through it: the window hides it while open.
+    for (int graph : kCurveGraphs) {
+        int visible = 0;
+        GetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, &visible);
+        if (!visible) continue;
+        gCoveredGraph = graph;
+        SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 0);
+    }
     DisplayPanel(pCompare);
 }
 
@@ -224,7 +235,7 @@ int CC_BTNCompare(int, int control, int event, void*, int, int) {
     if (event != EVENT_COMMIT || !SensorFreeFor(kCompareAction)) return 0;
     SetStatus(kTxtComparing);
     if (!ReadCompareTable(&gTable, target == DATFILE)) {
-        HidePanel(pCompare);
+        CloseCompare();
         ShowStatus();
         return 0;
     }
@@ -236,6 +247,16 @@ int CC_BTNCompare(int, int control, int event, void*, int, int) {
 }
 
 int CC_BTNCompareClose(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) HidePanel(pCompare);
+    if (event == EVENT_COMMIT) CloseCompare();
     return 0;
+}
+
+void CloseCompare(void) {
+    HidePanel(pCompare);
+    if (gCoveredGraph) SetCtrlAttribute(pHandle, gCoveredGraph, ATTR_VISIBLE, 1);
+    gCoveredGraph = 0;
+}
+
+int CompareCoveredGraph(void) {
+    return gCoveredGraph;
 }

@@ -232,10 +232,8 @@ void ShowGraphHelp(const char* text) {
 
 enum : uint16_t {
     kTrigModeIntern = 3,
-    kAnaModeIndicators = 2,  // from this mode on the analog displays show
 };
 
-const int kAnalogControls[] = {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin, MAIN_ButtonReset};
 const int kGraphs[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
 
 int ReadInt(int panel, int control) {
@@ -250,12 +248,8 @@ void ShowTriggerControls(int trigMode) {
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, on ? 0 : 1);
 }
 
-void ShowAnalogControls(int anaMode) {
-    for (int ctrl : kAnalogControls)
-        SetCtrlAttribute(pHandle, ctrl, ATTR_VISIBLE, anaMode >= kAnaModeIndicators ? 1 : 0);
-}
-
 void ShowOnlyGraph(int graph) {
+    CloseCompare();
     for (int g : kGraphs)
         if (g != graph) SetCtrlAttribute(pHandle, g, ATTR_VISIBLE, 0);
     SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 1);
@@ -397,7 +391,7 @@ int CC_DROPtrigmode(int, int, int event, void*, int, int) {
 }
 
 int CC_DROPanaMode(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) ShowAnalogControls(ReadInt(pPara1, PARA1_DROPanaMode));
+    if (event == EVENT_COMMIT) ShowAnalogControls();
     return HelpOnly(PARA1_DROPanaMode, event);
 }
 

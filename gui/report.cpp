@@ -1,7 +1,9 @@
 // REPORT: a commissioning record in one click. Reads RAM and EEPROM as
-// COMPARE does, then writes a PDF (date and time, port, the sensor's
-// identity, the parameter table with RAM and EEPROM values, the bar graph
-// and the graph shown) and the parameter table as CSV beside it (same name,
+// COMPARE does, then writes a PDF (date and time, program version, port and
+// its device, the sensor's identity, the values the displays show and
+// whether the measurement is within tolerance, the parameter table with RAM
+// and EEPROM values, the bar graph and the graph shown) and the parameter
+// table as CSV beside it (same name,
 // ".csv"). The file popup proposes "<model>_<date>.pdf". A file that cannot
 // be written leaves nothing under its name and says so on the status line.
 #include <cctype>
@@ -12,6 +14,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "gui/plotmath.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 
@@ -38,6 +41,28 @@ struct GraphShown {
     int control;
     const char* caption;
 };
+// The measurement displays, by their panel labels.
+struct Shown {
+    int control;
+    const char* label;
+};
+const Shown kMeasuredDisplays[] = {
+    {MAIN_DISPedgeLeft, "E-LEFT"},
+    {MAIN_DISPedgeRight, "E-RIGHT"},
+    {MAIN_DISPpixel, "M-VALUE [pixel]"},
+    {MAIN_DISPmm, "M-VALUE [mm]"},
+};
+// The tolerance verdict the displays' colour shows.
+struct Verdict {
+    int colour;
+    const char* text;
+};
+const Verdict kVerdicts[] = {
+    {kColourIn, "within tolerance"},
+    {kColourOut, "OUT OF TOLERANCE"},
+};
+const char kTxtNotMeasured[] = "not measured yet";
+
 const GraphShown kCurveGraphs[] = {
     {MAIN_GRAPHRaw, "Measurement (roll graph)"},
     {MAIN_GRAPHVideo, "Video signal"},
@@ -77,7 +102,7 @@ void PortText(char* out, int size) {
 }
 
 void Line(const char* format, const char* a, const char* b = "") {
-    char text[kLineSize];
+    char text[2 * kLineSize + 32];  // a format and two lines
     std::snprintf(text, sizeof text, format, a, b);
     ReportAddText(text, VAL_REPORT_TEXT);
 }
@@ -86,9 +111,14 @@ void AddIdentity(void) {
     char text[kLineSize], value[kLineSize];
     Now("%Y-%m-%d %H:%M", value, sizeof value);
     Line("Date: %s", value);
-    PortText(value, sizeof value);
-    Line("Port: %s", value);
     Line("Program: Kovexa %s", KOVEXA_VERSION);
+    PortText(value, sizeof value);
+    // The drop-down's label names the device where the platform knows it.
+    const char* device = PortTableDevice(com);
+    if (device && *device && !std::strstr(value, device))
+        Line("Port: %s, device %s", value, device);
+    else
+        Line("Port: %s", value);
     ReportAddText("Sensor", VAL_REPORT_HEADING);
     for (int line = 0; line < 4; ++line) {
         ModelLine(line, value, sizeof value);
@@ -102,6 +132,25 @@ void AddIdentity(void) {
     ReportAddText(text, VAL_REPORT_TEXT);
     std::snprintf(text, sizeof text, "Hardware type: %u", unsigned{hwtype});
     ReportAddText(text, VAL_REPORT_TEXT);
+}
+
+void AddMeasured(void) {
+    ReportAddText("Measured values (as shown)", VAL_REPORT_HEADING);
+    const char* header[] = {"VALUE", "SHOWN"};
+    ReportAddRow(header, 2, VAL_ROW_HEADER);
+    char value[kLineSize];
+    for (const Shown& d : kMeasuredDisplays) {
+        if (GetCtrlString(pHandle, d.control, value, sizeof value) < 0) value[0] = '\0';
+        const char* cells[] = {d.label, value[0] ? value : "-"};
+        ReportAddRow(cells, 2, VAL_ROW_PLAIN);
+    }
+    int colour = -1;
+    GetCtrlAttribute(pHandle, MAIN_DISPmm, ATTR_TEXT_BGCOLOR, &colour);
+    const char* verdict = kTxtNotMeasured;
+    for (const Verdict& v : kVerdicts)
+        if (v.colour == colour) verdict = v.text;
+    const char* cells[] = {"TOLERANCE", verdict};
+    ReportAddRow(cells, 2, colour == kColourOut ? VAL_ROW_MARKED : VAL_ROW_PLAIN);
 }
 
 void AddTable(const CompareTable& t) {
@@ -123,7 +172,8 @@ void AddGraphs(void) {
     for (const GraphShown& g : kCurveGraphs) {
         int visible = 0;
         GetCtrlAttribute(pHandle, g.control, ATTR_VISIBLE, &visible);
-        if (visible) ReportAddGraph(pHandle, g.control, g.caption);
+        if (visible || g.control == CompareCoveredGraph())
+            ReportAddGraph(pHandle, g.control, g.caption);
     }
 }
 
@@ -182,6 +232,7 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
     ReportBegin(title);
     ReportAddText(kReportTitle, VAL_REPORT_TITLE);
     AddIdentity();
+    AddMeasured();
     AddTable(gReportTable);
     AddGraphs();
     ReportAddText(kSignatureLine, VAL_REPORT_HEADING);

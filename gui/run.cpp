@@ -100,6 +100,7 @@ void SelectRamTarget(void) {
 void PushRUN(void) {
     if (runActive) return;
     runActive = 1;
+    CloseCompare();
     for (const CtrlSetting& s : kRunGraphsVisible)
         SetCtrlAttribute(pHandle, s.control, ATTR_VISIBLE, s.value);
     for (int control : kDimmedWhileRunning) SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 1);

@@ -294,6 +294,12 @@ enum {
     VAL_EXISTING_FILE_SELECTED = 1,
     VAL_NEW_FILE_SELECTED = 2,
 };
+// buttonIsLoad: 1 opens a file, 0 saves one (the dialog asks before an
+// existing file is chosen), VAL_SELECT_BUTTON chooses a file to write that
+// the caller asks about itself (no question from the dialog).
+enum { VAL_SELECT_BUTTON = 2 };
+// The popup belongs to the window whose control is being answered (else the
+// main window) and opens over it.
 // path receives the chosen file (up to pathSize-1 characters). Returns one
 // of the VAL_..._SELECTED codes, or a negative value on failure.
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,

@@ -888,18 +888,37 @@ int GraphTableText(Ctrl* c, QString* out) {
     return 1;
 }
 
-QPixmap GraphPicture(Ctrl* c, int width, int height) {
+QPixmap GraphPicture(Ctrl* c, int width, int height, double scale) {
     if (!c || c->kind != kKindGraph || !c->graph || !c->graph->plot) return QPixmap();
-    if (c->graph->dirty) ReplotOne(c->graph);
+    GraphState* g = c->graph;
+    if (g->dirty) ReplotOne(g);
+    QCustomPlot* p = g->plot;
     // On white: the graph draws no background of its own (PlotWidget), and
     // its drawing leaves the last pixel row out.
-    const QPixmap drawn = c->graph->plot->toPixmap(width, height);
+    const QPixmap drawn = p->toPixmap(width, height, scale);
+    // toPixmap lays the graph out for the picture's size and leaves that
+    // layout behind; a data-only replot would then draw the screen's data
+    // with the picture's geometry. Lay it out for the screen again now.
+    p->replot(QCustomPlot::rpQueuedRefresh);
     QPixmap picture(drawn.size());
     picture.setDevicePixelRatio(drawn.devicePixelRatio());
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.drawPixmap(0, 0, drawn);
     return picture;
+}
+
+double GraphTextPixels(Ctrl* c) {
+    if (!c || c->kind != kKindGraph || !c->graph || !c->graph->plot) return 0.0;
+    QCustomPlot* p = c->graph->plot;
+    const QFont fonts[] = {p->xAxis->tickLabelFont(), p->yAxis->tickLabelFont(), p->legend->font()};
+    double smallest = 0.0;
+    for (const QFont& f : fonts) {
+        const double px =
+            f.pixelSize() > 0 ? f.pixelSize() : f.pointSizeF() * p->logicalDpiY() / 72.0;
+        if (smallest == 0.0 || px < smallest) smallest = px;
+    }
+    return smallest;
 }
 
 }  // namespace kui
@@ -986,6 +1005,14 @@ int HostStripTraceColor(int panel, int control, int trace) {
     GraphState* g = StateOf(panel, control, &err);
     if (!g || trace < 1 || trace > static_cast<int>(g->traces.size())) return -1;
     return FromRgb(g->traces[static_cast<size_t>(trace - 1)].graph->pen().color());
+}
+
+int HostRedrawGraph(int panel, int control) {
+    int err = 0;
+    GraphState* g = StateOf(panel, control, &err);
+    if (!g) return 0;
+    ReplotOne(g);
+    return 1;
 }
 
 long HostReplotCount(int panel, int control) {

@@ -307,6 +307,27 @@ int HostScreenshot(int panel, const char* path) {
     return picture.save(QFile::decodeName(path), "PNG") ? 1 : 0;
 }
 
+int HostLastPopupParent(void) {
+    return kui::LastPopupParent();
+}
+
+int HostWindowOwner(int panel) {
+    kui::Panel* p = kui::FindPanel(panel);
+    if (!p || !p->widget || !p->widget->isWindow() || !p->widget->parentWidget()) return 0;
+    return kui::WindowPanel(p->widget->parentWidget()->window());
+}
+
+int HostScreenRect(int panel, int* left, int* top, int* width, int* height) {
+    kui::Panel* p = kui::FindPanel(panel);
+    if (!p || !p->widget) return 0;
+    const QPoint at = p->widget->mapToGlobal(QPoint(0, 0));
+    *left = at.x();
+    *top = at.y();
+    *width = p->widget->width();
+    *height = p->widget->height();
+    return 1;
+}
+
 int HostIsVisible(int panel, int control) {
     Ctrl* c = Control(panel, control);
     return c && !c->widget->isHidden() ? 1 : 0;

@@ -61,6 +61,14 @@ int HostLeftClick(int panel, int control);
 // Close request of a panel (window close button).
 int HostClosePanel(int panel);
 
+// The top-level panel whose window the last popup belonged to (0: none).
+int HostLastPopupParent(void);
+// The top-level panel whose window owns the panel's window, 0 when the
+// panel is no window or stands alone.
+int HostWindowOwner(int panel);
+// A panel's place on the screen (its client area): 1/0.
+int HostScreenRect(int panel, int* left, int* top, int* width, int* height);
+
 // Grabs the top-level window of a panel to a PNG. Returns 1/0.
 int HostScreenshot(int panel, const char* path);
 
@@ -90,3 +98,13 @@ int HostStripTrace(int panel, int control, int trace, double* out, int max);
 int HostStripTraceColor(int panel, int control, int trace);
 // Replots actually done on a graph (coalescing check in benchmarks).
 long HostReplotCount(int panel, int control);
+// Redraws a graph's data now the way the next plot call would (the frame
+// kept when nothing in it changed). 1/0.
+int HostRedrawGraph(int panel, int control);
+
+// The last report written: the page (1-based) of its item index (0 when
+// none), and its graphs' smallest text on paper in points.
+int HostReportItemPage(int index);
+double HostReportGraphTextPoints(void);
+// Its texts and table rows, one a line, cells separated by tabs; length.
+int HostReportText(char* out, int size);

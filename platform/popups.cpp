@@ -1,6 +1,10 @@
 // File, confirm and message popups over QFileDialog and QMessageBox, and
 // the queue of answers given in advance (script steps, tests).
 //
+// Every popup belongs to a window of the program (see PopupParent): it
+// opens over it and stays in front of it, never centred on the screen
+// behind it.
+//
 // Facts owned here: queued answers are used first, in order, without
 // showing anything; with none queued and no display (offscreen platform) a
 // file popup is cancelled, a confirm popup answered no and a message popup
@@ -86,6 +90,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
     (void)allowCancel;  // a window can always be closed: cancel stays possible
     if (!path || pathSize < 1) return kui::kUiErrValue;
     path[0] = '\0';
+    kui::PopupParent();
     if (!gFileAnswers.empty()) {
         const FileAnswer a = gFileAnswers.front();
         gFileAnswers.pop_front();
@@ -104,12 +109,15 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
     const QString caption = kui::FromC(title ? title : "", nullptr);
     QFileDialog::Options options;
     if (!allowMakeDirectory) options |= QFileDialog::ReadOnly;
+    // A caller that asks about an existing file itself: one question, not two.
+    if (buttonIsLoad == VAL_SELECT_BUTTON) options |= QFileDialog::DontConfirmOverwrite;
+    const bool load = buttonIsLoad == 1;
+    QWidget* parent = kui::PopupParent();
     QString chosen =
-        buttonIsLoad
-            ? QFileDialog::getOpenFileName(nullptr, caption, start, filter, nullptr, options)
-            : QFileDialog::getSaveFileName(nullptr, caption, start, filter, nullptr, options);
+        load ? QFileDialog::getOpenFileName(parent, caption, start, filter, nullptr, options)
+             : QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr, options);
     if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
-    if (restrictExtension && !buttonIsLoad && QFileInfo(chosen).suffix().isEmpty()) {
+    if (restrictExtension && !load && QFileInfo(chosen).suffix().isEmpty()) {
         // Saving under a restricted type: the type's extension is added.
         const QString first =
             filter.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(' '), 0, 0);
@@ -120,6 +128,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
 }
 
 int ConfirmPopup(const char* title, const char* message) {
+    QWidget* parent = kui::PopupParent();
     if (!gConfirmAnswers.empty()) {
         const int yes = gConfirmAnswers.front();
         gConfirmAnswers.pop_front();
@@ -127,15 +136,16 @@ int ConfirmPopup(const char* title, const char* message) {
     }
     if (NoDisplay()) return 0;
     const QMessageBox::StandardButton b =
-        QMessageBox::question(nullptr, kui::FromC(title ? title : "", nullptr),
+        QMessageBox::question(parent, kui::FromC(title ? title : "", nullptr),
                               kui::FromC(message ? message : "", nullptr),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return b == QMessageBox::Yes ? 1 : 0;
 }
 
 int MessagePopup(const char* title, const char* message) {
+    QWidget* parent = kui::PopupParent();
     if (NoDisplay()) return 0;
-    QMessageBox::information(nullptr, kui::FromC(title ? title : "", nullptr),
+    QMessageBox::information(parent, kui::FromC(title ? title : "", nullptr),
                              kui::FromC(message ? message : "", nullptr));
     return 0;
 }

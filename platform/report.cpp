@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/cvi.h"
+#include "platform/host.h"
 #include "platform/userint_internal.h"
 
 namespace {
@@ -20,10 +21,17 @@ enum ItemKind { kItemText, kItemRow, kItemGraph };
 enum {
     kResolution = 300,  // dots per inch of the PDF's drawing space
     kMarginMm = 15,
-    kGraphPixelsWide = 1400,  // graphs drawn at this size, then scaled
-    kGraphPixelsHigh = 440,
+    kPageWidthMm = 210 - 2 * kMarginMm,
+    kMinGraphWide = 400,  // bounds of a graph's layout width, in screen pixels
+    kMaxGraphWide = 1400,
     kMaxCells = 8,
 };
+// A graph is laid out so narrow that its smallest text (tick labels,
+// legend) is this size on paper, and drawn with this many pixels per
+// layout pixel, sharp at the PDF's resolution.
+const double kGraphTextPoints = 9.0;
+const double kGraphSharpness = 2.5;
+const double kPointsPerMm = 72.0 / 25.4;
 const char kFontFamily[] = "DejaVu Sans";
 const char kMonoFamily[] = "DejaVu Sans Mono";
 const int kPointSizes[] = {16, 11, 9};  // title, heading, text
@@ -36,16 +44,22 @@ struct Item {
     int style;
     QStringList cells;  // text: one cell
     QPixmap picture;
+    double textPx;  // graph: smallest text, in layout pixels
+    double layoutWide;
 };
 
 std::vector<Item> gItems;
 QString gTitle;
+// Where the last report put its items (read back by the tests).
+std::vector<int> gItemPage;
+double gSmallestGraphPoints = 0.0;
 
 struct Layout {
     QPainter* painter;
     QPdfWriter* writer;
     int width, height;  // drawable area in device units
     int y;
+    int page;
 };
 
 // Starts a new page when h more units do not fit.
@@ -53,15 +67,45 @@ void Room(Layout& l, int h) {
     if (l.y + h <= l.height || l.y == 0) return;
     l.writer->newPage();
     l.y = 0;
+    ++l.page;
 }
 
-void DrawText(Layout& l, const Item& it) {
+// Height of a text item and the gap it keeps; sets the painter's font.
+int TextHeight(Layout& l, const Item& it, int* gap) {
     QFont f(QLatin1String(kFontFamily), kPointSizes[it.style]);
     f.setBold(it.style != VAL_REPORT_TEXT);
     l.painter->setFont(f);
     const QRect r = l.painter->boundingRect(QRect(0, 0, l.width, l.height), Qt::TextWordWrap,
                                             it.cells.value(0));
-    const int gap = l.painter->fontMetrics().height() / (it.style == VAL_REPORT_TEXT ? 4 : 1);
+    *gap = l.painter->fontMetrics().height() / (it.style == VAL_REPORT_TEXT ? 4 : 1);
+    return r.height();
+}
+
+int RowHeight(Layout& l, const Item& it) {
+    QFont f(QLatin1String(kMonoFamily), kPointSizes[VAL_REPORT_TEXT]);
+    f.setBold(it.style == VAL_ROW_HEADER);
+    l.painter->setFont(f);
+    return l.painter->fontMetrics().height() * 14 / 10;
+}
+
+int GraphHeight(const Layout& l, const Item& it) {
+    return static_cast<int>(static_cast<double>(it.picture.height()) * l.width /
+                            it.picture.width());
+}
+
+// Room an item takes on the page, its gaps included.
+int HeightOf(Layout& l, const Item& it) {
+    int gap = 0;
+    if (it.kind == kItemText) return TextHeight(l, it, &gap) + gap;
+    if (it.kind == kItemRow) return RowHeight(l, it);
+    const int h = GraphHeight(l, it);
+    return h + h / 20;
+}
+
+void DrawText(Layout& l, const Item& it) {
+    int gap = 0;
+    const int height = TextHeight(l, it, &gap);
+    const QRect r(0, 0, l.width, height);
     Room(l, r.height() + gap);
     if (it.style != VAL_REPORT_TEXT) l.y += gap / 2;
     l.painter->drawText(QRect(0, l.y, l.width, r.height()), Qt::TextWordWrap, it.cells.value(0));
@@ -69,10 +113,7 @@ void DrawText(Layout& l, const Item& it) {
 }
 
 void DrawRow(Layout& l, const Item& it) {
-    QFont f(QLatin1String(kMonoFamily), kPointSizes[VAL_REPORT_TEXT]);
-    f.setBold(it.style == VAL_ROW_HEADER);
-    l.painter->setFont(f);
-    const int h = l.painter->fontMetrics().height() * 14 / 10;
+    const int h = RowHeight(l, it);
     Room(l, h);
     if (it.style != VAL_ROW_PLAIN)
         l.painter->fillRect(QRect(0, l.y, l.width, h),
@@ -95,10 +136,16 @@ void DrawRow(Layout& l, const Item& it) {
 }
 
 void DrawGraph(Layout& l, const Item& it) {
-    const int h = it.picture.height() * l.width / it.picture.width();
+    const int h = GraphHeight(l, it);
     Room(l, h);
     l.painter->drawPixmap(QRect(0, l.y, l.width, h), it.picture);
     l.y += h + h / 20;
+    const double points = it.textPx * (l.width * 72.0 / kResolution) / it.layoutWide;
+    if (gSmallestGraphPoints == 0.0 || points < gSmallestGraphPoints) gSmallestGraphPoints = points;
+}
+
+bool IsHeading(const Item& it) {
+    return it.kind == kItemText && it.style != VAL_REPORT_TEXT;
 }
 
 void Add(ItemKind kind, int style, const QStringList& cells) {
@@ -130,14 +177,26 @@ void ReportAddRow(const char* const* cells, int count, int style) {
 }
 
 int ReportAddGraph(int panel, int control, const char* caption) {
-    const QPixmap picture =
-        kui::GraphPicture(kui::FindCtrl(panel, control), kGraphPixelsWide, kGraphPixelsHigh);
+    kui::Ctrl* c = kui::FindCtrl(panel, control);
+    if (!c || c->kind != kui::kKindGraph || !c->widget || c->widget->width() < 1)
+        return kui::kUiErrKind;
+    // Laid out as on screen (its proportions), narrow enough that its text
+    // is readable on paper.
+    const double textPx = kui::GraphTextPixels(c);
+    double wide = textPx * kPageWidthMm * kPointsPerMm / kGraphTextPoints;
+    if (wide < kMinGraphWide) wide = kMinGraphWide;
+    if (wide > kMaxGraphWide) wide = kMaxGraphWide;
+    const int w = static_cast<int>(wide);
+    const int h = w * c->widget->height() / c->widget->width();
+    const QPixmap picture = kui::GraphPicture(c, w, h, kGraphSharpness);
     if (picture.isNull() || picture.width() < 1) return kui::kUiErrKind;
     if (caption && *caption) ReportAddText(caption, VAL_REPORT_HEADING);
     Item it;
     it.kind = kItemGraph;
     it.style = 0;
     it.picture = picture;
+    it.textPx = textPx;
+    it.layoutWide = wide;
     gItems.push_back(it);
     return 0;
 }
@@ -160,13 +219,37 @@ int ReportSave(const char* path) {
             file.commit();
             return kui::kUiErrFile;
         }
-        Layout l{&painter, &writer, writer.width(), writer.height(), 0};
-        for (const Item& it : gItems) {
+        Layout l{&painter, &writer, writer.width(), writer.height(), 0, 1};
+        gItemPage.clear();
+        gSmallestGraphPoints = 0.0;
+        for (size_t i = 0; i < gItems.size(); ++i) {
+            const Item& it = gItems[i];
+            // A heading stays on the page of what it heads.
+            if (IsHeading(it) && i + 1 < gItems.size())
+                Room(l, HeightOf(l, it) + HeightOf(l, gItems[i + 1]));
             if (it.kind == kItemText) DrawText(l, it);
             if (it.kind == kItemRow) DrawRow(l, it);
             if (it.kind == kItemGraph) DrawGraph(l, it);
+            gItemPage.push_back(l.page);
         }
         painter.end();
     }
     return file.commit() ? 0 : kui::kUiErrFile;
+}
+
+int HostReportItemPage(int index) {
+    return index >= 0 && index < static_cast<int>(gItemPage.size())
+               ? gItemPage[static_cast<size_t>(index)]
+               : 0;
+}
+
+double HostReportGraphTextPoints(void) {
+    return gSmallestGraphPoints;
+}
+
+int HostReportText(char* out, int size) {
+    QStringList lines;
+    for (const Item& it : gItems)
+        if (it.kind != kItemGraph) lines << it.cells.join(QLatin1Char('\t'));
+    return kui::CopyOut(lines.join(QLatin1Char('\n')), out, size, 0);
 }

@@ -108,6 +108,8 @@ int gPanelCount = 0;
 std::vector<Panel*> gPanels;  // handle - 1
 int gQuiet = 0;
 int gDelivering = 0;              // callbacks running now
+int gAnswering = 0;               // panel whose callback runs (innermost)
+int gLastPopupParent = 0;
 std::vector<QEventLoop*> gLoops;  // RunUserInterface's loops, innermost last
 int gSyntheticPress = 0;
 std::vector<Ctrl*> gPendingDisplays;
@@ -818,16 +820,47 @@ void Deliver(Ctrl* c, int event, int data1, int data2) {
     // A dimmed control answers nothing, as its widget takes no input.
     if (!c->widget->isEnabled()) return;
     ++gDelivering;
+    const int outer = gAnswering;
+    gAnswering = c->panel;
     c->callback(c->panel, c->id, event, nullptr, data1, data2);
+    gAnswering = outer;
     --gDelivering;
 }
 
 int DeliverPanel(Panel* p, int event) {
     if (!p || !p->callback) return 0;
     ++gDelivering;
+    const int outer = gAnswering;
+    gAnswering = p->handle;
     p->callback(p->handle, event, nullptr, 0, 0);
+    gAnswering = outer;
     --gDelivering;
     return 1;
+}
+
+// The top-level panel of a window, 0 when none.
+int WindowPanel(const QWidget* window) {
+    for (Panel* p : gPanels)
+        if (p && p->widget && p->widget == window) return p->handle;
+    return 0;
+}
+
+QWidget* PopupParent(void) {
+    QWidget* window = nullptr;
+    if (Panel* p = FindPanel(gAnswering)) window = p->widget ? p->widget->window() : nullptr;
+    if (!window) {
+        QWidget* active = QApplication::activeWindow();
+        if (active && WindowPanel(active)) window = active;
+    }
+    for (size_t i = 0; !window && i < gPanels.size(); ++i)
+        if (gPanels[i] && gPanels[i]->widget && gPanels[i]->widget->isWindow())
+            window = gPanels[i]->widget;
+    gLastPopupParent = WindowPanel(window);
+    return window;
+}
+
+int LastPopupParent(void) {
+    return gLastPopupParent;
 }
 
 Quiet::Quiet() {
@@ -930,6 +963,15 @@ int LoadPanel(int parentPanel, const char* resourceFile, int resourceId) {
     p->parent = parentPanel;
     QWidget* w = form->build(parent ? parent->widget.data() : nullptr);
     p->widget = w;
+    Panel* owner = nullptr;
+    for (size_t i = 0; !parent && !owner && i < gPanels.size(); ++i)
+        if (gPanels[i] && gPanels[i]->widget && gPanels[i]->widget->isWindow()) owner = gPanels[i];
+    if (owner) {
+        // Further windows belong to the first (the main window): they stay
+        // in front of it, go with it, and have no task-bar entry of their own.
+        w->setParent(owner->widget, Qt::Window);
+        p->parent = owner->handle;
+    }
     if (parent) {
         // A loaded panel waits for DisplayPanel, also inside a shown parent.
         w->hide();
@@ -955,6 +997,7 @@ int LoadPanel(int parentPanel, const char* resourceFile, int resourceId) {
 void RaisePanel(QWidget* w) {
     if (w->isWindow() && QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     w->raise();
+    if (w->isWindow()) w->activateWindow();
 }
 
 int DisplayPanel(int panel) {
@@ -1028,10 +1071,10 @@ int GetPanelAttribute(int panel, int attribute, int* value) {
     QWidget* w = p->widget;
     switch (attribute) {
         case ATTR_LEFT:
-            *value = w->x();
+            *value = w->isWindow() ? w->geometry().x() : w->x();
             return 0;
         case ATTR_TOP:
-            *value = w->y();
+            *value = w->isWindow() ? w->geometry().y() : w->y();
             return 0;
         case ATTR_WIDTH:
             *value = w->width();
@@ -1055,13 +1098,21 @@ int SetPanelAttribute(int panel, int attribute, int value) {
     if (!p) return kUiErrPanel;
     QWidget* w = p->widget;
     switch (attribute) {
+        // A window's place is that of its client area, as its controls
+        // are placed: the frame around it is the window system's.
         case ATTR_LEFT:
             if (!InRange(value)) return kUiErrValue;
-            w->move(value, w->y());
+            if (w->isWindow())
+                w->setGeometry(value, w->geometry().y(), w->width(), w->height());
+            else
+                w->move(value, w->y());
             return 0;
         case ATTR_TOP:
             if (!InRange(value)) return kUiErrValue;
-            w->move(w->x(), value);
+            if (w->isWindow())
+                w->setGeometry(w->geometry().x(), value, w->width(), w->height());
+            else
+                w->move(w->x(), value);
             return 0;
         case ATTR_WIDTH:
             if (value < 0 || value > kMaxCoordinate) return kUiErrValue;

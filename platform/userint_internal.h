@@ -123,6 +123,13 @@ int SendPress(Ctrl* c, int rightButton);
 // Close request of a panel's window through the same path as the close box.
 int SendClose(Panel* p);
 
+// The window a popup belongs to: the window of the panel whose callback is
+// running, else the active window of the program, else the main window
+// (the first top-level panel). Remembered for LastPopupParent.
+QWidget* PopupParent(void);
+int LastPopupParent(void);  // its top-level panel, 0 when none
+int WindowPanel(const QWidget* window);
+
 // Graph side (graphs.cpp).
 GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot);
 void GraphDetach(GraphState* g);
@@ -132,8 +139,11 @@ int GraphGetAttribute(Ctrl* c, int attribute, int* value);
 void GraphFlushAll(void);
 // What a graph shows as CSV text (header row, then data rows); 1/0.
 int GraphTableText(Ctrl* c, QString* out);
-// The graph drawn at its own size (0, 0) or the given one; null if none.
-QPixmap GraphPicture(Ctrl* c, int width, int height);
+// The graph drawn at its own size (0, 0) or the given one, scale times as
+// many pixels each way; null if none. The graph on screen stays as it was.
+QPixmap GraphPicture(Ctrl* c, int width, int height, double scale = 1.0);
+// Height of a graph's smallest text (tick labels, legend) in its pixels.
+double GraphTextPixels(Ctrl* c);
 // Replots the graphs with pending changes if the refresh rate allows.
 void GraphFlushDue(void);
 
