@@ -412,6 +412,28 @@ const char* TimeStr(void) {
 
 // ----------------------------------------------------------- whole saves --
 
+namespace {
+
+// Passes writes on to the file and remembers one that fell short.
+class CheckedWriter : public QIODevice {
+public:
+    explicit CheckedWriter(QIODevice& target) : target_(target) { open(QIODevice::WriteOnly); }
+    int failed = 0;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override {
+        const qint64 n = target_.write(data, length);
+        if (n != length) failed = 1;
+        return n;
+    }
+
+private:
+    QIODevice& target_;
+};
+
+}  // namespace
+
 namespace kui {
 
 int IsSaveTarget(const QString& name) {
@@ -425,8 +447,10 @@ SaveResult SaveWhole(const QString& name, const std::function<bool(QIODevice&)>&
     if (!file.open(QIODevice::WriteOnly)) return kSaveCannotCreate;
     // Flushed and synced here, where a failure can still cancel: commit()
     // flushes its buffer too but renames even when that write fell short
-    // (a full disk, a file-size limit).
-    if (!write(file) || file.error() != QFileDevice::NoError || !SyncToDisk(file)) {
+    // (a full disk, a file-size limit). The size is checked as well: the
+    // PDF writer goes on after a write fell short, and says nothing.
+    CheckedWriter out(file);
+    if (!write(out) || out.failed || !SyncToDisk(file) || file.size() != out.pos()) {
         file.cancelWriting();
         file.commit();
         return kSaveWriteFailed;
