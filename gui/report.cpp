@@ -2,8 +2,9 @@
 // COMPARE does, then writes a PDF (date and time, port, the sensor's
 // identity, the parameter table with RAM and EEPROM values, the bar graph
 // and the graph shown) and the parameter table as CSV beside it (same name,
-// ".csv"; the PDF always ends in ".pdf", so one never overwrites the other). The file popup proposes "<model>_<date>.pdf". A file that cannot
-// be written leaves nothing under its name and says so on the status line.
+// ".csv"; the PDF always ends in ".pdf", so one never overwrites the other).
+// The file popup proposes "<model>_<date>.pdf". A file that cannot be
+// written leaves nothing under its name and says so on the status line.
 #include <cctype>
 #include <cstdio>
 #include <cstring>

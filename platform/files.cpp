@@ -153,9 +153,8 @@ void SyncFolderOf(const QString& name) {
 
 int SaveReplacing(const char* path, const uint32_t* values, int n, int fieldWidth) {
     const QString name = NameOf(path);
-    switch (kui::SaveWhole(name, [&](QIODevice& file) {
-        return WriteNumbers(file, values, n, fieldWidth) != 0;
-    })) {
+    switch (kui::SaveWhole(
+        name, [&](QIODevice& file) { return WriteNumbers(file, values, n, fieldWidth) != 0; })) {
         case kui::kSaveOk:
             return kFileOk;
         case kui::kSaveNotRegular:
@@ -321,9 +320,8 @@ int FileHeadToArray(const char* path, uint32_t* values, int n, uint32_t largest,
 int AppendToFile(const char* path, const char* data, int length) {
     if (!path || !path[0] || length < 0 || (length > 0 && !data)) return kFileErrArgument;
     QFile file;
-    const int opened =
-        OpenRegular(NameOf(path), file, QIODevice::WriteOnly | QIODevice::Append |
-                                            QIODevice::Unbuffered);
+    const int opened = OpenRegular(
+        NameOf(path), file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
     if (opened != kFileOk) return opened;
     // One write; a short one (a full disk) is cut back to where the file
     // ended, so a reader never meets half a line. Synced before it returns:

@@ -4,12 +4,12 @@
 // A report's document and table are named from one chosen name: the
 // document ends in ".pdf", the table in ".csv", never the same file.
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QFileInfo>
 #include <QStringList>
 #include <cstring>
 #include <vector>

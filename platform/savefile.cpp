@@ -8,12 +8,13 @@
 // Facts owned here: a graph saved as "*.csv" is its table (GraphTableText),
 // as "*.png" its picture (as QCustomPlot's savePng draws it); any other
 // extension is refused.
+#include "platform/savefile.h"
+
 #include <QByteArray>
 #include <QFileInfo>
 #include <QString>
 
 #include "platform/cvi.h"
-#include "platform/savefile.h"
 #include "platform/userint_internal.h"
 
 namespace {

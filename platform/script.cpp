@@ -137,7 +137,7 @@ struct Step {
 };
 
 std::vector<Step> gScript;
-int gFailures = 0;  // checks, refused actions and unused answers
+int gFailures = 0;      // checks, refused actions and unused answers
 int gAnswersOwner = 0;  // line of the step the queued answers belong to
 size_t gNextStep = 0;
 int gScriptStarted = 0;
@@ -342,8 +342,8 @@ const char* Unreachable(int panel, int control) {
 // A refused action: the step did not do what it says.
 void Refused(const Step& s, const char* step, const char* why) {
     ++gFailures;
-    std::fprintf(stderr, "script line %d: %s %s refused: %s\n", s.line, step,
-                 s.controlName.c_str(), why);
+    std::fprintf(stderr, "script line %d: %s %s refused: %s\n", s.line, step, s.controlName.c_str(),
+                 why);
 }
 
 // A file stands for a new one when it is there and not the one seen before.

@@ -28,8 +28,7 @@ std::string ReadAll(const std::string& path) {
 // Without QT_QPA_PLATFORM, as on a production machine without a desktop; shell runs first
 // (limits), and without headless the program runs as on a desktop (offscreen).
 Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
-                   const std::string& extra = "", const std::string& shell = "",
-                   int headless = 1) {
+                   const std::string& extra = "", const std::string& shell = "", int headless = 1) {
     const std::string script = dir.filePath("steps.txt").toStdString();
     std::ofstream(script) << steps;
     const std::string out = dir.filePath("out.txt").toStdString();
@@ -94,8 +93,7 @@ TEST(Checks, ScriptActsAsAUserAndAnswersOnlyTheNextStep) {
     EXPECT_NE(std::string::npos,
               o.err.find("line 3: click BTNWriteXFLASH refused: the control is hidden"))
         << o.err;
-    EXPECT_NE(std::string::npos, o.err.find("line 5: no file popup used the file answer"))
-        << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 5: no file popup used the file answer")) << o.err;
     EXPECT_NE(std::string::npos, o.err.find("line 8: a report uses its own FILE")) << o.err;
     EXPECT_EQ(table, ReadAll(lin));
     EXPECT_EQ(0u, ReadAll(rep).find("%PDF"));
@@ -112,8 +110,9 @@ TEST(Checks, ReportStepFailsUnlessBothFilesAreWrittenWhole) {
         int tableIsFolder;
         const char* error;
         int pdfWritten;
-    } kCases[] = {{"nearly full disk", "trap '' XFSZ; ulimit -f 60; ", 0, "line 2: report not written", 0},
-                  {"table not writable", "", 1, "line 2: report table (CSV) not written", 1}};
+    } kCases[] = {
+        {"nearly full disk", "trap '' XFSZ; ulimit -f 60; ", 0, "line 2: report not written", 0},
+        {"table not writable", "", 1, "line 2: report table (CSV) not written", 1}};
     for (const auto& c : kCases) {
         QTemporaryDir dir;
         const std::string rep = dir.filePath("rep.pdf").toStdString();

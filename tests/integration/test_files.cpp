@@ -220,17 +220,23 @@ struct HeadCase {
 // numbers, a number read past a bad one, or a refusal that does not lead to its line.
 TEST_F(Files, HeadLoadSkipsMarkAndTailAndNamesTheLine) {
     const HeadCase kCases[] = {
-        {"\xEF\xBB\xBF" "1\r\n2\r\n3\r\n", 3, 3},
+        {"\xEF\xBB\xBF"
+         "1\r\n2\r\n3\r\n",
+         3, 3},
         {"1\n2\n3\nend of table\n", 3, 3},
         {"1\n2\n3\r\n\x1A", 3, 3},
         {"1\n2\n3\x1A\x1A", 3, 3},
         {"1\n2\n3", 3, 3},
         {"1\n\n2\n", 2, 3},
-        {"1\n\x1A" "2\n3\n", 1, 1},
+        {"1\n\x1A"
+         "2\n3\n",
+         1, 1},
         {"1\nx\n3\n", VAL_ERR_BAD_NUMBER, 2},
         {"1\n2\n65536\n", VAL_ERR_BAD_NUMBER, 3},
         {"1\n2\n3abc\n", VAL_ERR_BAD_NUMBER, 3},
-        {"\xEF\xBB" "1\n2\n3\n", VAL_ERR_BAD_NUMBER, 1},
+        {"\xEF\xBB"
+         "1\n2\n3\n",
+         VAL_ERR_BAD_NUMBER, 1},
     };
     for (const HeadCase& c : kCases) {
         std::ofstream(file, std::ios::binary) << c.text;
@@ -238,8 +244,9 @@ TEST_F(Files, HeadLoadSkipsMarkAndTailAndNamesTheLine) {
         int line = -1;
         EXPECT_EQ(c.read, FileHeadToArray(file, values.data(), 3, 65535, &line)) << c.text;
         EXPECT_EQ(c.line, line) << c.text;
-        EXPECT_EQ(c.read == 3 ? std::vector<uint32_t>({1, 2, 3}) : std::vector<uint32_t>(3, kSentinel),
-                  values)
+        EXPECT_EQ(
+            c.read == 3 ? std::vector<uint32_t>({1, 2, 3}) : std::vector<uint32_t>(3, kSentinel),
+            values)
             << c.text;
     }
 }
