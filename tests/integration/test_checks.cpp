@@ -77,7 +77,8 @@ TEST(Checks, BytesThatAreNotTextMakeABadScript) {
 
 // Catches a script writing the linearisation table through a button no user can see, an
 // answer no popup used taken by a later one (a report written over the table file), and a
-// report step taking a queued answer instead of its own name.
+// report step taking a queued answer instead of its own name or leaving its own to a later
+// popup when the program refused it (during RUN).
 TEST(Checks, ScriptActsAsAUserAndAnswersOnlyTheNextStep) {
     QTemporaryDir dir;
     const std::string lin = dir.filePath("lin.dat").toStdString();
@@ -86,15 +87,21 @@ TEST(Checks, ScriptActsAsAUserAndAnswersOnlyTheNextStep) {
     std::ofstream(lin) << table;
     const std::string rep = dir.filePath("rep.pdf").toStdString();
     const std::string other = dir.filePath("other.pdf").toStdString();
-    const Outcome o = RunProgram(dir, "wait 800\nfile " + lin + "\nclick BTNWriteXFLASH\nfile " +
-                                          lin + "\nclick BTNGet\nwait 500\nfile " + other +
-                                          "\nreport " + rep + "\nprint TEXTstatus\nquit\n");
+    const Outcome o = RunProgram(
+        dir, "wait 800\nclick BTNRun\nwait 300\nreport " + other +
+                 "\nclick BTNStop\nwait 300\nclick TOGGBTN_Recorder\nclick CMDBTNrecfile\n"
+                 "print TEXTrecfile\nfile " +
+                 lin + "\nclick BTNWriteXFLASH\nfile " + lin + "\nclick BTNGet\nwait 500\nfile " +
+                 other + "\nreport " + rep + "\nprint TEXTstatus\nquit\n");
     EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 4: report not written")) << o.err;
+    EXPECT_EQ(std::string::npos, o.out.find("TEXTrecfile\t" + other)) << o.out;
     EXPECT_NE(std::string::npos,
-              o.err.find("line 3: click BTNWriteXFLASH refused: the control is hidden"))
+              o.err.find("line 11: click BTNWriteXFLASH refused: the control is hidden"))
         << o.err;
-    EXPECT_NE(std::string::npos, o.err.find("line 5: no file popup used the file answer")) << o.err;
-    EXPECT_NE(std::string::npos, o.err.find("line 8: a report uses its own FILE")) << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 13: no file popup used the file answer"))
+        << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 16: a report uses its own FILE")) << o.err;
     EXPECT_EQ(table, ReadAll(lin));
     EXPECT_EQ(0u, ReadAll(rep).find("%PDF"));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(other)));
