@@ -24,6 +24,11 @@ const char kPngSuffix[] = "png";
 
 }  // namespace
 
+int kui::UiSaveResult(SaveResult r) {
+    if (r == kSaveOk) return 0;
+    return r == kSaveNotRegular ? int{VAL_ERR_NOT_REGULAR_FILE} : int{kUiErrFile};
+}
+
 int SaveTextFile(const char* path, const char* data, int length) {
     if (!path || !*path || length < 0 || (length > 0 && !data)) return kui::kUiErrValue;
     return kui::UiSaveResult(kui::SaveWhole(QFile::decodeName(path), [&](QIODevice& file) {

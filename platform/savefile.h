@@ -1,6 +1,7 @@
 // Writing a file whole or not at all: the one path every save of the
 // runtime layer takes (number files, graph tables and pictures, report
-// documents and tables). Internal to platform/.
+// documents and tables, screenshots). Internal to platform/; Qt Core only,
+// as the number files are also built without the rest of the layer.
 #pragma once
 
 #include <QIODevice>
@@ -8,7 +9,6 @@
 #include <functional>
 
 #include "platform/cvi.h"
-#include "platform/userint_internal.h"
 
 namespace kui {
 
@@ -32,10 +32,7 @@ int IsSaveTarget(const QString& name);
 // stays as it was.
 SaveResult SaveWhole(const QString& name, const std::function<bool(QIODevice&)>& write);
 
-// The runtime's error for a save: 0, VAL_ERR_NOT_REGULAR_FILE, or a file error.
-inline int UiSaveResult(SaveResult r) {
-    if (r == kSaveOk) return 0;
-    return r == kSaveNotRegular ? int{VAL_ERR_NOT_REGULAR_FILE} : int{kUiErrFile};
-}
+// The runtime's error for a save: 0, VAL_ERR_NOT_REGULAR_FILE, or kUiErrFile.
+int UiSaveResult(SaveResult r);
 
 }  // namespace kui

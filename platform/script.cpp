@@ -20,8 +20,8 @@
 // '#' starts a comment line; blank lines are allowed; a byte that is not
 // text (NUL and other control characters but tab, CR and LF) makes a bad
 // script. Controls are named as in the binding table. Loading checks every
-// line and stops at the first bad one with a message naming its number. The steps start when
-// RunUserInterface starts; the next step's timer is set before a step
+// line and stops at the first bad one with a message naming its number.
+// The steps start when RunUserInterface starts; the next step's timer is set before a step
 // runs, so a step whose callback loops does not hold up the ones after it
 // (report alone finishes first). quit is the main panel's close request:
 // the program may refuse it (unsaved settings), and the script goes on.
@@ -486,11 +486,11 @@ void Execute(const Step& s) {
 }
 
 // Answers the previous step left unused were meant for a popup that did
-// not come: they must not reach a later, unrelated one.
-// A file popup comes whenever the step does what the script meant, so an
-// unused file answer is a failed step; a question may rightly not be asked
-// (no file to overwrite, nothing unsaved), so an unused confirm answer is
-// only dropped, with a note.
+// not come: they must not reach a later, unrelated one. A file popup comes
+// whenever the step does what the script meant, so an unused file answer
+// is a failed step; a question may rightly not be asked (no file to
+// overwrite, nothing unsaved), so an unused confirm answer is only dropped,
+// with a note.
 void DropUnusedAnswers(void) {
     if (gAnswersOwner && HostFileAnswersQueued() > 0) {
         ++gFailures;
@@ -514,13 +514,9 @@ int IsAnswer(StepKind kind) {
 
 void RunNextStep(int generation) {
     if (generation != gGeneration) return;
-    if (gNextStep < gScript.size() && IsAnswer(gScript[gNextStep].kind)) {
-        DropUnusedAnswers();
-    } else {
-        DropUnusedAnswers();
-        if (gNextStep < gScript.size() && AnswersQueued() > 0)
-            gAnswersOwner = gScript[gNextStep].line;
-    }
+    DropUnusedAnswers();
+    if (gNextStep < gScript.size() && !IsAnswer(gScript[gNextStep].kind) && AnswersQueued() > 0)
+        gAnswersOwner = gScript[gNextStep].line;
     if (gNextStep >= gScript.size()) {
         // No one can close a window nobody sees: a headless run ends with
         // its script, whatever the program would still ask.
