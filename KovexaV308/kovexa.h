@@ -268,7 +268,8 @@ enum {
     kXFlashPageWords = 256,
     kXFlashFrameWords = 8,
     kXFlashLastOffset = 248,
-    kLinFileOutOfRange = -100,  // ReadLinDataFromFile: a number above 65535
+    kLinFileBadNumber = -100,  // ReadLinDataFromFile: not a number 0..65535
+    kLinFileTooFew = -101,     // ReadLinDataFromFile: the file ends too soon
 };
 // Entries of the table of the sensor connected now: 1024 (hwtype 400) or 2048.
 int LinTableWords(void);

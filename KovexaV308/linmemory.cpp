@@ -7,10 +7,12 @@
 // button hides and dims them again, so each transfer needs the code anew.
 //
 // Facts owned here: the file is text, one unsigned 16-bit decimal number
-// per line, 1024 numbers for a Tarvo sensor (hwtype 400), else 2048;
-// further lines are ignored. A file with fewer numbers, anything else than
-// unsigned decimals, or a value above 65535 is refused before anything is
-// sent, so the sensor's table is never cleared for a bad file. The
+// per line, 1024 numbers for a Tarvo sensor (hwtype 400), else 2048; a
+// leading UTF-8 byte-order mark is skipped and whatever follows the last
+// number needed (more lines, text, a DOS end-of-file byte) is ignored. A
+// file with fewer numbers, anything else than unsigned decimals, or a
+// value above 65535 among them is refused, naming the line, before
+// anything is sent, so the sensor's table is never cleared for a bad file. The
 // transfer is reported complete only when the clear frame and every write
 // frame were confirmed; STOP or quitting ends it between two frames.
 #include <cstdio>
@@ -24,7 +26,10 @@ namespace {
 const char kLinFileDefault[] = "XF-LINEAR.DAT";
 const char kLinFileFilter[] = "*.dat";
 const char kLinFileTitle[] = "K-VEX-RZ-Series-Linearisation-File";
-const char kTxtLinFileRefused[] = "Linearisation-file refused: needs %d numbers 0..65535!";
+const char kTxtLinFileUnreadable[] = "Linearisation-file refused: cannot read the file!";
+const char kTxtLinFileBadLine[] = "Linearisation-file refused: line %d: not a number 0..65535!";
+const char kTxtLinFileShort[] = "Linearisation-file refused: line %d: only %d of %d numbers!";
+const uint32_t kLinLargest = 65535;
 const char kTxtXFlashDone[] = "X-FLASH Data successfully written!";
 const char kTxtXFlashIncomplete[] = "X-FLASH write NOT completed: %d of %d frames not confirmed!";
 
@@ -54,13 +59,25 @@ int WriteLinTable(int frames) {
     return unconfirmed + frames - done;
 }
 
+// Where and why the file was refused: the line, and how many numbers it
+// held when too few.
+int linRefusedLine, linNumbersRead;
+
+void ShowLinFileRefused(int result) {
+    char text[2 * kTextSize];
+    if (result == kLinFileTooFew)
+        std::snprintf(text, sizeof text, kTxtLinFileShort, linRefusedLine, linNumbersRead,
+                      LinTableWords());
+    else if (result == kLinFileBadNumber)
+        std::snprintf(text, sizeof text, kTxtLinFileBadLine, linRefusedLine);
+    else
+        std::snprintf(text, sizeof text, "%s", kTxtLinFileUnreadable);
+    SetStatus(text);
+}
+
 void WriteXFlashSequence(void) {
     const int loaded = ReadLinDataFromFile();
-    if (loaded < 0) {
-        char text[2 * kTextSize];
-        std::snprintf(text, sizeof text, kTxtLinFileRefused, LinTableWords());
-        SetStatus(text);
-    }
+    if (loaded < 0) ShowLinFileRefused(loaded);
     if (loaded != 0) return;
 
     // STOP, quitting and a port change reach the transfer through stop_flag;
@@ -98,9 +115,12 @@ int ReadLinDataFromFile(void) {
     std::snprintf(file_name, sizeof file_name, "%s", path);
     static uint32_t values[kLinWords];
     const int n = LinTableWords();
-    const int read = FileToArray(file_name, values, n);
+    const int read = FileHeadToArray(file_name, values, n, kLinLargest, &linRefusedLine);
+    linNumbersRead = read;
+    if (read == VAL_ERR_BAD_NUMBER) return kLinFileBadNumber;
     if (read < 0) return read;
-    if (!LinTableFromValues(values, n, linArray)) return kLinFileOutOfRange;
+    if (read < n) return kLinFileTooFew;
+    if (!LinTableFromValues(values, n, linArray)) return kLinFileBadNumber;
     return 0;
 }
 

@@ -11,9 +11,11 @@
 // last request (stop_flag 3). RUN, VIDEO, TEACH and the start button are
 // dimmed meanwhile.
 //
-// Every line goes to the disk as it is written, so an unplugged cable, a
-// crash or a power loss costs at most that line. A file that cannot be
-// written ends the recording with a red status box saying so.
+// Every line goes to the disk whole as it is written, so an unplugged
+// cable, a crash or a power loss costs at most that line, and a full disk
+// leaves no half line. A file that cannot be written, or that was deleted
+// meanwhile (its header and earlier lines are lost), ends the recording
+// with a red status box saying so.
 #include <cstdio>
 
 #include "KovexaV308/kovexa.h"
@@ -242,7 +244,9 @@ int writeFileHeader(void) {
     GetCtrlVal(pPopup, POPUP_NUMsample, &n);
     char header[kRecHeaderSize];
     const int length = FormatRecHeader(header, sizeof header, DateStr(), TimeStr(), inc, n);
-    return length > 0 && AppendToFile(rec_fname, header, length) == 0;
+    // A new file, or none at all: one left over from a failed delete would
+    // get a second header, and a header that failed leaves no empty file.
+    return length > 0 && WriteNewFile(rec_fname, header, length) == 0;
 }
 
 void PushRECORD(void) {
@@ -257,9 +261,7 @@ void PushRECORD(void) {
     DimDisplays(0);
     SetCtrlVal(pPopup, POPUP_DISPrecdate, DateStr());
     SetCtrlVal(pPopup, POPUP_DISPrectime, TimeStr());
-    // A file left over from a failed delete would get a second header.
-    const int fresh = !GetFileInfo(rec_fname, nullptr);
-    const EndState& end = fresh && writeFileHeader() ? Record() : kEndFileFailed;
+    const EndState& end = writeFileHeader() ? Record() : kEndFileFailed;
     DimCompetitors(0);
     ShowRecState(end);
     DimDisplays(1);

@@ -31,6 +31,7 @@ const char kGraphFileTypes[] = "*.csv;*.png";
 const char kGraphFileTitle[] = "Save Graph (CSV table or PNG picture)";
 const char kTxtGraphSaved[] = "Graph saved.";
 const char kTxtGraphNotSaved[] = "Graph NOT saved - file cannot be written (use .csv or .png)!";
+const char kTxtGraphNotAFile[] = "Graph NOT saved - that is a device, pipe or folder!";
 
 struct GraphFile {
     int control;
@@ -62,7 +63,10 @@ void SaveGraphOnKey(int control, int event, int key, int modifiers) {
     const int chosen = FileSelectPopup(proj_dir, proposed, kGraphFileTypes, kGraphFileTitle, 0, 0,
                                        0, 1, 1, path, sizeof path);
     if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return;
-    SetStatus(SaveGraphFile(pHandle, control, path) < 0 ? kTxtGraphNotSaved : kTxtGraphSaved);
+    const int saved = SaveGraphFile(pHandle, control, path);
+    SetStatus(saved == VAL_ERR_NOT_REGULAR_FILE ? kTxtGraphNotAFile
+              : saved < 0                       ? kTxtGraphNotSaved
+                                                : kTxtGraphSaved);
 }
 
 int CC_GRAPHBar(int, int control, int event, void*, int eventData1, int eventData2) {

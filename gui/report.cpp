@@ -3,9 +3,10 @@
 // its device, the sensor's identity, the values the displays show and
 // whether the measurement is within tolerance, the parameter table with RAM
 // and EEPROM values, the bar graph and the graph shown) and the parameter
-// table as CSV beside it (same name,
-// ".csv"). The file popup proposes "<model>_<date>.pdf". A file that cannot
-// be written leaves nothing under its name and says so on the status line.
+// table as CSV beside it (same name, ".csv"; the PDF always ends in ".pdf",
+// so one never overwrites the other). The file popup proposes
+// "<model>_<date>.pdf". A file that cannot be written leaves nothing under
+// its name and says so on the status line.
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -30,7 +31,7 @@ const char kTxtReporting[] = "Writing report ...";
 const char kTxtReportWritten[] = "Report written (PDF and CSV).";
 const char kTxtReportFailed[] = "Report NOT written - the file cannot be written there!";
 const char kTxtCsvFailed[] = "Report PDF written - CSV NOT written!";
-const char kCsvSuffix[] = ".csv";
+const char kTxtReportNotAFile[] = "Report NOT written - that is a device, pipe or folder!";
 const char kSignatureLine[] =
     "Commissioned by: ______________________    Date, signature: ______________________";
 const char kMarkDiffers[] = "*";
@@ -188,15 +189,7 @@ void Cell(std::string* csv, const char* text, char end) {
     csv->push_back(end);
 }
 
-int WriteCsv(const char* pdfPath, const CompareTable& t) {
-    char path[kPathSize];
-    std::snprintf(path, sizeof path, "%s", pdfPath);
-    char* dot = std::strrchr(path, '.');
-    for (const char* sep = std::strpbrk(path, "/\\"); sep; sep = std::strpbrk(sep + 1, "/\\"))
-        if (dot && dot < sep) dot = nullptr;
-    if (!dot) dot = path + std::strlen(path);
-    if (static_cast<size_t>(dot - path) + sizeof kCsvSuffix > sizeof path) return 0;
-    std::memcpy(dot, kCsvSuffix, sizeof kCsvSuffix);
+int WriteCsv(const char* path, const CompareTable& t) {
     std::string csv = "parameter,RAM,EEPROM,differs\n";
     for (int i = 0; i < t.count; ++i) {
         const CompareRow& r = t.rows[i];
@@ -221,6 +214,11 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
     const int chosen = FileSelectPopup(proj_dir, name, kReportFilter, kReportTitle, 0, 0, 1, 1, 1,
                                        path, sizeof path);
     if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) return 0;
+    char pdfPath[kPathSize], csvPath[kPathSize];
+    if (!ReportFileNames(path, pdfPath, csvPath, kPathSize)) {
+        SetStatus(kTxtReportFailed);
+        return 0;
+    }
     SetStatus(kTxtReporting);
     if (!ReadCompareTable(&gReportTable, 0)) {
         ShowStatus();
@@ -236,10 +234,11 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
     AddTable(gReportTable);
     AddGraphs();
     ReportAddText(kSignatureLine, VAL_REPORT_HEADING);
-    if (ReportSave(path) < 0) {
-        SetStatus(kTxtReportFailed);
+    const int saved = ReportSave(pdfPath);
+    if (saved < 0) {
+        SetStatus(saved == VAL_ERR_NOT_REGULAR_FILE ? kTxtReportNotAFile : kTxtReportFailed);
         return 0;
     }
-    SetStatus(WriteCsv(path, gReportTable) ? kTxtReportWritten : kTxtCsvFailed);
+    SetStatus(WriteCsv(csvPath, gReportTable) ? kTxtReportWritten : kTxtCsvFailed);
     return 0;
 }

@@ -280,6 +280,11 @@ void ReportAddRow(const char* const* cells, int count, int style);
 int ReportAddGraph(int panel, int control, const char* caption);
 // 0, or negative when the file cannot be written (nothing left under path).
 int ReportSave(const char* path);
+// The files a report writes for a chosen name: the document with ".pdf",
+// its table with ".csv" beside it, so the two never share a name (a chosen
+// ".pdf" or ".csv" ending is replaced, any other kept). 1, or 0 when a
+// name does not fit size characters.
+int ReportFileNames(const char* chosen, char* pdf, char* csv, int size);
 
 // ------------------------------------------------------------------ timing
 
@@ -313,6 +318,12 @@ int MessagePopup(const char* title, const char* message);
 // ------------------------------------------------------------ number files
 
 enum { VAL_TRUNCATE = 0, VAL_APPEND = 1 };
+// Every save's answer when its target is a device node, a FIFO, a socket or
+// a folder: only regular files and new names are written (or deleted).
+enum { VAL_ERR_NOT_REGULAR_FILE = -20 };
+// A head load's answer for a character that is neither digit nor white
+// space, or a number above the largest allowed.
+enum { VAL_ERR_BAD_NUMBER = -21 };
 // Writes n unsigned numbers, one per line, right-aligned in fieldWidth
 // characters. Truncating writes go to a temporary file in the same folder
 // that is renamed over the target, so a failed save never destroys the
@@ -323,8 +334,20 @@ int ArrayToFile(const char* path, const uint32_t* values, int n, int fieldWidth,
 // value (values untouched) when the file is missing, unreadable, short or
 // holds anything but unsigned decimal numbers.
 int FileToArray(const char* path, uint32_t* values, int n);
-// Appends raw bytes and syncs them to the disk. Returns 0 or negative.
+// Reads the first n unsigned decimal numbers of a text file written by
+// another tool: a leading UTF-8 byte-order mark is skipped, and whatever
+// follows the n-th number (or a DOS end-of-file byte) is not read. A number
+// above largest or a character that is neither digit nor white space
+// fails. Returns the count read (values filled only when it is n), or a
+// negative value; *line: the line that failed, or of the last number read.
+int FileHeadToArray(const char* path, uint32_t* values, int n, uint32_t largest, int* line);
+// Appends raw bytes to an existing regular file in one piece and syncs
+// them: on failure the file is cut back to its earlier end. A file that is
+// gone is not created again. Returns 0 or negative.
 int AppendToFile(const char* path, const char* data, int length);
+// Creates path (which must not exist) with the bytes, synced; on failure
+// no file stays. Returns 0 or negative.
+int WriteNewFile(const char* path, const char* data, int length);
 // 1 when the file exists (size into *size when non-null), else 0.
 int GetFileInfo(const char* path, long* size);
 int CVI_DeleteFile(const char* path);

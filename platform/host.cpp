@@ -29,6 +29,7 @@
 #include <cstring>
 
 #include "platform/cvi.h"
+#include "platform/savefile.h"
 #include "platform/userint_internal.h"
 
 using namespace kui;
@@ -304,7 +305,10 @@ int HostScreenshot(int panel, const char* path) {
     DisplayFlushAll();
     const QPixmap picture = p->widget->window()->grab();
     if (picture.isNull()) return 0;
-    return picture.save(QFile::decodeName(path), "PNG") ? 1 : 0;
+    // As every save: whole or not at all, never into a device or a FIFO.
+    return kui::SaveWhole(QFile::decodeName(path), [&](QIODevice& file) {
+               return picture.save(&file, "PNG");
+           }) == kui::kSaveOk;
 }
 
 int HostLastPopupParent(void) {

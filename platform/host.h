@@ -34,6 +34,8 @@ const char* HostUsage(void);
 void HostQueueFileAnswer(const char* path);  // nullptr or "" = cancel
 void HostQueueConfirmAnswer(int yes);
 void HostClearAnswers(void);
+int HostFileAnswersQueued(void);  // answers not yet used
+int HostConfirmAnswersQueued(void);
 
 // Script runner (--script): loads the steps and runs them from timers in
 // the event loop. Returns 1, or 0 with a message naming the bad line.

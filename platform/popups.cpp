@@ -82,6 +82,14 @@ void HostClearAnswers(void) {
     gConfirmAnswers.clear();
 }
 
+int HostFileAnswersQueued(void) {
+    return static_cast<int>(gFileAnswers.size());
+}
+
+int HostConfirmAnswersQueued(void) {
+    return static_cast<int>(gConfirmAnswers.size());
+}
+
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
                     const char* fileTypeList, const char* title, int buttonIsLoad,
                     int restrictDirectory, int restrictExtension, int allowCancel,

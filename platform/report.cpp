@@ -1,18 +1,22 @@
 // PDF reports: the program lists texts, table rows and graphs; the
 // document is laid out on A4 pages by QPdfWriter and written through
-// QSaveFile, so a failed write leaves no partial PDF under the name.
+// SaveWhole, so a failed write leaves no partial PDF under the name.
+// A report's document and table are named from one chosen name: the
+// document ends in ".pdf", the table in ".csv", never the same file.
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QStringList>
+#include <cstring>
 #include <vector>
 
 #include "platform/cvi.h"
 #include "platform/host.h"
+#include "platform/savefile.h"
 #include "platform/userint_internal.h"
 
 namespace {
@@ -34,6 +38,8 @@ const double kGraphSharpness = 2.5;
 const double kPointsPerMm = 72.0 / 25.4;
 const char kFontFamily[] = "DejaVu Sans";
 const char kMonoFamily[] = "DejaVu Sans Mono";
+const char kPdfSuffix[] = "pdf";
+const char kCsvSuffix[] = "csv";
 const int kPointSizes[] = {16, 11, 9};  // title, heading, text
 const double kFirstColumnShare = 0.34;
 const QColor kMarkedFill(255, 220, 220);
@@ -201,40 +207,55 @@ int ReportAddGraph(int panel, int control, const char* caption) {
     return 0;
 }
 
+// The document into device; false when it cannot be drawn.
+bool WritePdf(QIODevice& device) {
+    QPdfWriter writer(&device);
+    writer.setResolution(kResolution);
+    writer.setTitle(gTitle);
+    writer.setCreator(QStringLiteral("Kovexa"));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                     QPageLayout::Millimeter));
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    Layout l{&painter, &writer, writer.width(), writer.height(), 0, 1};
+    gItemPage.clear();
+    gSmallestGraphPoints = 0.0;
+    for (size_t i = 0; i < gItems.size(); ++i) {
+        const Item& it = gItems[i];
+        // A heading stays on the page of what it heads.
+        if (IsHeading(it) && i + 1 < gItems.size())
+            Room(l, HeightOf(l, it) + HeightOf(l, gItems[i + 1]));
+        if (it.kind == kItemText) DrawText(l, it);
+        if (it.kind == kItemRow) DrawRow(l, it);
+        if (it.kind == kItemGraph) DrawGraph(l, it);
+        gItemPage.push_back(l.page);
+    }
+    return painter.end();
+}
+
 int ReportSave(const char* path) {
     if (!path || !*path) return kui::kUiErrValue;
-    QSaveFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly)) return kui::kUiErrFile;
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(kResolution);
-        writer.setTitle(gTitle);
-        writer.setCreator(QStringLiteral("Kovexa"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                         QPageLayout::Millimeter));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
-            file.commit();
-            return kui::kUiErrFile;
-        }
-        Layout l{&painter, &writer, writer.width(), writer.height(), 0, 1};
-        gItemPage.clear();
-        gSmallestGraphPoints = 0.0;
-        for (size_t i = 0; i < gItems.size(); ++i) {
-            const Item& it = gItems[i];
-            // A heading stays on the page of what it heads.
-            if (IsHeading(it) && i + 1 < gItems.size())
-                Room(l, HeightOf(l, it) + HeightOf(l, gItems[i + 1]));
-            if (it.kind == kItemText) DrawText(l, it);
-            if (it.kind == kItemRow) DrawRow(l, it);
-            if (it.kind == kItemGraph) DrawGraph(l, it);
-            gItemPage.push_back(l.page);
-        }
-        painter.end();
-    }
-    return file.commit() ? 0 : kui::kUiErrFile;
+    return kui::UiSaveResult(kui::SaveWhole(QFile::decodeName(path), WritePdf));
+}
+
+int ReportFileNames(const char* chosen, char* pdf, char* csv, int size) {
+    if (!chosen || !pdf || !csv || size < 1) return 0;
+    pdf[0] = csv[0] = '\0';
+    const QString name = QFile::decodeName(chosen);
+    if (name.isEmpty()) return 0;
+    const QFileInfo info(name);
+    const QString suffix = info.suffix().toLower();
+    QString base = name;
+    if (suffix == QLatin1String(kPdfSuffix) || suffix == QLatin1String(kCsvSuffix))
+        base.chop(suffix.size() + 1);
+    if (base.isEmpty() || base.endsWith(QLatin1Char('/'))) return 0;
+    const QByteArray pdfName = QFile::encodeName(base + QLatin1Char('.') + kPdfSuffix);
+    const QByteArray csvName = QFile::encodeName(base + QLatin1Char('.') + kCsvSuffix);
+    if (pdfName.size() >= size || csvName.size() >= size) return 0;
+    std::memcpy(pdf, pdfName.constData(), static_cast<size_t>(pdfName.size()) + 1);
+    std::memcpy(csv, csvName.constData(), static_cast<size_t>(csvName.size()) + 1);
+    return 1;
 }
 
 int HostReportItemPage(int index) {

@@ -1,15 +1,17 @@
 // Files written whole or not at all: graph tables and pictures, and any
 // text the program saves as one piece (report tables). Each goes through
-// QSaveFile, which writes a temporary file beside the target and renames
+// SaveWhole, which writes a temporary file beside the target and renames
 // it only after every byte is on disk, so a full disk, a missing folder or
-// a read-only place never leaves a partial file under the chosen name.
+// a read-only place never leaves a partial file under the chosen name, and
+// a device node, FIFO or folder is refused.
 //
 // Facts owned here: a graph saved as "*.csv" is its table (GraphTableText),
 // as "*.png" its picture (as QCustomPlot's savePng draws it); any other
 // extension is refused.
+#include "platform/savefile.h"
+
 #include <QByteArray>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
 
 #include "platform/cvi.h"
@@ -20,29 +22,18 @@ namespace {
 const char kCsvSuffix[] = "csv";
 const char kPngSuffix[] = "png";
 
-// commit() flushes what is still buffered but renames even when that write
-// falls short (a full disk, a file-size limit): flush first, and cancel.
-int Commit(QSaveFile& file) {
-    if (!file.flush()) {
-        file.cancelWriting();
-        file.commit();
-        return kui::kUiErrFile;
-    }
-    return file.commit() ? 0 : kui::kUiErrFile;
-}
-
 }  // namespace
+
+int kui::UiSaveResult(SaveResult r) {
+    if (r == kSaveOk) return 0;
+    return r == kSaveNotRegular ? int{VAL_ERR_NOT_REGULAR_FILE} : int{kUiErrFile};
+}
 
 int SaveTextFile(const char* path, const char* data, int length) {
     if (!path || !*path || length < 0 || (length > 0 && !data)) return kui::kUiErrValue;
-    QSaveFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly)) return kui::kUiErrFile;
-    if (file.write(data, length) != length) {
-        file.cancelWriting();
-        file.commit();
-        return kui::kUiErrFile;
-    }
-    return Commit(file);
+    return kui::UiSaveResult(kui::SaveWhole(QFile::decodeName(path), [&](QIODevice& file) {
+        return file.write(data, length) == length;
+    }));
 }
 
 int SaveGraphFile(int panel, int control, const char* path) {
@@ -61,12 +52,6 @@ int SaveGraphFile(int panel, int control, const char* path) {
     if (suffix != QLatin1String(kPngSuffix)) return kui::kUiErrValue;
     const QPixmap picture = kui::GraphPicture(c, 0, 0);
     if (picture.isNull()) return kui::kUiErrKind;
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) return kui::kUiErrFile;
-    if (!picture.save(&file, "PNG")) {
-        file.cancelWriting();
-        file.commit();
-        return kui::kUiErrFile;
-    }
-    return Commit(file);
+    return kui::UiSaveResult(
+        kui::SaveWhole(name, [&](QIODevice& file) { return picture.save(&file, "PNG"); }));
 }

@@ -9,12 +9,19 @@
 // compared with what the control shows; a checkable control shows 1 or 0)
 // | print CONTROL (CONTROL<TAB>value on standard output) | export GRAPH
 // FILE.csv|FILE.png | report FILE.pdf (answers the file popup of
-// BTNReport and clicks it). A failed expect, export or report is counted
+// BTNReport with FILE alone and clicks it; the PDF and the table beside it
+// must both be written). A failed expect, export or report is counted
 // (HostScriptFailures) and the script goes on.
-// '#' starts a comment line; blank lines are allowed. Controls are named
-// as in the binding table. Loading checks every line and stops at the
-// first bad one with a message naming its number. The steps start when
-// RunUserInterface starts; the next step's timer is set before a step
+// A script acts as a user: click, set, rightclick and report refuse a
+// control that is hidden or dimmed, and count as failed. The answers of
+// file and confirm steps belong to the next other step only and are
+// dropped after it: an unused file answer counts as its failure, an
+// unused confirm answer (a question rightly not asked) only gives a note.
+// '#' starts a comment line; blank lines are allowed; a byte that is not
+// text (NUL and other control characters but tab, CR and LF) makes a bad
+// script. Controls are named as in the binding table. Loading checks every
+// line and stops at the first bad one with a message naming its number.
+// The steps start when RunUserInterface starts; the next step's timer is set before a step
 // runs, so a step whose callback loops does not hold up the ones after it
 // (report alone finishes first). quit is the main panel's close request:
 // the program may refuse it (unsaved settings), and the script goes on.
@@ -102,12 +109,20 @@ const StepFiles kStepFiles[] = {
     {kStepWindowShot, "png", "expected: windowshot CONTROL FILE.png"},
 };
 const char kReportButton[] = "BTNReport";
+const unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+const unsigned char kDeleteByte = 0x7F;
 const char kLineJoin[] = " | ";
 
 const char kCancelWord[] = "cancel";
 const char kYesWord[] = "yes";
 const char kNoWord[] = "no";
-enum { kStepGapMs = 20, kMaxWaitMs = 24 * 3600 * 1000, kMaxScriptBytes = 1 << 20, kMainPanel = 1 };
+enum {
+    kStepGapMs = 20,
+    kMaxWaitMs = 24 * 3600 * 1000,
+    kMaxScriptBytes = 1 << 20,
+    kMainPanel = 1,
+    kReportPathSize = 4096,
+};
 
 struct Step {
     StepKind kind;
@@ -122,7 +137,8 @@ struct Step {
 };
 
 std::vector<Step> gScript;
-int gFailures = 0;  // expect, export and report steps that failed
+int gFailures = 0;      // checks, refused actions and unused answers
+int gAnswersOwner = 0;  // line of the step the queued answers belong to
 size_t gNextStep = 0;
 int gScriptStarted = 0;
 int gGeneration = 0;  // a reload makes pending timers of the old script stale
@@ -314,25 +330,64 @@ void Print(const Step& s, int panel) {
     std::fflush(stdout);
 }
 
+// Why a user could not act on the control now, or nullptr when one could.
+const char* Unreachable(int panel, int control) {
+    kui::Ctrl* c = kui::FindCtrl(panel, control);
+    if (!c || !c->widget) return "the control is not on its panel";
+    if (!c->widget->isVisible()) return "the control is hidden";
+    if (!c->widget->isEnabled()) return "the control is dimmed";
+    return nullptr;
+}
+
+// A refused action: the step did not do what it says.
+void Refused(const Step& s, const char* step, const char* why) {
+    ++gFailures;
+    std::fprintf(stderr, "script line %d: %s %s refused: %s\n", s.line, step, s.controlName.c_str(),
+                 why);
+}
+
+// A file stands for a new one when it is there and not the one seen before.
+struct Seen {
+    QString name;
+    QDateTime was;
+};
+Seen Before(const char* path) {
+    const QFileInfo info(QFile::decodeName(path));
+    return {info.filePath(), info.exists() ? info.lastModified() : QDateTime()};
+}
+int WrittenSince(const Seen& before) {
+    const QFileInfo after(before.name);
+    return after.exists() && (!before.was.isValid() || after.lastModified() != before.was);
+}
+
 // The report comes from the program's own button: the step answers its
-// file popup and clicks it, then looks for a new file under the name.
+// file popup with its own FILE and nothing else, clicks it, then looks for
+// a new document and a new table under the names.
 void WriteReport(const Step& s) {
+    if (HostFileAnswersQueued() > 0) Fail(s, "a report uses its own FILE, not a file answer");
+    HostClearAnswers();
     int panel = 0, control = 0;
     if (!HostFindControl(kReportButton, &panel, &control)) {
         Fail(s, "this program has no report button");
         return;
     }
-    const QFileInfo before(QFile::decodeName(s.text.c_str()));
-    const QDateTime was = before.exists() ? before.lastModified() : QDateTime();
-    HostQueueFileAnswer(s.text.c_str());
-    if (!HostClick(panel, control)) {
-        HostClearAnswers();
-        Fail(s, "report refused (button dimmed?)");
+    char pdf[kReportPathSize], csv[kReportPathSize];
+    if (!ReportFileNames(s.text.c_str(), pdf, csv, sizeof pdf)) {
+        Fail(s, "report file name too long");
         return;
     }
-    const QFileInfo after(QFile::decodeName(s.text.c_str()));
-    if (!after.exists() || (was.isValid() && after.lastModified() == was))
+    if (const char* why = Unreachable(panel, control)) {
+        Refused(s, "report", why);
+        return;
+    }
+    const Seen pdfBefore = Before(pdf), csvBefore = Before(csv);
+    HostQueueFileAnswer(s.text.c_str());
+    HostClick(panel, control);
+    HostClearAnswers();  // a refused report leaves its answer to no one
+    if (!WrittenSince(pdfBefore))
         Fail(s, "report not written");
+    else if (!WrittenSince(csvBefore))
+        Fail(s, "report table (CSV) not written");
 }
 
 int MainPanel() {
@@ -381,16 +436,21 @@ void Execute(const Step& s) {
             return;
         }
     }
+    const char* unreachable = nullptr;
+    if (s.kind == kStepClick || s.kind == kStepSet || s.kind == kStepRightClick)
+        unreachable = Unreachable(panel, s.controlId);
     switch (s.kind) {
         case kStepClick:
-            if (!HostClick(panel, s.controlId)) Report(s, "click refused (control dimmed?)");
+            if (unreachable || !HostClick(panel, s.controlId))
+                Refused(s, "click", unreachable ? unreachable : "the control takes no click");
             break;
         case kStepSet:
-            if (!HostSetValueAsUser(panel, s.controlId, s.value))
-                Report(s, "value refused by the control");
+            if (unreachable || !HostSetValueAsUser(panel, s.controlId, s.value))
+                Refused(s, "set", unreachable ? unreachable : "the value is not one it takes");
             break;
         case kStepRightClick:
-            if (!HostRightClick(panel, s.controlId)) Report(s, "right click refused");
+            if (unreachable || !HostRightClick(panel, s.controlId))
+                Refused(s, "rightclick", unreachable ? unreachable : "it takes no right click");
             break;
         case kStepScreenshot:
             if (!HostScreenshot(MainPanel(), s.text.c_str())) Report(s, "screenshot not written");
@@ -425,8 +485,38 @@ void Execute(const Step& s) {
     }
 }
 
+// Answers the previous step left unused were meant for a popup that did
+// not come: they must not reach a later, unrelated one. A file popup comes
+// whenever the step does what the script meant, so an unused file answer
+// is a failed step; a question may rightly not be asked (no file to
+// overwrite, nothing unsaved), so an unused confirm answer is only dropped,
+// with a note.
+void DropUnusedAnswers(void) {
+    if (gAnswersOwner && HostFileAnswersQueued() > 0) {
+        ++gFailures;
+        std::fprintf(stderr, "script line %d: no file popup used the file answer given for it\n",
+                     gAnswersOwner);
+    } else if (gAnswersOwner && HostConfirmAnswersQueued() > 0) {
+        std::fprintf(stderr, "script line %d: no question was asked; confirm answer dropped\n",
+                     gAnswersOwner);
+    }
+    if (gAnswersOwner) HostClearAnswers();
+    gAnswersOwner = 0;
+}
+
+int AnswersQueued(void) {
+    return HostFileAnswersQueued() + HostConfirmAnswersQueued();
+}
+
+int IsAnswer(StepKind kind) {
+    return kind == kStepFile || kind == kStepConfirm;
+}
+
 void RunNextStep(int generation) {
     if (generation != gGeneration) return;
+    DropUnusedAnswers();
+    if (gNextStep < gScript.size() && !IsAnswer(gScript[gNextStep].kind) && AnswersQueued() > 0)
+        gAnswersOwner = gScript[gNextStep].line;
     if (gNextStep >= gScript.size()) {
         // No one can close a window nobody sees: a headless run ends with
         // its script, whatever the program would still ask.
@@ -461,6 +551,7 @@ int Load(const QString& text, char* error, int errorSize, int append) {
         gNextStep = 0;
         gScriptStarted = 0;
         gFailures = 0;
+        gAnswersOwner = 0;
         ++gGeneration;
     }
     gScript.insert(gScript.end(), steps.begin(), steps.end());
@@ -510,5 +601,18 @@ int HostLoadScript(const char* path, char* error, int errorSize) {
             std::snprintf(error, static_cast<size_t>(errorSize), "script %s is too long", path);
         return 0;
     }
-    return Load(kui::FromC(bytes.constData(), nullptr), error, errorSize, 0);
+    const QByteArrayView bom(reinterpret_cast<const char*>(kByteOrderMark), sizeof kByteOrderMark);
+    const qsizetype skip = bytes.startsWith(bom) ? bom.size() : 0;
+    int line = 1;
+    for (qsizetype i = skip; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == '\n') ++line;
+        if ((c < ' ' && c != '\n' && c != '\r' && c != '\t') || c == kDeleteByte) {
+            if (error && errorSize > 0)
+                std::snprintf(error, static_cast<size_t>(errorSize),
+                              "script line %d: a byte that is not text (0x%02X)", line, c);
+            return 0;
+        }
+    }
+    return Load(kui::FromC(bytes.constData() + skip, nullptr), error, errorSize, 0);
 }

@@ -1,6 +1,7 @@
 // Scripted checks run as a production line runs them (--headless, exit status), and saved
 // graphs whole or not at all.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -24,16 +25,18 @@ std::string ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-// Without QT_QPA_PLATFORM, as on a production machine without a desktop.
+// Without QT_QPA_PLATFORM, as on a production machine without a desktop; shell runs first
+// (limits), and without headless the program runs as on a desktop (offscreen).
 Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
-                   const std::string& extra = "") {
+                   const std::string& extra = "", const std::string& shell = "", int headless = 1) {
     const std::string script = dir.filePath("steps.txt").toStdString();
     std::ofstream(script) << steps;
     const std::string out = dir.filePath("out.txt").toStdString();
     const std::string err = dir.filePath("err.txt").toStdString();
-    const std::string command = "env -u QT_QPA_PLATFORM '" KOVEXA_BIN
-                                "' --headless --simulate --script '" +
-                                script + "' " + extra + " >'" + out + "' 2>'" + err + "'";
+    const std::string command =
+        shell + "timeout 60 env -u QT_QPA_PLATFORM " +
+        (headless ? "'" KOVEXA_BIN "' --headless" : "QT_QPA_PLATFORM=offscreen '" KOVEXA_BIN "'") +
+        " --simulate --script '" + script + "' " + extra + " >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
 }
@@ -58,6 +61,76 @@ TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     EXPECT_EQ(2, RunProgram(dir, "expect NoSuchControl 1\n").status);
     EXPECT_EQ(2, RunProgram(dir, "export GRAPHRaw picture.jpg\n").status);
     EXPECT_EQ(2, RunProgram(dir, "quit\n", "--headless=1").status);
+}
+
+// Catches a script cut short at a NUL passing without its checks, or a desktop run that never
+// ends on it.
+TEST(Checks, BytesThatAreNotTextMakeABadScript) {
+    QTemporaryDir dir;
+    const std::string steps("wait 400\n\0\nexpect TEXTstatus NEVER\nquit\n", 38);
+    for (int headless = 0; headless <= 1; ++headless) {
+        const Outcome o = RunProgram(dir, steps, "", "", headless);
+        EXPECT_EQ(2, o.status) << headless;
+        EXPECT_NE(std::string::npos, o.err.find("script line 2: a byte that is not text")) << o.err;
+    }
+}
+
+// Catches a script writing the linearisation table through a button no user can see, an
+// answer no popup used taken by a later one (a report written over the table file), and a
+// report step taking a queued answer instead of its own name or leaving its own to a later
+// popup when the program refused it (during RUN).
+TEST(Checks, ScriptActsAsAUserAndAnswersOnlyTheNextStep) {
+    QTemporaryDir dir;
+    const std::string lin = dir.filePath("lin.dat").toStdString();
+    std::string table;
+    for (int i = 0; i < 2048; ++i) table += "0\r\n";
+    std::ofstream(lin) << table;
+    const std::string rep = dir.filePath("rep.pdf").toStdString();
+    const std::string other = dir.filePath("other.pdf").toStdString();
+    const Outcome o = RunProgram(
+        dir, "wait 800\nclick BTNRun\nwait 300\nreport " + other +
+                 "\nclick BTNStop\nwait 300\nclick TOGGBTN_Recorder\nclick CMDBTNrecfile\n"
+                 "print TEXTrecfile\nfile " +
+                 lin + "\nclick BTNWriteXFLASH\nfile " + lin + "\nclick BTNGet\nwait 500\nfile " +
+                 other + "\nreport " + rep + "\nprint TEXTstatus\nquit\n");
+    EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 4: report not written")) << o.err;
+    EXPECT_EQ(std::string::npos, o.out.find("TEXTrecfile\t" + other)) << o.out;
+    EXPECT_NE(std::string::npos,
+              o.err.find("line 11: click BTNWriteXFLASH refused: the control is hidden"))
+        << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 13: no file popup used the file answer"))
+        << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("line 16: a report uses its own FILE")) << o.err;
+    EXPECT_EQ(table, ReadAll(lin));
+    EXPECT_EQ(0u, ReadAll(rep).find("%PDF"));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(other)));
+    EXPECT_EQ(std::string::npos, o.out.find("successfully written")) << o.out;
+}
+
+// Catches a report committed short on a nearly full disk (no %%EOF) and passed, or a report
+// whose table could not be written passed as done.
+TEST(Checks, ReportStepFailsUnlessBothFilesAreWrittenWhole) {
+    const struct {
+        const char* name;
+        const char* shell;
+        int tableIsFolder;
+        const char* error;
+        int pdfWritten;
+    } kCases[] = {
+        {"nearly full disk", "trap '' XFSZ; ulimit -f 60; ", 0, "line 2: report not written", 0},
+        {"table not writable", "", 1, "line 2: report table (CSV) not written", 1}};
+    for (const auto& c : kCases) {
+        QTemporaryDir dir;
+        const std::string rep = dir.filePath("rep.pdf").toStdString();
+        if (c.tableIsFolder) QDir().mkdir(dir.filePath("rep.csv"));
+        const Outcome o = RunProgram(dir, "wait 800\nreport " + rep + "\nquit\n", "", c.shell);
+        EXPECT_EQ(1, o.status) << c.name << o.err;
+        EXPECT_NE(std::string::npos, o.err.find(c.error)) << c.name << o.err;
+        const std::string pdf = ReadAll(rep);
+        EXPECT_EQ(c.pdfWritten, pdf.find("%%EOF") != std::string::npos ? 1 : 0) << c.name;
+        EXPECT_TRUE(c.pdfWritten || !QFile::exists(QString::fromStdString(rep))) << c.name;
+    }
 }
 
 // Catches a quit skipping the unsaved-settings question, or a "no" that still ends the program.

@@ -1,4 +1,7 @@
 // COMPARE and REPORT against the simulated sensor, and the unsaved-settings guard.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
@@ -147,4 +150,45 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     EXPECT_EQ("Report NOT written - the file cannot be written there!", StatusLine());
     EXPECT_FALSE(QFile::exists(lost));
     EXPECT_FALSE(QFile::exists(dir.filePath("missing/record.csv")));
+}
+
+// Catches a report named "....csv" whose table is written over its PDF, and a report or graph
+// export that replaces a FIFO or a device node (as root, a private copy of /dev/full) with a
+// file.
+TEST_F(SensorTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
+    StartProgram("v303");
+    QTemporaryDir dir;
+    const struct {
+        const char* chosen;
+        const char *pdf, *csv;
+    } kNames[] = {{"commissioning.csv", "commissioning.pdf", "commissioning.csv"},
+                  {"record.PDF", "record.pdf", "record.csv"},
+                  {"line7", "line7.pdf", "line7.csv"}};
+    for (const auto& n : kNames) {
+        HostQueueFileAnswer(dir.filePath(n.chosen).toUtf8().constData());
+        HostClick(pHandle, MAIN_BTNReport);
+        EXPECT_EQ("Report written (PDF and CSV).", StatusLine()) << n.chosen;
+        EXPECT_TRUE(FileBytes(dir.filePath(n.pdf)).startsWith("%PDF")) << n.chosen;
+        EXPECT_TRUE(FileBytes(dir.filePath(n.csv)).startsWith("parameter,")) << n.chosen;
+    }
+    const struct {
+        const char* name;
+        mode_t type;
+    } kNodes[] = {{"pipe", S_IFIFO}, {"full", S_IFCHR}};
+    for (const auto& n : kNodes) {
+        const QByteArray pdf = dir.filePath(QString(n.name) + ".pdf").toUtf8();
+        const QByteArray csv = dir.filePath(QString(n.name) + ".csv").toUtf8();
+        const dev_t device = n.type == S_IFCHR ? makedev(1, 7) : 0;
+        if (mknod(pdf.constData(), n.type | 0600, device) != 0) continue;  // devices need root
+        ASSERT_EQ(0, mknod(csv.constData(), n.type | 0600, device));
+        HostQueueFileAnswer(pdf.constData());
+        HostClick(pHandle, MAIN_BTNReport);
+        EXPECT_EQ("Report NOT written - that is a device, pipe or folder!", StatusLine());
+        EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, SaveGraphFile(pHandle, MAIN_GRAPHBar, csv.constData()));
+        for (const QByteArray& p : {pdf, csv}) {
+            struct stat info;
+            ASSERT_EQ(0, lstat(p.constData(), &info));
+            EXPECT_EQ(n.type, info.st_mode & S_IFMT) << p.constData();
+        }
+    }
 }

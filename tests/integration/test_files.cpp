@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -143,7 +144,8 @@ TEST_F(Files, SaveThroughALinkKeepsTheLinkAndThePermissions) {
 TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     long size = -1;
     uint32_t values[2];
-    ASSERT_EQ(0, AppendToFile(file, "ab\r\n", 4));
+    ASSERT_EQ(0, WriteNewFile(file, "ab\r\n", 4));
+    EXPECT_LT(WriteNewFile(file, "x", 1), 0);
     ASSERT_EQ(0, AppendToFile(file, "c", 1));
     EXPECT_EQ("ab\r\nc", Get());
     EXPECT_EQ(1, GetFileInfo(file, &size));
@@ -152,10 +154,101 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     EXPECT_LT(FileToArray(dir, values, 2), 0);
     EXPECT_EQ(0, CVI_DeleteFile(file));
     EXPECT_LT(CVI_DeleteFile(file), 0);
+    EXPECT_LT(AppendToFile(file, "d", 1), 0);  // a file deleted meanwhile is not made anew
     EXPECT_LT(FileToArray(file, values, 2), 0);
     EXPECT_LT(ArrayToFile(file, nullptr, 1, 6, VAL_TRUNCATE), 0);
     EXPECT_LT(ArrayToFile(file, nullptr, 0, 6, 7), 0);  // unknown action
     EXPECT_EQ(0, GetFileInfo(file, nullptr));
+}
+
+// Catches an append cut short by a full disk leaving half a line behind, and a first write
+// that fails leaving an empty file.
+TEST_F(Files, AppendedLinesAndNewFilesAreWholeOrAbsent) {
+    ASSERT_EQ(0, WriteNewFile(file, "head\r\n", 6));
+    const std::string line = "1649\t2049\t2111\r\n";
+    const std::string other = std::string(dir) + "/new.dat";
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small = {10, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int appended = AppendToFile(file, line.data(), static_cast<int>(line.size()));
+    const int created = WriteNewFile(other.c_str(), line.data(), static_cast<int>(line.size()));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_LT(appended, 0);
+    EXPECT_EQ("head\r\n", Get());
+    EXPECT_LT(created, 0);
+    EXPECT_EQ(0, GetFileInfo(other.c_str(), nullptr));
+}
+
+// Catches a save, append or delete that replaces, removes or blocks on a device node, a FIFO
+// or a folder given as the file (as root also a private copy of /dev/full).
+TEST_F(Files, SavesLeaveDevicesFifosAndFoldersAlone) {
+    struct Node {
+        const char* name;
+        mode_t type;
+    };
+    const Node kNodes[] = {{"fifo", S_IFIFO}, {"folder", S_IFDIR}, {"full", S_IFCHR}};
+    const uint32_t values[] = {1, 2};
+    for (const Node& n : kNodes) {
+        const std::string path = std::string(dir) + "/" + n.name;
+        const char* p = path.c_str();
+        if (n.type == S_IFDIR) {
+            ASSERT_EQ(0, mkdir(p, 0700));
+        } else if (mknod(p, n.type | 0600, n.type == S_IFCHR ? makedev(1, 7) : 0) != 0) {
+            continue;  // a device node needs root
+        }
+        EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, ArrayToFile(p, values, 2, 6, VAL_TRUNCATE)) << p;
+        EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, ArrayToFile(p, values, 2, 6, VAL_APPEND)) << p;
+        EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, SaveTextFile(p, "x", 1)) << p;
+        EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, AppendToFile(p, "x", 1)) << p;
+        EXPECT_LT(WriteNewFile(p, "x", 1), 0) << p;
+        EXPECT_LT(CVI_DeleteFile(p), 0) << p;
+        struct stat info;
+        ASSERT_EQ(0, lstat(p, &info)) << p;
+        EXPECT_EQ(n.type, info.st_mode & S_IFMT) << p;
+    }
+}
+
+struct HeadCase {
+    const char* text;
+    int read;  // numbers read, or VAL_ERR_BAD_NUMBER
+    int line;  // of the failure, or of the last number
+};
+
+// Catches a table refused for a byte-order mark, a text or DOS end-of-file tail after its
+// numbers, a number read past a bad one, or a refusal that does not lead to its line.
+TEST_F(Files, HeadLoadSkipsMarkAndTailAndNamesTheLine) {
+    const HeadCase kCases[] = {
+        {"\xEF\xBB\xBF"
+         "1\r\n2\r\n3\r\n",
+         3, 3},
+        {"1\n2\n3\nend of table\n", 3, 3},
+        {"1\n2\n3\r\n\x1A", 3, 3},
+        {"1\n2\n3\x1A\x1A", 3, 3},
+        {"1\n2\n3", 3, 3},
+        {"1\n\n2\n", 2, 3},
+        {"1\n\x1A"
+         "2\n3\n",
+         1, 1},
+        {"1\nx\n3\n", VAL_ERR_BAD_NUMBER, 2},
+        {"1\n2\n65536\n", VAL_ERR_BAD_NUMBER, 3},
+        {"1\n2\n3abc\n", VAL_ERR_BAD_NUMBER, 3},
+        {"\xEF\xBB"
+         "1\n2\n3\n",
+         VAL_ERR_BAD_NUMBER, 1},
+    };
+    for (const HeadCase& c : kCases) {
+        std::ofstream(file, std::ios::binary) << c.text;
+        std::vector<uint32_t> values(3, kSentinel);
+        int line = -1;
+        EXPECT_EQ(c.read, FileHeadToArray(file, values.data(), 3, 65535, &line)) << c.text;
+        EXPECT_EQ(c.line, line) << c.text;
+        EXPECT_EQ(
+            c.read == 3 ? std::vector<uint32_t>({1, 2, 3}) : std::vector<uint32_t>(3, kSentinel),
+            values)
+            << c.text;
+    }
 }
 
 // Catches a path join that writes past the output size or doubles slashes,

@@ -1,5 +1,7 @@
 // The data recorder against the simulated sensor: its file, pacing, button
 // states, end states, line and file faults, file popups and service code.
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,7 +162,8 @@ TEST_F(Recorder, StopOrQuitEndsTheRecordingWithEveryLineComplete) {
     }
 }
 
-// Catches a recording into a missing folder or a vanished file running on or succeeding.
+// Catches a recording into a missing folder or a vanished file running on or succeeding, a
+// deleted file made anew without its header, and a header that failed leaving an empty file.
 TEST_F(Recorder, UnwritableFileStopsTheRecordingInRed) {
     const std::string good = rec_fname;
     std::snprintf(rec_fname, sizeof rec_fname, "%s/missing/RECORD.DAT", dir_);
@@ -171,15 +174,30 @@ TEST_F(Recorder, UnwritableFileStopsTheRecordingInRed) {
     EXPECT_EQ(kNoneDimmed, Dimmed());
 
     std::snprintf(rec_fname, sizeof rec_fname, "%s", good.c_str());
-    ClickDuring(pPopup, POPUP_CBTNStartRecord, [&](int n) {
-        if (n < 2) return false;
-        std::remove(rec_fname);
-        mkdir(rec_fname, 0755);
-        return true;
-    });
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit tiny = {16, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    HostClick(pPopup, POPUP_CBTNStartRecord);
+    setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(End(kFileFailed, VAL_RED), RecEnd());
-    EXPECT_LE(SimRequestCount(), 3);
-    EXPECT_EQ(1, stop_flag);
+    EXPECT_EQ(0, GetFileInfo(rec_fname, nullptr));
+
+    for (int folder = 0; folder <= 1; ++folder) {
+        SimClearRequests();
+        ClickDuring(pPopup, POPUP_CBTNStartRecord, [&](int n) {
+            if (n < 2) return false;
+            std::remove(rec_fname);
+            if (folder) mkdir(rec_fname, 0755);
+            return true;
+        });
+        EXPECT_EQ(End(kFileFailed, VAL_RED), RecEnd()) << folder;
+        EXPECT_LE(SimRequestCount(), 3) << folder;
+        EXPECT_EQ(1, stop_flag) << folder;
+        EXPECT_EQ(0, GetFileInfo(rec_fname, nullptr)) << folder;
+        rmdir(rec_fname);
+    }
 }
 
 // Catches a file overwritten or deleted after a no, or the chosen file not shown.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -85,6 +86,7 @@ protected:
     }
     // Loads the steps and runs them; a guard timer ends a script that never quits.
     void Run(const std::string& steps, int guardMs) {
+        DisplayPanel(main_);
         char error[256] = "";
         ASSERT_EQ(1, HostLoadScriptText(steps.c_str(), error, sizeof error)) << error;
         QTimer::singleShot(guardMs, [] {
@@ -190,6 +192,81 @@ TEST_F(Script, MissingScriptOverlongPathAndBadScreenshotTargetsAreRefused) {
     DisplayPanel(main_);
     EXPECT_EQ(0, HostScreenshot(main_, "/nonexistent/dir/x.png"));
     EXPECT_EQ(0, HostScreenshot(99, "/tmp/kovexa-never.png"));
+}
+
+// Catches a script reaching a control no user can (hidden, dimmed, its window not shown), or a
+// refused step that does not count as failed.
+TEST_F(Script, HiddenOrDimmedControlsRefuseTheStep) {
+    const struct {
+        const char* name;
+        int attribute, value;
+        const char* step;
+    } kCases[] = {{"hidden", ATTR_VISIBLE, 0, "click BTNGet\n"},
+                  {"dimmed", ATTR_DIMMED, 1, "click BTNGet\n"},
+                  {"hidden set", ATTR_VISIBLE, 0, "set NEDITEdgeLeft 5\n"},
+                  {"dimmed rightclick", ATTR_DIMMED, 1, "rightclick BTNGet\n"}};
+    for (const auto& c : kCases) {
+        gLog.clear();
+        SetCtrlAttribute(main_, MAIN_BTNGet, c.attribute, c.value);
+        SetCtrlAttribute(main_, MAIN_NEDITEdgeLeft, c.attribute, c.value);
+        Run(std::string(c.step) + "click BTNStop\nquit\n", 5000);
+        EXPECT_EQ(std::vector<std::string>({"stop", "close"}), gLog) << c.name;
+        EXPECT_EQ(1, HostScriptFailures()) << c.name;
+        SetCtrlAttribute(main_, MAIN_BTNGet, c.attribute, 1 - c.value);
+        SetCtrlAttribute(main_, MAIN_NEDITEdgeLeft, c.attribute, 1 - c.value);
+    }
+}
+
+// Catches an answer no popup used being taken by a later popup (a file written over the wrong
+// name), and an unused file answer not counted as a failure of its step; a question rightly
+// not asked leaves its confirm answer dropped, not failed.
+TEST_F(Script, AnAnswerBelongsToTheNextStepOnly) {
+    const struct {
+        const char* steps;
+        const char* file;  // what the popup of BTNGet got
+        int confirmed, failures;
+    } kCases[] = {
+        {"file /tmp/a.cfg\nclick BTNStop\nclick BTNGet\nquit\n", "file 0 ", 0, 1},
+        {"confirm yes\nclick BTNStop\nclick BTNGet\nquit\n", "file 0 ", 0, 0},
+        {"file /tmp/a.cfg\nwait 10\nclick BTNGet\nquit\n", "file 0 ", 0, 1},
+        {"file /tmp/a.cfg\nconfirm yes\nclick BTNGet\nquit\n", "file 2 /tmp/a.cfg", 1, 0},
+    };
+    for (const auto& c : kCases) {
+        gLog.clear();
+        Run(c.steps, 5000);
+        const auto at = std::find(gLog.begin(), gLog.end(), c.file);
+        EXPECT_NE(gLog.end(), at) << c.steps;
+        if (at != gLog.end() && at + 1 != gLog.end()) {
+            EXPECT_EQ("confirm " + std::to_string(c.confirmed), *(at + 1)) << c.steps;
+        }
+        EXPECT_EQ(c.failures, HostScriptFailures()) << c.steps;
+    }
+}
+
+// Catches a script cut short at a NUL (the steps after it never run, no error) or other bytes
+// that are not text accepted; a leading byte-order mark is no such byte.
+TEST_F(Script, BytesThatAreNotTextMakeABadScriptNamingTheLine) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("steps.txt");
+    const struct {
+        std::string bytes;
+        const char* error;  // nullptr: accepted
+    } kCases[] = {{std::string("wait 400\n\0\nexpect TEXTstatus NEVER\nquit\n", 38), "line 2"},
+                  {"wait 1\nwait 2\nclick \x01BTNRun\n", "line 3"},
+                  {"wait 1\x7F\n", "line 1"},
+                  {"\xEF\xBB\xBFwait 1\r\n\tquit\n", nullptr}};
+    for (const auto& c : kCases) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes.data(), static_cast<qint64>(c.bytes.size()));
+        f.close();
+        char error[256] = "";
+        EXPECT_EQ(c.error ? 0 : 1, HostLoadScript(file.toUtf8().constData(), error, sizeof error))
+            << c.bytes;
+        if (c.error) {
+            EXPECT_NE(nullptr, std::strstr(error, c.error)) << error;
+        }
+    }
 }
 
 // -------------------------------------------------------- command line ---

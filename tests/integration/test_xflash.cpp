@@ -106,11 +106,12 @@ TEST_F(XFlash, ZerosWrite32767In256FramesOverPages2To9AndUnconfirmedOnesAreCount
     for (const std::string& t : texts) EXPECT_EQ(std::string::npos, t.find("PAGE")) << t;
 }
 
-// Catches a Tarvo table read or sent beyond 1024 entries, or never completed.
+// Catches a Tarvo table read or sent beyond 1024 entries, or never completed; a table
+// refused for a byte-order mark before it or a text and DOS end-of-file tail after it.
 TEST_F(XFlash, TarvoReads1024NumbersAndSendsPages2To5Only) {
     Start("tarvo");
     for (int i = 0; i < 2048; ++i) linArray[i] = 7;
-    WriteLinFile(Numbers(2048, "1"));
+    WriteLinFile("\xEF\xBB\xBF" + Numbers(1024, "1") + "end of table\r\n\x1A");
     WriteTable();
     const std::vector<SimRequest> req = Requests();
     ASSERT_EQ(129u, req.size());
@@ -122,16 +123,21 @@ TEST_F(XFlash, TarvoReads1024NumbersAndSendsPages2To5Only) {
     EXPECT_EQ(kDone, StatusLine());
 }
 
-// Catches a bad file clearing the sensor or linArray silently, or a cancel leaving the button.
+// Catches a bad file clearing the sensor or linArray silently, a refusal that does not name
+// the line at fault, or a cancel leaving the button.
 TEST_F(XFlash, BadFileOrCancelSendsNothingAndHidesTheButton) {
     Start("edge1024");
     for (int i = 0; i < 2048; ++i) linArray[i] = 7;
-    const std::string bad[] = {Numbers(2047, "5"), Numbers(2047, "5") + "12abc\r\n",
-                               "-5\r\n" + Numbers(2047, "5"), Numbers(2047, "5") + "65536\r\n"};
-    for (const std::string& text : bad) {
-        WriteLinFile(text);
+    const std::pair<std::string, const char*> bad[] = {
+        {Numbers(2047, "5"), "line 2047: only 2047 of 2048 numbers!"},
+        {Numbers(2047, "5") + "12abc\r\n", "line 2048: not a number 0..65535!"},
+        {"-5\r\n" + Numbers(2047, "5"), "line 1: not a number 0..65535!"},
+        {Numbers(1000, "5") + "65536\r\n" + Numbers(1047, "5"),
+         "line 1001: not a number 0..65535!"}};
+    for (const auto& c : bad) {
+        WriteLinFile(c.first);
         WriteTable();
-        EXPECT_EQ("Linearisation-file refused: needs 2048 numbers 0..65535!", StatusLine());
+        EXPECT_EQ(std::string("Linearisation-file refused: ") + c.second, StatusLine());
         EXPECT_EQ(0, HostIsVisible(pCalib, CALIB_BTNWriteXFLASH));
     }
     EXPECT_EQ(0, SimRequestCount());
