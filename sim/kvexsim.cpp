@@ -50,7 +50,7 @@ static int g_wake[2] = {-1, -1};
 static int g_stopRequest;
 static int g_hangUpRequest;
 
-static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0.0, 0};
+static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0.0, 0, 0};
 static int g_answersSinceFaults;
 static int g_measuresSinceFaults;
 static int g_answerCount;
@@ -224,6 +224,9 @@ static void ShapeLocked(SimAnswer* a, SimWire* wire) {
     if (f.xflashPage != 0 && a->kind == kSimAnswerFrame &&
         SimGetBE(a->bytes + kSimCommandOffset) == kSimCmdXFlashWrite)
         SimPutBE(a->bytes + kSimPayloadOffset + 2, static_cast<uint16_t>(f.xflashPage));
+    if (f.xflashOffset != 0 && a->kind == kSimAnswerFrame &&
+        SimGetBE(a->bytes + kSimCommandOffset) == kSimCmdXFlashWrite)
+        SimPutBE(a->bytes + kSimPayloadOffset, static_cast<uint16_t>(f.xflashOffset));
     if (f.wrongSync && (a->kind == kSimAnswerFrame || a->kind == kSimAnswerMeasure)) {
         a->bytes[0] = kSimReplySync1;
         a->bytes[1] = kSimReplySync0;

@@ -104,18 +104,21 @@ TEST_F(Capture, DataFetchesTheTriggerBufferOnceWithItsLines) {
     EXPECT_EQ(std::make_pair(1.0, 4096.0), Axis(MAIN_GRAPHData, VAL_LEFT_YAXIS));
 }
 
-// Catches two bytes too many taken (or late ones refusing a block), a silent text, misstored block.
+// Catches two bytes too many taken (or late ones refusing a block), a silent text, misstored
+// block, stale bytes not flushed before the request, or a time-out far beyond its 1.5 s.
 TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
     const struct {
         int extraBytes;
         double extraDelay;
         uint32_t silentCommands;
+        int staleFrames;  // answers already waiting when the block is requested
         uint16_t start;
         int result;
         const char* status;
-    } kCases[] = {{2, 0.0, 0, 0, 0, "before"},          // two bytes too many
-                  {2, 0.3, 0, 192, 1, kBlockReceived},  // two bytes after the block
-                  {0, 0.0, kNoBlocks, 64, 0, kTimeoutBlock}};
+    } kCases[] = {{2, 0.0, 0, 0, 0, 0, "before"},          // two bytes too many
+                  {2, 0.3, 0, 0, 192, 1, kBlockReceived},  // two bytes after the block
+                  {0, 0.0, 0, 4, 128, 1, kBlockReceived},  // a full block's worth of stale bytes
+                  {0, 0.0, kNoBlocks, 0, 64, 0, kTimeoutBlock}};
     for (const auto& c : kCases) {
         Start();
         SetFaults([&](SimFaults* f) {
@@ -124,9 +127,17 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
             f->silentCommands = c.silentCommands;
         });
         DetachReceiveCallback();
+        for (int i = 0; i < c.staleFrames; ++i) {
+            FillTxBuf(CMD_ECHO, 0, pp);
+            ComWrt(com, szWriteBuf, kFrameSize);
+        }
+        for (const double t0 = Timer(); GetInQLen(com) < c.staleFrames * kFrameSize;)
+            ASSERT_LT(Timer() - t0, 5.0) << "stale answers never came";
         for (uint16_t& w : adcbuf) w = 0xBEEF;
         SetStatus("before");
+        const double t0 = Timer();
         EXPECT_EQ(c.result, ReadData64(c.start, kBlockKindTrigger)) << c.start;
+        EXPECT_LT(Timer() - t0, 2 * TIMEOUT) << c.start;  // generous: the machine may be loaded
         AttachReceiveCallback();
         EXPECT_EQ(c.status, StatusLine());
         for (int i = 0; i < 256; ++i)

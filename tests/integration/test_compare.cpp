@@ -3,6 +3,7 @@
 #include <sys/sysmacros.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
@@ -28,8 +29,8 @@ QByteArray FileBytes(const QString& path) {
 
 }  // namespace
 
-// Catches wrong reads, panels or record changed by them, RUN left dimmed, other layouts
-// counted, or the differing row not marked with both values, for each variant.
+// Catches wrong reads or no pause between them, panels or record changed by them, RUN left
+// dimmed, other layouts counted, or the differing row not marked with both values, per variant.
 TEST_F(SensorTest, CompareListsBothMemoriesAndMarksTheDifference) {
     const struct {
         const char* model;
@@ -52,6 +53,8 @@ TEST_F(SensorTest, CompareListsBothMemoriesAndMarksTheDifference) {
         for (const SimRequest& r : Requests())
             frames.push_back({RequestWord(r, 2), RequestWord(r, 4)});
         EXPECT_EQ((std::vector<std::vector<uint16_t>>{{2, 0}, {2, 1}, {4, 0}, {4, 1}}), frames);
+        const std::vector<SimRequest> req = Requests();
+        for (size_t i = 1; i < req.size(); ++i) EXPECT_GE(req[i].time - req[i - 1].time, 0.1) << i;
         EXPECT_EQ(0, std::memcmp(before, parameter, sizeof before));
         GetCtrlVal(pPara1, PARA1_NEDITTolerance, &nowTol);
         EXPECT_EQ(shownTol, nowTol);
@@ -62,6 +65,27 @@ TEST_F(SensorTest, CompareListsBothMemoriesAndMarksTheDifference) {
             EXPECT_NE(std::string::npos, marked[0].find(part)) << marked[0];
         StopProgram();
     }
+}
+
+// Catches a row where the parameter file differs from RAM left unmarked.
+TEST_F(SensorTest, CompareMarksTheRowWhereTheFileDiffersFromRam) {
+    StartProgram("standard");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("record.cfg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int word = 3; word <= 63; ++word)  // a standard file: words 3-17, 48-58, 60-63
+        if (word <= 17 || (word >= 48 && word != 59))
+            file.write(QByteArray::number(SimGetWord(0, word) + (word == 10 ? 5 : 0)) + "\n");
+    file.close();
+    HostQueueFileAnswer(path.toUtf8().constData());
+    CompareTable table{};
+    ASSERT_EQ(1, ReadCompareTable(&table, 1));
+    EXPECT_EQ(0, table.differ);  // RAM and EEPROM still agree
+    std::vector<std::string> marked;
+    for (int i = 0; i < table.count; ++i)
+        if (table.rows[i].differs) marked.push_back(table.rows[i].label);
+    EXPECT_EQ((std::vector<std::string>{"TOLERANCE"}), marked);
 }
 
 // Catches COMPARE during a loop or to an unidentified sensor, and a half table after a time-out.
@@ -88,7 +112,8 @@ TEST_F(SensorTest, CompareRefusedDuringALoopOrUnidentifiedAndEmptyAfterTimeout) 
     EXPECT_EQ(0, table.count);
 }
 
-// Catches a quit asking without cause, or not after a RAM write, or after EEPROM write/read/equal.
+// Catches a quit asking without cause, or not after a RAM write, or after EEPROM write/read/equal
+// or a port change.
 TEST_F(SensorTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
     StartProgram("v303");
     auto asksOnQuit = [] {
@@ -119,9 +144,13 @@ TEST_F(SensorTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
     HostClick(pHandle, MAIN_BTNCompare);
     EXPECT_EQ("RAM and EEPROM are equal", StatusLine());
     EXPECT_FALSE(asksOnQuit());
+    send(MAIN_RBTRam);
+    HostSetValueAsUser(pHandle, MAIN_DropDCom, 1);  // the port may hold another sensor now
+    EXPECT_FALSE(asksOnQuit());
 }
 
-// Catches a report without model or difference, no CSV beside it, a failed write kept or done.
+// Catches a report without model or difference, no CSV beside it, quotes in it not doubled, a
+// failed write kept or done, or a CSV not written reported as written.
 TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     StartProgram("v303");
     SimSetWord(0, 26, 100);
@@ -143,6 +172,15 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     EXPECT_TRUE(csv.startsWith("parameter,RAM,EEPROM,differs\n"));
     EXPECT_TRUE(csv.contains("\"TOLERANCE-LOW\",\"100 (1.600 mm)\",\"120 (1.920 mm)\",1\n"))
         << csv.constData();
+
+    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_LABEL_TEXT, "TOLERANCE \"LOW\"");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.csv"));  // the CSV cannot be written there
+    HostQueueFileAnswer(dir.filePath("blocked.pdf").toUtf8().constData());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_NE("Report written (PDF and CSV).", StatusLine());
+    HostQueueFileAnswer(dir.filePath("quoted.pdf").toUtf8().constData());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_TRUE(FileBytes(dir.filePath("quoted.csv")).contains("\"TOLERANCE \"\"LOW\"\"\",\"100"));
 
     const QString lost = dir.filePath("missing/record.pdf");
     HostQueueFileAnswer(lost.toUtf8().constData());

@@ -138,7 +138,8 @@ TEST_F(Files, SaveThroughALinkKeepsTheLinkAndThePermissions) {
     EXPECT_EQ(2, EntriesInDir());
 }
 
-// Catches appends that overwrite, existence checks that count folders,
+// Catches appends that overwrite or are reported kept without a sync to the disk, existence
+// checks that count folders,
 // deletes that report success for nothing, bad writer arguments that create
 // a file, and a reader that crashes on a missing file or a folder.
 TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
@@ -148,6 +149,7 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     EXPECT_LT(WriteNewFile(file, "x", 1), 0);
     ASSERT_EQ(0, AppendToFile(file, "c", 1));
     EXPECT_EQ("ab\r\nc", Get());
+    EXPECT_LT(AppendToFile("/dev/null", "x", 1), 0);  // cannot be synced, so not kept
     EXPECT_EQ(1, GetFileInfo(file, &size));
     EXPECT_EQ(5, size);
     EXPECT_EQ(0, GetFileInfo(dir, nullptr));

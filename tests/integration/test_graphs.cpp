@@ -102,24 +102,6 @@ TEST_F(Graphs, StripChartKeepsPointsPerScreenAndHonoursStartAndSkip) {
     EXPECT_EQ(std::vector<double>({10, 20, 30}), Trace(MAIN_GRAPHRaw, 1));
 }
 
-// Catches bad arguments accepted (or crashing): graph calls on a control
-// that is no graph, cursor numbers outside 1..3 or not finite, a missing or
-// negative sample count, no traces, trace 0, an empty curve.
-TEST_F(Graphs, BadGraphArgumentsFail) {
-    const double v[] = {1, 2, 3};
-    EXPECT_LT(SetGraphCursor(main_, MAIN_DISPmm, 1, 1, 1), 0);
-    EXPECT_LT(PlotRectangle(main_, MAIN_DISPmm, 0, 0, 1, 1, 0, 0), 0);
-    EXPECT_LT(SetCtrlAttribute(main_, MAIN_DISPmm, ATTR_NUM_TRACES, 6), 0);
-    EXPECT_LT(SetGraphCursor(main_, MAIN_GRAPHBar, 4, 1, 1), 0);
-    EXPECT_LT(SetGraphCursor(main_, MAIN_GRAPHBar, 0, 1, 1), 0);
-    EXPECT_LT(SetGraphCursor(main_, MAIN_GRAPHBar, 1, NAN, 1), 0);
-    EXPECT_LT(PlotStripChart(main_, MAIN_GRAPHRaw, nullptr, 3, 0, 0), 0);
-    EXPECT_LT(PlotStripChart(main_, MAIN_GRAPHRaw, v, -1, 0, 0), 0);
-    EXPECT_LT(SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 0), 0);
-    EXPECT_LT(SetTraceAttribute(main_, MAIN_GRAPHRaw, 0, ATTR_TRACE_COLOR, VAL_RED), 0);
-    EXPECT_LT(Curve(MAIN_GRAPHData, 0, 0, 0, VAL_RED), 0);
-}
-
 namespace {
 
 struct AxisCase {

@@ -112,16 +112,6 @@ TEST_F(Banner, BadOrMissingBitmapChangesNothingElse) {
     rmdir(dir);
 }
 
-// ShowInfoText on its own: catches a null text passed on to the runtime.
-TEST_F(Banner, InfoTextWithoutTextMakesAnEmptyLabel) {
-    const std::multimap<std::string, int> added =
-        Added([] { ShowInfoText(kBannerColour, VAL_WHITE, nullptr, 600, 20, 11); });
-    ASSERT_EQ(1u, added.size());
-    const Rect r = Bounds(pHandle, added.begin()->second);
-    EXPECT_EQ((std::vector<int>{0, 600, 20}),
-              (std::vector<int>{static_cast<int>(added.begin()->first.size()), r.left, r.top}));
-}
-
 // ------------------------------------------------------------ layout ----
 
 // On the main panel the three curve graphs share one place, and the help

@@ -350,15 +350,4 @@ TEST_F(StopButton, ShowsDataOnlyForInternalTrigger) {
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_BTNData));
 }
 
-// Catches the help box not toggled, or toggled by a commit.
-TEST_F(StopButton, RightClickTogglesRunHelp) {
-    HostRightClick(pHandle, MAIN_BTNRun);
-    EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
-    char text[256];
-    HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
-    EXPECT_EQ(0u, std::string(text).rfind("RUN-BUTTON:", 0));
-    HostRightClick(pHandle, MAIN_BTNRun);
-    EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
-}
-
 }  // namespace

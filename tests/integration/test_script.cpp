@@ -155,6 +155,13 @@ TEST_F(Script, StepsRunWhileACallbackLoopsAndTheProgramOutlivesThem) {
     EXPECT_EQ(std::vector<std::string>({"run", "stop-inside-run", "guard"}), gLog);
 }
 
+// Catches a check that could not look at its panel passed as held (exit status 0).
+TEST_F(Script, ChecksOnAPanelNotLoadedFail) {
+    DiscardPanel(main_);
+    Run("expect NEDITEdgeLeft 1\nexport BTNRun x.csv\nclick BTNRun\n", 300);
+    EXPECT_EQ(2, HostScriptFailures());
+}
+
 // Catches queued answers used out of order, existing and new files mixed
 // up, and a popup that blocks a headless run once nothing is queued.
 TEST_F(Script, QueuedAnswersComeFirstThenPopupsCancelOffscreen) {

@@ -126,15 +126,6 @@ protected:
 
 }  // namespace
 
-// Catches an event layer that touches Qt (or crashes) with no application.
-TEST(Events, ProcessSystemEventsWithoutApplicationDoesNothing) {
-    if (QCoreApplication::instance()) GTEST_SKIP() << "an application already exists";
-    EXPECT_EQ(0, ProcessSystemEvents());
-    const double before = Timer();
-    Delay(0.01);
-    EXPECT_GE(Timer(), before);  // monotonic, never backwards
-}
-
 // -------------------------------------------------------------- callback --
 
 // Catches a notification that fires before the notify count (35 bytes),

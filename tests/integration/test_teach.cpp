@@ -32,24 +32,41 @@ protected:
     }
 };
 
-// Catches a wrong request or payload, no (or too fast) read-back, field or cursor not updated.
-TEST_F(Teach, TeachesReadsTheRecordBackAndMovesTheCursor) {
-    SetCtrlVal(pPara1, PARA1_DROPaverage, 4);  // an edit the payload must carry
-    stop_flag = 1;                             // an earlier STOP
-    const uint16_t before = SimGetWord(0, 9);
-    ASSERT_EQ(1, HostClick(pPara2, PARA2_ButtonTeach));
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(3u, req.size());
-    EXPECT_EQ((std::vector<uint16_t>{CMD_TEACH, 0, CMD_READ_RAM, 0, CMD_READ_RAM, 1}),
-              (std::vector<uint16_t>{RequestWord(req[0], 2), RequestWord(req[0], 4),
-                                     RequestWord(req[1], 2), RequestWord(req[1], 4),
-                                     RequestWord(req[2], 2), RequestWord(req[2], 4)}));
-    EXPECT_EQ(4, RequestWord(req[0], 6 + 2 * (11 - 3)));  // half 0: average at word 11
-    EXPECT_GE(req[2].time - req[1].time, 0.1);
-    const uint16_t taught = SimGetWord(0, 9);
-    EXPECT_NE(before, taught);
-    EXPECT_EQ(taught, FieldValue(pPara2, PARA2_NEDITTeach));
-    EXPECT_EQ(taught, TeachCursor());
+// Catches a wrong request or payload, no (or too fast) read-back, field or cursor not updated,
+// or the cursor taken from another variant's word.
+using TeachEachVariant = SensorTest;
+
+TEST_F(TeachEachVariant, TeachesReadsTheRecordBackAndMovesTheCursor) {
+    const struct {
+        const char* model;
+        int teachWord;
+    } kVariants[] = {{"standard", 9}, {"v303", 24}, {"tarvo", 39}};
+    for (const auto& v : kVariants) {
+        SCOPED_TRACE(v.model);
+        StartProgram(v.model);
+        SimSetScene(300, 700, 0);
+        SimClearRequests();
+        SetCtrlVal(pPara1, PARA1_DROPaverage, 4);  // an edit the payload must carry
+        stop_flag = 1;                             // an earlier STOP
+        const uint16_t before = SimGetWord(0, v.teachWord);
+        ASSERT_EQ(1, HostClick(pPara2, PARA2_ButtonTeach));
+        const std::vector<SimRequest> req = Requests();
+        ASSERT_EQ(3u, req.size());
+        EXPECT_EQ((std::vector<uint16_t>{CMD_TEACH, 0, CMD_READ_RAM, 0, CMD_READ_RAM, 1}),
+                  (std::vector<uint16_t>{RequestWord(req[0], 2), RequestWord(req[0], 4),
+                                         RequestWord(req[1], 2), RequestWord(req[1], 4),
+                                         RequestWord(req[2], 2), RequestWord(req[2], 4)}));
+        // The panels are read with the standard binding: its half 0 carries the edit (word 11).
+        if (v.teachWord == 9) {
+            EXPECT_EQ(4, RequestWord(req[0], 6 + 2 * (11 - 3)));
+        }
+        EXPECT_GE(req[2].time - req[1].time, 0.1);
+        const uint16_t taught = SimGetWord(0, v.teachWord);
+        EXPECT_NE(before, taught);
+        EXPECT_EQ(taught, FieldValue(pPara2, PARA2_NEDITTeach));
+        EXPECT_EQ(taught, TeachCursor());
+        StopProgram();
+    }
 }
 
 // Catches the teach text not shown first, a reload after the time-out, or the cursor moved.
@@ -113,14 +130,15 @@ TEST_F(TypedTeach, CorrectsTheValueAndRedrawsTheDataLines) {
     }
 }
 
-// Catches a VIDEO, DATA, TEACH or RESET button without its help text, or no toggle.
+// Catches a RUN, VIDEO, DATA, TEACH or RESET button without its help text, or no toggle.
 TEST(ButtonHelp, RightClickTogglesTheButtonsHelp) {
     StartPanels();
     const struct {
         int panel;
         int control;
         const char* head;
-    } kHelp[] = {{pHandle, MAIN_BTNVideo, "VIDEO-BUTTON:\n"},
+    } kHelp[] = {{pHandle, MAIN_BTNRun, "RUN-BUTTON:\n"},
+                 {pHandle, MAIN_BTNVideo, "VIDEO-BUTTON:\n"},
                  {pHandle, MAIN_BTNData, "DATA-BUTTON:\n"},
                  {pPara2, PARA2_ButtonTeach, "TEACH-BUTTON:\n"},
                  {pHandle, MAIN_ButtonReset, "RESET-BUTTON:\n"}};

@@ -55,11 +55,14 @@ protected:
     }
 };
 
-// Catches a wrong shift, page or offset, bytes 24-35 rewritten, or no completion shown;
-// unconfirmed frames miscounted, reported as success or shown with a foreign page.
-TEST_F(XFlash, ZerosWrite32767In256FramesOverPages2To9AndUnconfirmedOnesAreCounted) {
+// Catches a wrong shift, page or offset, entries taken from another page, bytes 24-35
+// rewritten, or no completion shown; unconfirmed frames miscounted, reported as success,
+// confirmed by a reply naming another offset, or shown with a foreign page.
+TEST_F(XFlash, LineIGoesOutAsIPlus32767In256FramesOverPages2To9AndUnconfirmedOnesAreCounted) {
     Start("edge1024");
-    WriteLinFile(Numbers(2048, "0"));
+    std::string ascending;  // every entry differs, so an entry from elsewhere shows
+    for (int i = 0; i < 2048; ++i) ascending += std::to_string(i) + "\r\n";
+    WriteLinFile(ascending);
     WriteTable();
     const std::vector<SimRequest> req = Requests();
     ASSERT_EQ(257u, req.size());
@@ -70,7 +73,7 @@ TEST_F(XFlash, ZerosWrite32767In256FramesOverPages2To9AndUnconfirmedOnesAreCount
         EXPECT_EQ(CMD_XFLASH_WRITE, RequestWord(r, 2)) << f;
         EXPECT_EQ(8 * (f % 32), RequestWord(r, 4)) << f;
         EXPECT_EQ(2 + f / 32, RequestWord(r, 6)) << f;
-        for (int i = 8; i < 24; i += 2) EXPECT_EQ(32767, RequestWord(r, i)) << f;
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(8 * f + i + 32767, RequestWord(r, 8 + 2 * i)) << f;
     }
     for (int i = 24; i < 36; i += 2) EXPECT_EQ(0x00AA, RequestWord(req[1], i)) << i;
     EXPECT_EQ(kDone, StatusLine());
@@ -94,16 +97,21 @@ TEST_F(XFlash, ZerosWrite32767In256FramesOverPages2To9AndUnconfirmedOnesAreCount
     EXPECT_EQ(257, SimRequestCount());
     EXPECT_EQ(1, Unconfirmed());
 
-    SimResetFaults();
-    SimClearRequests();
-    SetFaults([](SimFaults* f) { f->xflashPage = 12; });
-    std::vector<std::string> texts;
-    WriteTable([&](int n) {
-        texts.push_back(StatusLine());
-        return n >= 200;
-    });
-    EXPECT_EQ(256, Unconfirmed());
-    for (const std::string& t : texts) EXPECT_EQ(std::string::npos, t.find("PAGE")) << t;
+    for (const int foreignPage : {12, 0}) {
+        SimResetFaults();
+        SetFaults([&](SimFaults* f) {
+            f->xflashPage = foreignPage;
+            f->xflashOffset = foreignPage ? 0 : 5;  // no frame starts at offset 5
+        });
+        std::vector<std::string> texts;
+        WriteTable([&](int n) {
+            texts.push_back(StatusLine());
+            return n >= 200;
+        });
+        EXPECT_EQ(256, Unconfirmed()) << foreignPage;
+        for (const std::string& t : texts)
+            EXPECT_TRUE(!foreignPage || t.find("PAGE") == t.npos) << t;
+    }
 }
 
 // Catches a Tarvo table read or sent beyond 1024 entries, or never completed; a table

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -98,14 +97,6 @@ protected:
         return Exchange(Request(command, second)).size() == kFrame;
     }
     bool NothingArrives() { return Read(1, kQuietWait).empty(); }
-    bool LineIsGone() {
-        pollfd p = {fd_, POLLIN, 0};
-        poll(&p, 1, 1000);
-        uint8_t b;
-        ssize_t r = read(fd_, &b, 1);
-        return r == 0 || (r < 0 && errno == EIO);
-    }
-
     std::string path_;
     int fd_ = -1;
 };
@@ -351,68 +342,7 @@ TEST_F(SimLine, ResynchronisesAfterGarbageAndDropsAStalePartialRequest) {
     EXPECT_EQ(2, SimRequestCount());
 }
 
-// Catches requests not recorded, an answer limit that counts writes or
-// never stops answering, or a record that cannot be cleared.
-TEST_F(SimLine, RecordsEveryRequestAndTheAnswerLimitCountsAnswersOnly) {
-    Start("edge1024");
-    SetFaults([](SimFaults* f) { f->answerLimit = 2; });
-    EXPECT_TRUE(Answers(5));
-    Send(Request(1, 0));
-    EXPECT_TRUE(Answers(10));
-    Send(Request(5, 0));
-    EXPECT_TRUE(NothingArrives());
-    EXPECT_EQ(4, SimRequestCount());
-    EXPECT_EQ(0, SimGetRequest(4, nullptr));
-    EXPECT_EQ(2, SimAnswerCount());
-    SimClearRequests();
-    EXPECT_EQ(0, SimRequestCount());
-}
-
 // ------------------------------------------------------------------ faults --
-
-// Catches a muting fault that still answers, forgets the request, mutes
-// commands it should not, is lost when set before the start (as the
-// program's --simulate sets it), or is carried over into the next sensor.
-TEST_F(SimLine, MutedRequestIsRecordedButNotAnswered) {
-    const struct {
-        uint16_t muted, mutedSecond;      // the request not answered
-        uint16_t answered, alsoAnswered;  // commands still answered (0: none)
-        void (*fault)(SimFaults*);
-    } kCases[] = {{5, 0, 0, 0, [](SimFaults* f) { f->silent = 1; }},
-                  {8, 0, 5, 0, [](SimFaults* f) { f->silentCommands = 1u << 8; }},
-                  {2, 1, 2, 10, [](SimFaults* f) { f->echoHalfOnly = 1; }},
-                  {10, 0, 5, 0, [](SimFaults* f) { f->answerEchoOnly = 1; }}};
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.muted);
-        SetFaults(c.fault);
-        Start("edge1024");
-        Send(Request(c.muted, c.mutedSecond));
-        EXPECT_TRUE(NothingArrives());
-        EXPECT_EQ(1, SimRequestCount());
-        EXPECT_EQ(0, SimAnswerCount());
-        for (uint16_t command : {c.answered, c.alsoAnswered})
-            EXPECT_TRUE(command == 0 || Answers(command)) << command;
-        TearDown();
-        Start("edge1024");
-        EXPECT_TRUE(Answers(c.muted, c.mutedSecond));
-        TearDown();
-    }
-}
-
-// Catches a hang-up that leaves the line open, comes an answer early, or
-// stops the sensor; and SimHangUp returning before the line is gone.
-TEST_F(SimLine, HangUpClosesTheLineAfterTheNthAnswerOrNow) {
-    Start("edge1024");
-    SetFaults([](SimFaults* f) { f->hangUpAfter = 1; });
-    EXPECT_TRUE(Answers(5));
-    EXPECT_TRUE(LineIsGone());
-    EXPECT_EQ(1, SimRunning());
-    TearDown();
-    Start("edge1024");
-    SimHangUp();
-    EXPECT_TRUE(LineIsGone());
-    SimHangUp();  // twice is harmless
-}
 
 // Catches a delay or pacing that is skipped (lower bounds only: machines are
 // noisy, so no upper bound is asserted).

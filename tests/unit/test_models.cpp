@@ -97,13 +97,6 @@ TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
     EXPECT_EQ(nullptr, FindModel(7, 37));
 }
 
-// Catches a misspelt or trimmed unidentified box: 25 blanks per line.
-TEST(ModelTableShape, UnidentifiedBoxHasItsFixedLines) {
-    const ModelRow* row = UnidentifiedModel();
-    EXPECT_STREQ("No information avialable!", row->line[0]);
-    for (int i = 1; i < kModelLines; ++i) EXPECT_EQ(std::string(25, ' '), row->line[i]);
-}
-
 struct StepCase {
     uint16_t virtpixel, step;
 };

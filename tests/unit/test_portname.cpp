@@ -49,10 +49,11 @@ TEST_F(PortNames, WindowsPortNIsComN) {
         }
 }
 
-// Catches --port not first, detected out of order or twice, a full table overwritten, a name cut.
+// Catches --port not first, detected ones from COM1, out of order or twice, a full table
+// overwritten, a name cut.
 TEST_F(PortNames, TableHasTheGivenDeviceFirstThenTheDetectedOnes) {
+    EXPECT_EQ(2, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyS0"));  // COM1 stays free
     EXPECT_EQ(1, PortPlaceGiven(kPortNamingTable, table, "/dev/ttyUSB1"));
-    EXPECT_EQ(2, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyS0"));
     EXPECT_EQ(1, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyUSB1"));
     EXPECT_EQ(3, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyUSB0"));
     EXPECT_EQ(2, PortPlaceDetected(kPortNamingTable, table, "/dev/ttyS0"));

@@ -20,7 +20,8 @@ std::string Sample(void) {
     return n < 0 ? std::string("<none>") : std::string(buf, static_cast<size_t>(n));
 }
 
-// Catches a UTF-8 micro sign, LF ends, an unsigned offset, or slope scaled by firmware alone.
+// Catches a UTF-8 micro sign, LF ends, an unsigned offset, slope scaled by firmware alone or
+// cut to six digits.
 TEST(RecFile, HeaderIsSevenCrLfLinesWithSingleByteMicroSignAndSlopeByVariant) {
     hwtype = 37;
     softversion = 302;
@@ -40,6 +41,8 @@ TEST(RecFile, HeaderIsSevenCrLfLinesWithSingleByteMicroSignAndSlopeByVariant) {
         softversion = id[1];
         EXPECT_NE(std::string::npos, Header(0, 0).find("pixel]:\t16\r\n")) << hwtype;
     }
+    parameter[60] = 16385;  // 16385 / 1024 shows all seven digits
+    EXPECT_NE(std::string::npos, Header(0, 0).find("pixel]:\t16.00098\r\n"));
 }
 
 // Catches the micrometre value written unsigned or columns out of order.
