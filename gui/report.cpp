@@ -182,6 +182,7 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
     AddIdentity();
     AddTable(gReportTable);
     AddGraphs();
+    ReportAddLinkHealth();  // link health section (gui/linkpanel.cpp)
     ReportAddText(kSignatureLine, VAL_REPORT_HEADING);
     if (ReportSave(path) < 0) {
         SetStatus(kTxtReportFailed);
