@@ -1,4 +1,5 @@
 // Link health counters and the frame trace, fed by the serial layer's taps.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -336,8 +337,10 @@ int TraceFormatLine(double now, const char* direction, const char* bytes, int co
     static const char kHex[] = "0123456789ABCDEF";
     if (size < 2) return 0;
     if (count < 0 || !bytes) count = 0;
-    const long long us = now > 0.0 ? static_cast<long long>(now * 1e6 + 0.5) : 0;
-    int at = std::snprintf(out, static_cast<size_t>(size), "%lld %s %d", us, direction, count);
+    // Whole microseconds, printed as a double: no 64-bit integer format,
+    // which not every C library spells the same.
+    const double us = now > 0.0 ? std::floor(now * 1e6 + 0.5) : 0.0;
+    int at = std::snprintf(out, static_cast<size_t>(size), "%.0f %s %d", us, direction, count);
     if (at < 0 || at >= size) at = size - 1;
     // Each byte " XX"; what does not fit with the meaning is left off.
     const int tail = static_cast<int>(std::strlen(meaning ? meaning : "")) + 5;

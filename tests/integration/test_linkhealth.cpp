@@ -1,6 +1,7 @@
 // Each way the simulated sensor can misbehave moves its own link counter and shows in the trace.
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -86,6 +87,33 @@ TEST_F(SensorTest, ChoosingThePortAgainCountsAReopening) {
     LinkHealthAt(Timer(), &again);
     EXPECT_EQ(first.reopenings + 1, again.reopenings);
     EXPECT_LT(first.requests, again.requests);
+}
+
+// Catches a LINK button that shows nothing or stale counters, a right click that does not
+// explain them, and a CLOSE that does not close.
+TEST_F(SensorTest, LinkWindowShowsCountersExplainsThemAndCloses) {
+    StartProgram("edge1024");
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNLink));
+    int shown = 0;
+    GetPanelAttribute(pLink, ATTR_VISIBLE, &shown);
+    EXPECT_EQ(1, shown);
+    char line[160];
+    GetTextBoxLine(pLink, LINK_TEXTlink, 0, line, sizeof line);
+    LinkHealth h;
+    LinkHealthAt(Timer(), &h);
+    char expected[160];
+    std::snprintf(expected, sizeof expected, "%-14s %10u", "requests", unsigned{h.requests});
+    EXPECT_STREQ(expected, line);
+    HostClick(pHandle, MAIN_BTNGet);
+    HostClick(pLink, LINK_BTNLinkRefresh);
+    GetTextBoxLine(pLink, LINK_TEXTlink, 0, line, sizeof line);
+    EXPECT_NE(nullptr, strstr(line, std::to_string(h.requests + 2).c_str())) << line;
+    HostRightClick(pLink, LINK_TEXTlink);
+    GetTextBoxLine(pLink, LINK_TEXTlink, 2, line, sizeof line);
+    EXPECT_EQ(0, strncmp(line, "time-outs: requests without", 27)) << line;
+    HostClick(pLink, LINK_BTNLinkClose);
+    GetPanelAttribute(pLink, ATTR_VISIBLE, &shown);
+    EXPECT_EQ(0, shown);
 }
 
 }  // namespace
