@@ -174,7 +174,7 @@ void LinkTapRead(int port, const char* bytes, int count, double now) {
     }
     const int frameAnswer = x.expect == kFrameSize;
     const int first = x.got == 0;
-    const int inSync = WordAt(bytes, 0) == kSyncReply;
+    const int inSync = count >= 2 && WordAt(bytes, 0) == kSyncReply;
     // Only the start of an answer carries its sync word.
     if (frameAnswer && first && count >= 2 && !inSync) ++gLinkHealth.wrongSync;
     x.got += count;
@@ -189,7 +189,8 @@ void LinkTapRead(int port, const char* bytes, int count, double now) {
         if (h.turnCount == 0 || turn > h.turnMax) h.turnMax = turn;
         h.turnSum += turn;
         ++h.turnCount;
-        if (frameAnswer && inSync && gRunning && WordAt(bytes, 2) == kReplyTypeMeasure)
+        if (frameAnswer && first && count >= 4 && inSync && gRunning &&
+            WordAt(bytes, 2) == kReplyTypeMeasure)
             ++h.runFrames;
     }
     const char* late = x.late && !beyond ? " late" : "";

@@ -32,6 +32,7 @@ namespace {
 
 const char kSummaryFile[] = "fleet-summary.csv";
 const char kPortField[] = "{PORT}";
+const char kHeadless[] = "--headless";
 enum { kExitHeld = 0, kExitFailed = 1, kExitUsage = 2, kMaxPortsFileBytes = 1 << 20 };
 
 // Options a member gets its own value of (or none).
@@ -129,6 +130,8 @@ void Finished(int index, int exitCode) {
 void Start(int index, const QStringList& common, const char* trace, QEventLoop* loop) {
     Member& m = gMembers[index];
     QStringList args = common;
+    // No member shows a window or waits for someone to close it.
+    if (!args.contains(QLatin1String(kHeadless))) args << QLatin1String(kHeadless);
     args << QStringLiteral("--port") << QString::fromLocal8Bit(m.result.port);
     if (trace[0]) {
         char name[kFleetLineSize];
