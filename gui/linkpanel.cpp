@@ -78,11 +78,10 @@ void ReportAddLinkHealth(void) {
     LinkHealthAt(Timer(), &h);
     ReportAddText(kReportHeading, VAL_REPORT_HEADING);
     ReportAddRow(kReportHeader, 2, VAL_ROW_HEADER);
-    char counter[kLineSize], value[kValueSize];
+    char value[kValueSize];
     for (int row = 0; row < LinkRowCount(); ++row) {
-        std::snprintf(counter, sizeof counter, kHelpFormat, LinkRowName(row), LinkRowHelp(row));
         LinkRowValue(&h, row, value, sizeof value);
-        const char* cells[] = {counter, value};
+        const char* cells[] = {LinkRowName(row), value};
         ReportAddRow(cells, 2, VAL_ROW_PLAIN);
     }
 }
