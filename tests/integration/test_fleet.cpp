@@ -48,13 +48,15 @@ struct FleetRun {
     std::string out, err;
 };
 
-FleetRun RunFleet(const QTemporaryDir& dir, const std::string& script, const QStringList& ports) {
+FleetRun RunFleet(const QTemporaryDir& dir, const std::string& script, const QStringList& ports,
+                  const QStringList& extra = {}) {
     const QString path = dir.filePath("recipe.script");
     std::ofstream(path.toStdString()) << script;
     QProcess p;
     p.setWorkingDirectory(dir.path());
     QStringList args = {QStringLiteral("--headless"), QStringLiteral("--script"), path};
     for (const QString& port : ports) args << QStringLiteral("--port") << port;
+    args << extra;
     p.start(KOVEXA_BIN, args);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -102,14 +104,17 @@ TEST(Fleet, TwoGoodSensorsHoldAndASilentOneFailsItsLine) {
         << run.err;
 }
 
-// Catches a sensor without any check in the script passing although nothing answered.
+// Catches a sensor without any check in the script passing although nothing answered, and a
+// ports file whose comments or blank lines become ports.
 TEST(Fleet, ASensorThatNeverAnsweredFailsAScriptWithoutChecks) {
     StartPanels();
     SimProcess good("edge1024");
     QTemporaryDir dir;
-    const FleetRun run =
-        RunFleet(dir, "print TEXTmodel\n",
-                 {QString::fromStdString(good.device), QStringLiteral("/dev/kovexa-no-such-port")});
+    const QString ports = dir.filePath("ports.txt");
+    std::ofstream(ports.toStdString())
+        << "# line 7\n\n  " << good.device << "  \n/dev/kovexa-no-such-port\n";
+    const FleetRun run = RunFleet(dir, "print TEXTmodel\n", {}, {QStringLiteral("--ports"), ports});
+    EXPECT_EQ(0u, run.out.find(good.device + "\tK-VEX-RZ-M01\t")) << run.out;
     EXPECT_EQ(1, run.status) << run.err;
     EXPECT_NE(
         std::string::npos,
@@ -128,6 +133,7 @@ TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
                          "--port", "/dev/b", "--trace", dir.filePath("one.trace")});
     p.waitForFinished(20000);
     EXPECT_EQ(2, p.exitCode());
+    EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", dir.filePath("none.txt")}).status);
     EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
 }
 
