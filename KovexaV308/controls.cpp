@@ -48,6 +48,10 @@ const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_BTNReport, "BTNReport", CC_BTNReport},
     {RES_COMPARE, COMPARE_TEXTcompare, "TEXTcompare", nullptr},
     {RES_COMPARE, COMPARE_BTNCompareClose, "BTNCompareClose", CC_BTNCompareClose},
+    {RES_MAIN, MAIN_BTNLink, "BTNLink", CC_BTNLink},
+    {RES_LINK, LINK_TEXTlink, "TEXTlink", CC_TEXTlink},
+    {RES_LINK, LINK_BTNLinkRefresh, "BTNLinkRefresh", CC_BTNLinkRefresh},
+    {RES_LINK, LINK_BTNLinkClose, "BTNLinkClose", CC_BTNLinkClose},
     {RES_POPUP, POPUP_NUMsample, "NUMsample", CC_NUMsample},
     {RES_POPUP, POPUP_NUMinctime, "NUMinctime", CC_NUMinctime},
     {RES_POPUP, POPUP_CBTNStartRecord, "CBTNStartRecord", CC_CBTNStartRecord},
@@ -94,6 +98,7 @@ const PanelBinding kPanels[] = {
     {RES_MAIN, "PANEL", CC_PANEL}, {RES_POPUP, "POPUP", CC_POPUP},
     {RES_PARA1, "PARA1", nullptr}, {RES_PARA2, "PARA2", nullptr},
     {RES_CALIB, "CALIB", nullptr}, {RES_COMPARE, "COMPARE", nullptr},
+    {RES_LINK, "LINK", nullptr},
 };
 
 }  // namespace

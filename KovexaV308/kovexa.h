@@ -194,6 +194,14 @@ int ReadCompareTable(CompareTable* table, int withFile);
 void CompareOutcome(const CompareTable* table, char* text, int size);
 KOVEXA_CALLBACK(CC_BTNCompare);
 KOVEXA_CALLBACK(CC_BTNCompareClose);
+// The link health window (pLink): counters since the port was opened.
+extern int pLink;
+KOVEXA_CALLBACK(CC_BTNLink);
+KOVEXA_CALLBACK(CC_TEXTlink);
+KOVEXA_CALLBACK(CC_BTNLinkRefresh);
+KOVEXA_CALLBACK(CC_BTNLinkClose);
+// The link's counters as a section of the commissioning report.
+void ReportAddLinkHealth(void);
 
 // Unsaved-settings guard: RAM written by this program and not yet stored
 // in (or read back from) EEPROM of the same sensor.

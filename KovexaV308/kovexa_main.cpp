@@ -14,6 +14,7 @@ int LoadPanels(void) {
     if ((pPara2 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA2)) < 0) return 0;
     if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
     if ((pCompare = LoadPanel(pHandle, KOVEXA_UIR, RES_COMPARE)) < 0) return 0;
+    if ((pLink = LoadPanel(pHandle, KOVEXA_UIR, RES_LINK)) < 0) return 0;
     return 1;
 }
 
@@ -40,6 +41,7 @@ int KovexaMain(void) {
     DiscardPanel(pPara2);
     DiscardPanel(pCalib);
     DiscardPanel(pCompare);
+    DiscardPanel(pLink);
     DiscardPanel(pPopup);
     DiscardPanel(pHandle);
     return 0;

@@ -9,10 +9,13 @@
 // when the toolkit cannot start.
 #include <QtGlobal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
 #include "com232/kvex_link.h"
+#include "com232/linkwatch.h"
+#include "com232/models.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -62,7 +65,14 @@ const char kHelpPortAndSimulator[] =
 #endif
 
 const char kHelpOptions[] =
+    "  --port A --port B ...   several sensors: the script runs on every port at\n"
+    "  --ports FILE            once (FILE: one port a line), one process each;\n"
+    "                          a line per sensor on standard output and\n"
+    "                          fleet-summary.csv; {PORT} and {MODEL} in the file\n"
+    "                          names of the script's steps give each its own files\n"
     "  --script FILE           run the steps of FILE after start-up\n"
+    "  --trace FILE            write every frame each way to FILE as it goes\n"
+    "                          (with several ports FILE must hold {PORT})\n"
     "  --screenshot FILE       save the main window as PNG after start-up, then quit\n"
     "  --headless              no display needed; the program ends after the last\n"
     "                          step of its script\n"
@@ -104,6 +114,7 @@ const char kHelpScript[] =
     "  windowshot CONTROL FILE.png   save the window that holds CONTROL\n"
     "  expect CONTROL VALUE  check what CONTROL shows (VALUE is the rest of the line)\n"
     "  print CONTROL         CONTROL<TAB>value on standard output\n"
+    "  print LINK            the link's counters (requests, replies, time-outs, ...)\n"
     "  export GRAPH FILE.csv|FILE.png   save what a graph shows\n"
     "  report FILE.pdf       write the commissioning report (PDF and CSV)\n"
     "Exit status of a script: 0 when every expect, export and report held, 1 when\n"
@@ -135,6 +146,38 @@ void StopSimulator(void) {
 #else
 void StopSimulator(void) {}  // no simulated sensor here
 #endif
+
+const char kNoSensor[] = "no sensor answered on this port";
+
+// The sensor's model name, "" when none was identified.
+const char* ModelName(void) {
+    if (ccdtype == 0) return "";
+    const ModelRow* row = FindModel(ccdtype, hwtype);
+    if (!row) row = UnidentifiedModel();
+    return row->line[0] ? row->line[0] : "";
+}
+
+// What {PORT} and {MODEL} stand for in a script's file names.
+void ScriptNames(char* port, int portSize, char* model, int modelSize) {
+    std::snprintf(port, static_cast<size_t>(portSize), "%s", PortTableDevice(com));
+    std::snprintf(model, static_cast<size_t>(modelSize), "%s", ModelName());
+}
+
+// A fleet member's closing line; a sensor that never answered fails even
+// a script without checks. Returns the exit status.
+int EndFleetMember(int rc) {
+    char firmware[kTextSize + 1];
+    std::snprintf(firmware, sizeof firmware, "%s", szVersion);
+    for (size_t n = std::strlen(firmware); n > 0 && firmware[n - 1] == ' '; --n)
+        firmware[n - 1] = '\0';
+    const char* failed = HostScriptFirstFailure();
+    if (!ModelName()[0]) {
+        if (!failed[0]) failed = kNoSensor;
+        if (rc == 0) rc = kExitCheckFailed;
+    }
+    HostPrintFleetMember(ModelName(), firmware, failed);
+    return rc;
+}
 
 // Toolkit options (-platform, -style, ...) begin with a single dash; the
 // toolkit takes them out of argv when it starts.
@@ -185,6 +228,20 @@ int main(int argc, char** argv) {
     }
 
     RegisterKovexaControls();
+
+    if (HostIsFleet(&options)) {
+        // The script is checked once here, not by every member.
+        if (!HostLoadScript(options.script, error, sizeof error)) {
+            std::fprintf(stderr, "kovexa: %s\n", error);
+            return kExitUsage;
+        }
+        return HostRunFleet(&options, argc, argv);
+    }
+    if (options.trace[0] && !LinkTraceOpen(options.trace)) {
+        std::fprintf(stderr, "kovexa: cannot write the trace file %s\n", options.trace);
+        return kExitUsage;
+    }
+    HostSetNameSource(ScriptNames);
 
     if (options.port[0]) {
         // The drop-down is filled before the settings are read: both the
@@ -243,6 +300,8 @@ int main(int argc, char** argv) {
 
     int rc = KovexaMain();
     StopSimulator();
+    LinkTraceClose();
     if (rc == 0 && HostScriptFailures() > 0) rc = kExitCheckFailed;
+    if (std::getenv(kHostFleetMemberEnv)) rc = EndFleetMember(rc);
     return rc;
 }

@@ -13,7 +13,7 @@
 // A script clicks RUN, waits, clicks STOP and quits, as a user would; the
 // quit closes the port, which is opened again for the next run. CPU is the user-interface thread's
 // own (the simulated sensor runs on a thread of its own in this process and is not counted). Prints
-// one figure per line.
+// one figure per line. BENCH_TRACE=FILE writes the frame trace meanwhile.
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,6 +24,7 @@
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "bench/support_bench.h"
+#include "com232/linkwatch.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"
@@ -149,6 +150,12 @@ double FloorRatio(const char* path, int frames) {
 
 int main(int argc, char** argv) {
     if (!StartBenchProgram(&argc, argv, "edge1024")) return 1;
+    // BENCH_TRACE=FILE runs with the frame trace on, as --trace FILE does.
+    const char* trace = std::getenv("BENCH_TRACE");
+    if (trace && !LinkTraceOpen(trace)) {
+        std::fprintf(stderr, "cannot write the trace %s\n", trace);
+        return 1;
+    }
     const char* path = PortTableDevice(1);
     InstallComCallback(com, eventMask, kNotifyCount, kEventChar, TimedReceive, nullptr);
     SetCtrlVal(pHandle, MAIN_ToggButtonZoom, 1);

@@ -233,6 +233,7 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
     AddMeasured();
     AddTable(gReportTable);
     AddGraphs();
+    ReportAddLinkHealth();  // link health section (gui/linkpanel.cpp)
     ReportAddText(kSignatureLine, VAL_REPORT_HEADING);
     const int saved = ReportSave(pdfPath);
     if (saved < 0) {

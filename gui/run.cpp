@@ -17,6 +17,7 @@
 // brings back RUN only, STOP brings back the rest.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "com232/linkwatch.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -111,6 +112,7 @@ void PushRUN(void) {
     rx_flag = 0;
     lineGarbled = 0;
     double t = Timer();
+    LinkRunBegin(t);
     PushGETRAW();  // a time-out has set stop_flag; the pass below ends the loop
 
     // Once stop_flag is set the port may be closed or another one open (a
@@ -155,6 +157,7 @@ void PushRUN(void) {
         }
     }
 
+    LinkRunEnd(Timer());
     if (drawPending) DrawFrame();  // the last frame, whatever ended the loop
     rx_flag = 0;
     graph_flag = 0;

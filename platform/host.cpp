@@ -3,12 +3,13 @@
 // controls show (tests and the script runner).
 //
 // Facts owned here: the command line is
-//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
-//          [--script FILE] [--screenshot FILE] [--headless] [--help] [--version]
+//   kovexa [--port DEVICE]... [--ports FILE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--trace FILE] [--screenshot FILE] [--headless] [--help] [--version]
 // (values also as --option=VALUE); --port and a simulated sensor both name
-// port 1 and are refused together; Windows has no simulated sensor and
-// refuses --simulate, pointing to kvexsim on a second machine. Acting functions return 1 when they
-// acted, 0 when the control is missing or cannot take that action.
+// port 1 and are refused together; a fleet (several --port, or --ports)
+// needs a script and takes no simulated sensor and no screenshot; Windows has no simulated sensor
+// and refuses --simulate, pointing to kvexsim on a second machine. Acting functions return 1 when
+// they acted, 0 when the control is missing or cannot take that action.
 #include "platform/host.h"
 
 #include <QAbstractButton>
@@ -39,12 +40,12 @@ namespace {
 // The simulated sensor runs on a pseudo-terminal, which only Unix has.
 #ifdef Q_OS_UNIX
 const char kUsage[] =
-    "kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]] [--script FILE] "
-    "[--screenshot FILE] [--headless] [--help] [--version]";
+    "kovexa [--port DEVICE]... [--ports FILE] [--simulate[=MODEL] | --simulate-fast[=MODEL]] "
+    "[--script FILE] [--trace FILE] [--screenshot FILE] [--headless] [--help] [--version]";
 #else
 const char kUsage[] =
-    "kovexa [--port DEVICE] [--script FILE] [--screenshot FILE] [--headless] [--help] "
-    "[--version]";
+    "kovexa [--port DEVICE]... [--ports FILE] [--script FILE] [--trace FILE] "
+    "[--screenshot FILE] [--headless] [--help] [--version]";
 const char kNoSimulator[] =
     "--simulate is not available on Windows: run kvexsim on a second (Linux) machine "
     "connected by a null-modem cable";
@@ -62,6 +63,8 @@ QApplication* gApp = nullptr;
 
 enum OptionKind {
     kOptPort,
+    kOptPorts,
+    kOptTrace,
     kOptSimulate,
     kOptSimulateFast,
     kOptScript,
@@ -80,6 +83,8 @@ struct OptionSpec {
 
 const OptionSpec kOptions[] = {
     {"--port", kOptPort, kValueRequired},
+    {"--ports", kOptPorts, kValueRequired},
+    {"--trace", kOptTrace, kValueRequired},
     {"--simulate", kOptSimulate, kValueOptional},
     {"--simulate-fast", kOptSimulateFast, kValueOptional},
     {"--script", kOptScript, kValueRequired},
@@ -176,7 +181,19 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
         int stored = 1;
         switch (spec->kind) {
             case kOptPort:
-                stored = StoreValue(options->port, sizeof options->port, value);
+                if (options->portCount == kHostMaxFleet) {
+                    SetError(error, errorSize, "%s", "too many --port: use --ports FILE");
+                    return 0;
+                }
+                stored = StoreValue(options->ports[options->portCount], kHostDeviceSize, value);
+                if (stored && options->portCount++ == 0)
+                    StoreValue(options->port, sizeof options->port, value);
+                break;
+            case kOptPorts:
+                stored = StoreValue(options->portsFile, sizeof options->portsFile, value);
+                break;
+            case kOptTrace:
+                stored = StoreValue(options->trace, sizeof options->trace, value);
                 break;
             case kOptSimulate:
             case kOptSimulateFast:
@@ -214,11 +231,21 @@ int HostParseArgs(int argc, char** argv, HostOptions* options, char* error, int 
             return 0;
         }
     }
-    if (options->port[0] && options->simulate) {
+    if ((options->port[0] || options->portsFile[0]) && options->simulate) {
         SetError(error, errorSize, "%s", "--port and --simulate both name port 1: give one");
         return 0;
     }
+    if (HostIsFleet(options) && (!options->script[0] || options->screenshot[0])) {
+        SetError(error, errorSize, "%s",
+                 "several ports (--port ... --port, --ports) need --script and take no "
+                 "--screenshot");
+        return 0;
+    }
     return 1;
+}
+
+int HostIsFleet(const HostOptions* options) {
+    return options->portCount > 1 || options->portsFile[0] ? 1 : 0;
 }
 
 int HostFindControl(const char* name, int* panel, int* control) {

@@ -11,10 +11,17 @@
 int HostInit(int* argc, char** argv);
 
 // Parsed command line:
-//   kovexa [--port DEVICE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
-//          [--script FILE] [--screenshot FILE] [--headless] [--help] [--version]
+//   kovexa [--port DEVICE]... [--ports FILE] [--simulate[=MODEL] | --simulate-fast[=MODEL]]
+//          [--script FILE] [--trace FILE] [--screenshot FILE] [--headless] [--help]
+//          [--version]
+// Several --port, or --ports, make a fleet: the script runs on every port.
+enum { kHostMaxFleet = 64, kHostDeviceSize = 256 };
 struct HostOptions {
-    char port[256];        // --port DEVICE, "" when not given
+    char port[kHostDeviceSize];                  // the first --port DEVICE, "" when not given
+    char ports[kHostMaxFleet][kHostDeviceSize];  // every --port, in order
+    int portCount;
+    char portsFile[512];   // --ports FILE: one port a line
+    char trace[512];       // --trace FILE: every frame each way
     int simulate;          // 1 with --simulate or --simulate-fast
     int simFast;           // 1 with --simulate-fast: answers without the line's pace
     char simModel[64];     // model of --simulate=MODEL, "" for the default
@@ -48,6 +55,28 @@ int HostScriptFailures(void);
 void HostScriptQuitAtEnd(int on);
 // Chooses the display-less platform before HostInit (--headless).
 void HostUseOffscreen(void);
+// 1 when the options ask for a fleet (several --port, or --ports).
+int HostIsFleet(const HostOptions* options);
+
+// The port and model that {PORT} and {MODEL} stand for in the file names
+// of script steps, asked for when a step runs (the model is known only
+// once the sensor answered).
+typedef void (*HostNameSource)(char* port, int portSize, char* model, int modelSize);
+void HostSetNameSource(HostNameSource source);
+// The first failed check of the script ("" when none failed): its line and
+// what failed. The file of the last report step run, "" when none ran.
+const char* HostScriptFirstFailure(void);
+const char* HostScriptReportFile(void);
+
+// A fleet: the script of options on every port at once, one process of
+// this program per port (program is its path, argv the command line it was
+// given). Prints a line per sensor, writes fleet-summary.csv; returns the
+// exit status (0 every sensor held, 1 one failed, 2 a bad ports file).
+int HostRunFleet(const HostOptions* options, int argc, char** argv);
+// Set in the environment of a fleet's member processes: they end with a
+// line naming model, firmware, first failure and report for the summary.
+extern const char kHostFleetMemberEnv[];
+void HostPrintFleetMember(const char* model, const char* firmware, const char* failed);
 
 // Control lookup by name as in the binding table: sets *panel and
 // *control; 1 when found.

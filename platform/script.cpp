@@ -41,6 +41,8 @@
 #include <string>
 #include <vector>
 
+#include "KovexaV308/fleet.h"
+#include "com232/linkwatch.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "platform/userint_internal.h"
@@ -61,6 +63,7 @@ enum StepKind {
     kStepPrint,
     kStepExport,
     kStepReport,
+    kStepPrintLink,  // print LINK: the link counters
 };
 
 enum ArgRule {
@@ -143,6 +146,43 @@ size_t gNextStep = 0;
 int gScriptStarted = 0;
 int gGeneration = 0;  // a reload makes pending timers of the old script stale
 
+// ---- print LINK and the {PORT}/{MODEL} names of files ----
+
+const char kLinkName[] = "LINK";
+HostNameSource gNameSource = nullptr;
+std::string gFirstFailure;
+std::string gReportFile;
+
+int IsPrintLink(StepKind kind, const QStringList& parts) {
+    return kind == kStepPrint && parts.size() == 1 && parts[0] == QLatin1String(kLinkName);
+}
+
+void PrintLink(void) {
+    LinkHealth h;
+    LinkHealthAt(Timer(), &h);
+    char line[kTraceLineSize];
+    LinkHealthLine(&h, line, sizeof line);
+    std::printf("%s\t%s\n", kLinkName, line);
+    std::fflush(stdout);
+}
+
+// Steps whose text is a file name.
+const StepKind kFileSteps[] = {kStepScreenshot, kStepWindowShot, kStepFile, kStepExport,
+                               kStepReport};
+
+// A file name with {PORT} and {MODEL} replaced, so every sensor of a fleet
+// gets files of its own.
+void ExpandFileName(StepKind kind, std::string* text) {
+    int isFile = 0;
+    for (StepKind k : kFileSteps) isFile |= k == kind;
+    if (!isFile || text->find('{') == std::string::npos) return;
+    char port[kFleetFieldSize] = "", model[kFleetFieldSize] = "", out[kFleetLineSize];
+    if (gNameSource) gNameSource(port, sizeof port, model, sizeof model);
+    if (FleetExpandNames(text->c_str(), port, model, out, sizeof out)) *text = out;
+}
+
+// ---- end of print LINK and names ----
+
 void SetError(char* error, int errorSize, int line, const char* what, const QString& detail) {
     if (!error || errorSize < 1) return;
     std::snprintf(error, static_cast<size_t>(errorSize), "script line %d: %s%s", line, what,
@@ -190,6 +230,11 @@ int ParseText(const QString& text, int firstLine, std::vector<Step>* out, char* 
         step.line = lineNo;
         const QStringList parts =
             rest.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        if (IsPrintLink(spec->kind, parts)) {  // no control: the link's counters
+            step.kind = kStepPrintLink;
+            out->push_back(step);
+            continue;
+        }
         switch (spec->args) {
             case kArgNone:
                 if (!parts.isEmpty()) {
@@ -292,8 +337,13 @@ void Report(const Step& s, const char* what) {
     std::fprintf(stderr, "script line %d: %s\n", s.line, what);
 }
 
+void NoteFailure(const Step& s, const std::string& what) {
+    if (gFirstFailure.empty()) gFirstFailure = "line " + std::to_string(s.line) + ": " + what;
+}
+
 void Fail(const Step& s, const char* what) {
     ++gFailures;
+    NoteFailure(s, what);
     Report(s, what);
 }
 
@@ -319,6 +369,7 @@ void Expect(const Step& s, int panel) {
     const QString wanted = QString::fromUtf8(s.text.c_str());
     if (shown == wanted) return;
     ++gFailures;
+    NoteFailure(s, "expect " + s.controlName + " " + s.text);
     std::fprintf(stderr, "script line %d: expect %s: expected \"%s\", shown \"%s\"\n", s.line,
                  s.controlName.c_str(), wanted.toUtf8().constData(), shown.toUtf8().constData());
 }
@@ -388,6 +439,8 @@ void WriteReport(const Step& s) {
         Fail(s, "report not written");
     else if (!WrittenSince(csvBefore))
         Fail(s, "report table (CSV) not written");
+    else
+        gReportFile = pdf;
 }
 
 int MainPanel() {
@@ -423,7 +476,9 @@ void ScheduleStep(int delayMs) {
     QTimer::singleShot(delayMs, [generation]() { RunNextStep(generation); });
 }
 
-void Execute(const Step& s) {
+void Execute(const Step& step) {
+    Step s = step;
+    ExpandFileName(s.kind, &s.text);
     int panel = 0;
     if (s.kind == kStepClick || s.kind == kStepSet || s.kind == kStepRightClick ||
         s.kind == kStepExpect || s.kind == kStepPrint || s.kind == kStepExport ||
@@ -479,6 +534,9 @@ void Execute(const Step& s) {
             break;
         case kStepReport:
             WriteReport(s);
+            break;
+        case kStepPrintLink:
+            PrintLink();
             break;
         case kStepWait:
             break;
@@ -552,6 +610,8 @@ int Load(const QString& text, char* error, int errorSize, int append) {
         gScriptStarted = 0;
         gFailures = 0;
         gAnswersOwner = 0;
+        gFirstFailure.clear();
+        gReportFile.clear();
         ++gGeneration;
     }
     gScript.insert(gScript.end(), steps.begin(), steps.end());
@@ -576,6 +636,18 @@ int ScriptAppendText(const char* text, char* error, int errorSize) {
 
 int HostScriptFailures(void) {
     return gFailures;
+}
+
+void HostSetNameSource(HostNameSource source) {
+    gNameSource = source;
+}
+
+const char* HostScriptFirstFailure(void) {
+    return gFirstFailure.c_str();
+}
+
+const char* HostScriptReportFile(void) {
+    return gReportFile.c_str();
 }
 
 void HostScriptQuitAtEnd(int on) {

@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "com232/linkwatch.h"
 #include "com232/portname.h"
 #include "platform/cvi.h"
 #include "platform/userint_internal.h"
@@ -369,6 +370,28 @@ void RearmReading(Port& p) {
     p.serial->read(&none, 1);
 }
 
+// Tells the link watch what a flush of the input throws away: the bytes
+// the queue holds (shown) and, on Unix, those still with the system.
+void TapInputFlush(int port, Port& p) {
+    static char shown[kTraceBytesPerLine];
+    qint64 count = p.serial->bytesAvailable();
+#ifdef Q_OS_UNIX
+    int pending = 0;
+    const int fd = static_cast<int>(p.serial->handle());
+    if (fd >= 0 && ioctl(fd, FIONREAD, &pending) == 0 && pending > 0) {
+        // Taken into the queue first so that the trace shows them too.
+        p.serial->waitForReadyRead(0);
+        count = p.serial->bytesAvailable();
+        if (fd == static_cast<int>(p.serial->handle()) && ioctl(fd, FIONREAD, &pending) == 0)
+            count += pending;
+    }
+#endif
+    if (count <= 0) return;
+    const qint64 peeked = p.serial->peek(shown, sizeof shown);
+    LinkTapFlush(port, shown, static_cast<int>(peeked),
+                 count > INT_MAX ? INT_MAX : static_cast<int>(count), Timer());
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ port table --
@@ -509,6 +532,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
     }
     serial->clearError();
     p.open = 1;
+    LinkTapOpen(port, device, Timer());
     return 0;
 }
 
@@ -517,6 +541,7 @@ int CloseCom(int port) {
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
+    LinkTapClose(port, Timer());
     p->open = 0;
     ForgetCallback(*p);
     ClosePhysically(*p);
@@ -555,6 +580,7 @@ int FlushInQ(int port) {
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
+    TapInputFlush(port, *p);
     p->serial->clear(QSerialPort::Input);
     ++p->taken;
     if (!p->open) return kComErrPortNotOpen;
@@ -641,6 +667,7 @@ int ComRd(int port, char* buffer, int count) {
         WaitReadable(*p, ms);
     }
     if (got == 0 && !p->open) return kComErrPortNotOpen;
+    LinkTapRead(port, buffer, got, Timer());
     return got;
 }
 
@@ -673,6 +700,7 @@ int ComWrt(int port, const char* buffer, int count) {
     qint64 pending = p->serial->bytesToWrite();
     p->serial->clearError();
     kui::LineTurnEnd();
+    LinkTapWrite(port, buffer, count - static_cast<int>(pending), Timer());
     if (pending > 0) {
         // What did not go out in time is dropped rather than trailing into
         // the next frame; the caller sees the short count.

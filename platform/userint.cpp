@@ -52,6 +52,7 @@
 #include "platform/userint_internal.h"
 #include "ui_calib.h"
 #include "ui_compare.h"
+#include "ui_link.h"
 #include "ui_main.h"
 #include "ui_para1.h"
 #include "ui_para2.h"
@@ -79,6 +80,7 @@ const FormEntry kForms[] = {
     {RES_MAIN, BuildForm<Ui::PANEL>},  {RES_POPUP, BuildForm<Ui::POPUP>},
     {RES_PARA1, BuildForm<Ui::PARA1>}, {RES_PARA2, BuildForm<Ui::PARA2>},
     {RES_CALIB, BuildForm<Ui::CALIB>}, {RES_COMPARE, BuildForm<Ui::COMPARE>},
+    {RES_LINK, BuildForm<Ui::LINK>},
 };
 
 const char kLabelSuffix[] = "_label";

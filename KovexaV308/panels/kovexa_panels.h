@@ -11,6 +11,7 @@
 #define RES_PARA2 4    // parameter page 2 (pPara2)
 #define RES_CALIB 1    // calibration page (pCalib)
 #define RES_COMPARE 6  // comparison window over the graphs (pCompare)
+#define RES_LINK 7     // link health window over the graphs (pLink)
 
 // main panel (pHandle)
 enum {
@@ -115,4 +116,12 @@ enum {
     MAIN_BTNReport = 202,
     COMPARE_TEXTcompare = 203,
     COMPARE_BTNCompareClose = 204,
+};
+
+// The link health window and its button.
+enum {
+    MAIN_BTNLink = 211,
+    LINK_TEXTlink = 212,
+    LINK_BTNLinkRefresh = 213,
+    LINK_BTNLinkClose = 214,
 };
