@@ -65,6 +65,9 @@ int GetInQLen(int port);
 // 1 while the port is open; 0 once closed, never opened, or its line went
 // away (the layer closes such a port at once). Makes no system call.
 int ComIsOpen(int port);
+// Why the last OpenComConfig failed as the system put it (a network port's
+// "Connection refused"), "" when there is nothing to add to the code.
+const char* ComOpenErrorCause(void);
 
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.

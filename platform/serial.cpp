@@ -35,7 +35,9 @@
 #include <cstring>
 
 #include "com232/portname.h"
+#include "com232/telnet.h"
 #include "platform/cvi.h"
+#include "platform/netport.h"
 #include "platform/userint_internal.h"
 
 namespace {
@@ -489,6 +491,11 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
         ForgetCallback(p);
         ClosePhysically(p);
     }
+    // A device server's address: the network transport serves the port.
+    NetPortClose(port);
+    if (NetKindOf(device) != kNetNone) {
+        return NetPortOpen(port, device, baudRate, QueueSizeOf(inputQueueSize));
+    }
     CreateSerial(port);
     p.queueSize = QueueSizeOf(inputQueueSize);
     p.timeoutSeconds = kDefaultTimeoutSeconds;
@@ -514,6 +521,10 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
 
 int CloseCom(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) {
+        NetPortClose(port);
+        return 0;
+    }
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -527,6 +538,7 @@ int CloseCom(int port) {
 
 int SetComTime(int port, double timeoutSeconds) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetSetComTime(port, timeoutSeconds);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -537,6 +549,7 @@ int SetComTime(int port, double timeoutSeconds) {
 
 int SetCTSMode(int port, int mode) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return mode >= 0 && mode <= 2 ? 0 : kComErrInvalidParameter;
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -552,6 +565,7 @@ int SetCTSMode(int port, int mode) {
 
 int FlushInQ(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetFlushInQ(port);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -565,6 +579,7 @@ int FlushInQ(int port) {
 
 int FlushOutQ(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return 0;  // a stream cannot call bytes back
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -578,6 +593,8 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
                        ComCallbackPtr callback, void* callbackData) {
     CallScope scope;
     (void)eventCharacter;  // the event-character event is never delivered
+    if (NetPortIsOpen(port))
+        return NetInstallComCallback(port, eventMask, notifyCount, callback, callbackData);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -603,12 +620,14 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
 // ------------------------------------------------------------------- I/O --
 
 int ComIsOpen(int port) {
+    if (NetPortIsOpen(port)) return 1;
     int code = 0;
     return OpenPort(port, &code) ? 1 : 0;
 }
 
 int GetInQLen(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetGetInQLen(port);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -620,6 +639,7 @@ int GetInQLen(int port) {
 
 int ComRd(int port, char* buffer, int count) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetComRd(port, buffer, count);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -646,6 +666,7 @@ int ComRd(int port, char* buffer, int count) {
 
 int ComWrt(int port, const char* buffer, int count) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetComWrt(port, buffer, count);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
