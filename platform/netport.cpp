@@ -192,9 +192,11 @@ int WaitOpening(QTcpSocket* s, double seconds, Done done) {
 }
 
 // Telnet start: options asked, the server's agreement awaited, the line set.
-int StartTelnet(NetPort& p, long baudRate) {
+// The server may speak first, while the connection is being made: the
+// Telnet state was set up before connecting so nothing of that is lost.
+int StartTelnet(NetPort& p, const uint8_t* requests, int requestLength, long baudRate) {
     uint8_t out[kComPortSettingsSize];
-    SendRaw(p, out, TelnetStart(&p.telnet, 1, out, sizeof out));
+    SendRaw(p, requests, requestLength);
     QTcpSocket* s = p.socket;
     const int answered = WaitOpening(s, kNetNegotiateSeconds, [&]() {
         Pull(p);
@@ -243,7 +245,8 @@ int NetPortOpen(int port, const char* device, long baudRate, int queueSize) {
     p.notifyCount = 0;
     p.inCallback = 0;
     p.checkQueued = 0;
-    std::memset(&p.telnet, 0, sizeof p.telnet);
+    uint8_t requests[kComPortSettingsSize];
+    const int requestLength = TelnetStart(&p.telnet, 1, requests, sizeof requests);
 
     QTcpSocket* s = new QTcpSocket();
     p.socket = s;
@@ -260,7 +263,7 @@ int NetPortOpen(int port, const char* device, long baudRate, int queueSize) {
         return kComErrCannotOpen;
     }
     s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    if (p.kind == kNetRfc2217 && !StartTelnet(p, baudRate)) {
+    if (p.kind == kNetRfc2217 && !StartTelnet(p, requests, requestLength, baudRate)) {
         Retire(p);
         return kComErrCannotOpen;
     }
