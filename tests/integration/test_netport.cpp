@@ -1,0 +1,232 @@
+// Sensors behind a serial device server: ser2net, started here on 127.0.0.1
+// in front of the simulated sensor's pseudo-terminal, in raw TCP and in
+// Telnet COM-PORT-CONTROL mode; the program reaches it through --port
+// socket:// or rfc2217:// and must behave as on a local line.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/integration/support_during.h"
+#include "tests/integration/support_harness.h"
+
+extern char** environ;
+
+namespace {
+
+const char kLineOk[] = "Line Ok!";
+const char kPortClosed[] = "Port is not open - choose the port again!";
+const char kXFlashDone[] = "X-FLASH Data successfully written!";
+const double kServerStartSeconds = 5.0;
+
+struct ServerMode {
+    const char* name;
+    const char* scheme;    // the program's side
+    const char* accepter;  // ser2net's side, before ",tcp,HOST,PORT"
+};
+const ServerMode kModes[] = {
+    {"Raw", "socket", "tcp"},
+    {"Rfc2217", "rfc2217", "telnet(rfc2217),tcp"},
+};
+
+void PrintTo(const ServerMode& mode, std::ostream* os) {
+    *os << mode.name;
+}
+
+// A TCP port nobody listens on now.
+int FreePort(void) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+int Accepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class DeviceServer : public SensorTest, public ::testing::WithParamInterface<ServerMode> {
+protected:
+    // Starts the sensor, ser2net in front of it, and the program on the
+    // server's address (probe included). Fails the test when ser2net cannot start.
+    void Serve(const char* model, uint16_t adcmax = 0) {
+        const std::string pty = StartProgram(model, false);
+        ASSERT_FALSE(pty.empty());
+        if (adcmax) {
+            SimIdentity id;
+            SimGetIdentity(&id);
+            id.adcmax = adcmax;
+            SimSetIdentity(&id);
+        }
+        char dir[] = "/tmp/kovexa_ser2net_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        dir_ = dir;
+        port_ = FreePort();
+        ASSERT_GT(port_, 0);
+        const std::string config = dir_ + "/ser2net.yaml";
+        std::ofstream(config) << "connection: &sensor\n"
+                              << "  accepter: " << GetParam().accepter << ",127.0.0.1," << port_
+                              << "\n  connector: serialdev," << pty << ",19200n81,local\n";
+        const std::string log = dir_ + "/ser2net.log";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        const std::string pidFile = dir_ + "/pid";
+        const char* argv[] = {"ser2net",       "-n",   "-u", "-c", config.c_str(), "-P",
+                              pidFile.c_str(), nullptr};
+        const int spawned =
+            posix_spawnp(&server_, "ser2net", &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(0, spawned) << "cannot start ser2net (scripts/deps installs it)";
+        const double t0 = Timer();
+        while (!Accepts(port_)) {
+            ASSERT_EQ(0, waitpid(server_, nullptr, WNOHANG))
+                << "ser2net ended at start: " << ReadAll(log);
+            ASSERT_LT(Timer() - t0, kServerStartSeconds)
+                << "ser2net not listening: " << ReadAll(log);
+            usleep(20000);
+        }
+        address_ = std::string(GetParam().scheme) + "://127.0.0.1:" + std::to_string(port_);
+        PortTableSetDevice(1, address_.c_str());
+        InitRS232(com);
+        InitGUI();
+        SimClearRequests();
+    }
+    void StopServer(void) {
+        if (server_ <= 0) return;
+        kill(server_, SIGTERM);
+        waitpid(server_, nullptr, 0);
+        server_ = 0;
+    }
+    void TearDown() override {
+        SensorTest::TearDown();
+        StopServer();
+        if (!dir_.empty()) std::system(("rm -rf " + dir_).c_str());
+    }
+    std::string dir_;
+    std::string address_;
+    int port_ = 0;
+    pid_t server_ = 0;
+};
+
+// Catches a network port that cannot open, set up or identify the sensor, or garbles a GET/SEND.
+TEST_P(DeviceServer, ProbeIdentifiesTheSensorAndGetSendGoBothWays) {
+    Serve("edge1024");
+    EXPECT_EQ(37, hwtype);
+    EXPECT_NE(std::string::npos, StatusLine().find("firmware")) << StatusLine();
+    SimSetWord(0, 21, 2);
+    SimSetWord(0, 48, 0x00FF);  // a 0xFF byte each way
+    ASSERT_EQ(1, HostClick(pHandle, MAIN_BTNGet));
+    EXPECT_EQ(0x00FF, parameter[48]);
+    EXPECT_EQ("Parameter-frame received! - Line Ok!", StatusLine());
+    parameter[48] = 0x01FF;
+    SetCtrlVal(pPara2, PARA2_NUMTriggThreshold, 0x01FF);
+    HostClick(pHandle, MAIN_BTNSend);
+    for (int i = 0; i < 200 && SimRequestCount() < 4; ++i) Pump(0.01);
+    EXPECT_EQ(0x01FF, SimGetWord(0, 48));
+}
+
+// Catches frames lost, late or mangled at the line's pace, and a server stopped mid-RUN
+// leaving the loop waiting or the port open instead of "the line gone".
+TEST_P(DeviceServer, PacedRunThenServerStoppedIsTheLineGone) {
+    Serve("standard");
+    SetFaults([](SimFaults* f) { f->paced = 1; });
+    uint16_t w[16] = {900, 1279, 0x01FF, 0xFFFF, 0,   500, 20,  2,
+                      1,   2,    600,    3000,   100, 0,   900, 0xFFFF};
+    for (int k = 0; k < 8; ++k) SimQueueMeasurement(w);
+    std::string during;
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
+        if (n < 8) return false;
+        during = StatusLine();
+        StopServer();
+        return true;
+    });
+    EXPECT_EQ(kLineOk, during);
+    double v[200];
+    const int drawn = HostStripTrace(pHandle, MAIN_GRAPHRaw, 4, v, 200);
+    ASSERT_GT(drawn, 6);
+    EXPECT_EQ(0x01FF, v[drawn - 1]);
+    EXPECT_EQ(kPortClosed, StatusLine());
+    EXPECT_EQ(0, ComIsOpen(com));
+    EXPECT_EQ(0, HostIsDimmed(pHandle, MAIN_BTNRun));
+}
+
+// Catches block data with 0xFF bytes (full-scale video) cut, shifted or taken as Telnet commands.
+TEST_P(DeviceServer, VideoRefreshCarriesFullScaleBlocks) {
+    // The shadow sits at 5 % of full scale: 255 = 0x00FF at this full scale.
+    Serve("m02", 5100);
+    ClickDuring(pHandle, MAIN_BTNVideo, [&](int n) {
+        if (n < 11) return false;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    double x[256], y[256];
+    ASSERT_EQ(256, HostGraphCurve(pHandle, MAIN_GRAPHVideo, 0, x, y, 256, nullptr));
+    int full = 0;
+    for (int i = 0; i < 256; ++i) full += adcbuf[i] == 0x00FF;
+    EXPECT_GT(full, 0) << "no 0xFF in the profile: the case proves nothing";
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(1.0 * adcbuf[i], y[i]) << i;
+    EXPECT_EQ(kLineOk, StatusLine());
+}
+
+// Catches X-FLASH frames lost or unconfirmed over the network.
+TEST_P(DeviceServer, XFlashWritesEveryFrame) {
+    Serve("edge1024");
+    const std::string file = dir_ + "/lin.dat";
+    std::ofstream out(file, std::ios::binary);
+    for (int i = 0; i < 2048; ++i) out << (i * 37) % 65535 << "\r\n";
+    out.close();
+    HostSetValueAsUser(pPopup, POPUP_NUMinctime, kServiceCode);
+    HostQueueFileAnswer(file.c_str());
+    ClickDuring(pCalib, CALIB_BTNWriteXFLASH, [](int) { return true; });
+    EXPECT_EQ(257, SimRequestCount());
+    EXPECT_EQ(kXFlashDone, StatusLine());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DeviceServer, ::testing::ValuesIn(kModes),
+                         [](const ::testing::TestParamInfo<ServerMode>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Catches a refused connection shown without its cause, or opening as if it worked.
+TEST_F(SensorTest, RefusedAddressGivesTheOpenErrorWithItsCause) {
+    StartPanels();
+    const std::string address = "socket://127.0.0.1:" + std::to_string(FreePort());
+    PortTableSetDevice(1, address.c_str());
+    InitRS232(com);
+    EXPECT_EQ("Cannot open port: Connection refused", StatusLine());
+    EXPECT_EQ(0, ComIsOpen(com));
+}
+
+}  // namespace
