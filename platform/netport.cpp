@@ -207,6 +207,7 @@ int StartTelnet(NetPort& p, const uint8_t* requests, int requestLength, long bau
         return 0;
     }
     SendRaw(p, out, ComPortSettings(static_cast<uint32_t>(baudRate), out, sizeof out));
+    SendRaw(p, out, ComPortPurgeReceive(out, sizeof out));
     s->flush();
     return 1;
 }
@@ -297,15 +298,21 @@ int NetFlushInQ(int port) {
     QTcpSocket* s = p->socket;
     s->waitForReadyRead(0);
     // Through the decoder, so a Telnet command cut by the flush still counts.
+    int stray = 0;
     for (;;) {
         Pull(*p);
         if (!p->open) return kComErrPortNotOpen;
         const int emptied = s->bytesAvailable() == 0;
+        stray += static_cast<int>(p->queue.size());
         p->queue.clear();
         if (emptied) break;
     }
     ++p->taken;
-    if (p->kind == kNetRfc2217) {
+    // The server's buffer is purged when stray bytes were flowing. Not on
+    // every flush: the server acknowledges a purge in a segment of its own,
+    // and the reply that follows then waits for our delayed ACK (about
+    // 40 ms a frame, ten times the exchange itself).
+    if (p->kind == kNetRfc2217 && stray > 0) {
         uint8_t purge[kComPortSettingsSize];
         SendRaw(*p, purge, ComPortPurgeReceive(purge, sizeof purge));
     }

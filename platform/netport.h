@@ -9,7 +9,8 @@
 //    kNetConnectSeconds, and the system's reason is kept for the status;
 //  - the connection closing is the line gone: the port closes and later
 //    calls give kComErrPortNotOpen;
-//  - flushing the input also purges the server's receive buffer (Telnet).
+//  - Telnet: the server's receive buffer is purged at open and by a flush
+//    of the input that found stray bytes.
 #pragma once
 
 #include "platform/cvi.h"
