@@ -86,6 +86,10 @@ void PortTableAddDetected(void);
 int PortTableSetGiven(const char* device);
 // The adapter's description of a detected port, "" when none is known.
 const char* PortTableDescription(int port);
+// Adds a network address the user typed (socket://HOST:PORT,
+// rfc2217://HOST:PORT) to the table for the session, or finds it there.
+// Returns its number, or 0 when it is no address or the table is full.
+int PortTableAddAddress(const char* address);
 // Where PortTableAddDetected looks (tests): scanner(i, device, size) puts
 // the i-th device present into device and returns 1, or returns 0 after
 // the last. nullptr: the system's serial ports.
@@ -306,6 +310,9 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
 // 1 for yes, 0 for no.
 int ConfirmPopup(const char* title, const char* message);
 int MessagePopup(const char* title, const char* message);
+// Asks for a line of text; 1 with the answer in response (cut to fit),
+// 0 when cancelled.
+int PromptPopup(const char* title, const char* message, char* response, int responseSize);
 
 // ------------------------------------------------------------ number files
 

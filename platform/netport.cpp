@@ -41,7 +41,8 @@ const char kCauseNoComPort[] = "device server refuses COM-PORT-CONTROL";
 const char kCauseBadAddress[] = "bad network address";
 
 struct NetPort {
-    QTcpSocket* socket;  // a new one per open; a closed one is deleted from the event loop
+    QTcpSocket* socket;   // a new one per open
+    QTcpSocket* retired;  // the closed one, deleted at the next open or close
     NetKind kind;
     int open;
     TelnetRx telnet;
@@ -76,6 +77,10 @@ NetPort* Open(int port) {
     return &g_net[port];
 }
 
+// Closes the connection now, so a server that takes one client at a time
+// is free for the next open at once. The socket itself is deleted at the
+// next open or close of the port: a call running now, or the signal that
+// led here, may still hold it.
 void Retire(NetPort& p) {
     p.open = 0;
     p.callback = nullptr;
@@ -83,9 +88,16 @@ void Retire(NetPort& p) {
     p.eventMask = 0;
     if (!p.socket) return;
     QObject::disconnect(p.socket, nullptr, nullptr, nullptr);
-    // Deleted from the event loop: a call running now may still hold it.
-    p.socket->deleteLater();
+    p.socket->abort();
+    p.retired = p.socket;
     p.socket = nullptr;
+}
+
+// Deletes the socket of an earlier connection, before the next is retired:
+// the one retired last may be the one whose signal is running.
+void DeleteRetired(NetPort& p) {
+    delete p.retired;
+    p.retired = nullptr;
 }
 
 void SetCause(const QString& text) {
@@ -225,6 +237,7 @@ int NetPortIsOpen(int port) {
 void NetPortClose(int port) {
     g_cause[0] = '\0';
     if (port < 1 || port > kMaxPorts) return;
+    DeleteRetired(g_net[port]);
     Retire(g_net[port]);
 }
 
@@ -233,7 +246,10 @@ int NetPortOpen(int port, const char* device, long baudRate, int queueSize) {
     NetAddress address;
     if (port < 1 || port > kMaxPorts) return kComErrInvalidPort;
     NetPort& p = g_net[port];
-    Retire(p);
+    if (p.socket) {
+        DeleteRetired(p);
+        Retire(p);
+    }
     if (!NetAddressParse(device, &address)) {
         SetCause(QString::fromLatin1(kCauseBadAddress));
         return kComErrCannotOpen;

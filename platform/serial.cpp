@@ -455,6 +455,15 @@ int PortTableSetGiven(const char* device) {
     return port;
 }
 
+int PortTableAddAddress(const char* address) {
+    int port = PortPlaceAddress(kPortNamingHere, g_table, address);
+    if (port) {
+        g_detected[port] = 0;
+        g_description[port][0] = '\0';
+    }
+    return port;
+}
+
 const char* PortTableDescription(int port) {
     return port < 1 || port > kMaxPorts ? "" : g_description[port];
 }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
@@ -212,6 +213,35 @@ TEST_P(DeviceServer, XFlashWritesEveryFrame) {
     ClickDuring(pCalib, CALIB_BTNWriteXFLASH, [](int) { return true; });
     EXPECT_EQ(257, SimRequestCount());
     EXPECT_EQ(kXFlashDone, StatusLine());
+}
+
+// Catches the network entry missing, a typed address not opened or stored twice, and a
+// cancelled or malformed entry closing the port in use.
+TEST_P(DeviceServer, NetworkEntryOpensATypedAddressAndKeepsItForTheSession) {
+    Serve("edge1024");
+    const int items = HostListCount(pHandle, MAIN_DropDCom);
+    char label[300] = "";
+    int value = -1;
+    HostListItem(pHandle, MAIN_DropDCom, items - 1, label, sizeof label, &value);
+    EXPECT_EQ("network...", std::string(label));
+    for (const char* refused : {static_cast<const char*>(nullptr), "localhost:4001"}) {
+        HostQueuePromptAnswer(refused);
+        HostSetValueAsUser(pHandle, MAIN_DropDCom, kPortItemNetwork);
+        EXPECT_EQ((std::vector<int>{1, 1}), (std::vector<int>{com, ComIsOpen(1)}));
+    }
+    EXPECT_EQ("Not an address: socket://HOST:PORT or rfc2217://HOST:PORT", StatusLine());
+    const std::string typed =
+        std::string(GetParam().scheme) + "://localhost:" + std::to_string(port_);
+    for (int again = 0; again < 2; ++again) {
+        hwtype = 0;
+        HostQueuePromptAnswer(typed.c_str());
+        HostSetValueAsUser(pHandle, MAIN_DropDCom, kPortItemNetwork);
+        EXPECT_EQ((std::vector<int>{2, 37, 0}), (std::vector<int>{com, hwtype, ComIsOpen(1)}))
+            << StatusLine();
+        EXPECT_EQ(items + 1, HostListCount(pHandle, MAIN_DropDCom));
+    }
+    HostListItem(pHandle, MAIN_DropDCom, 1, label, sizeof label, &value);
+    EXPECT_EQ("COM2  " + typed, std::string(label));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DeviceServer, ::testing::ValuesIn(kModes),
