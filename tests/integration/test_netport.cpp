@@ -2,6 +2,9 @@
 // in front of the simulated sensor's pseudo-terminal, in raw TCP and in
 // Telnet COM-PORT-CONTROL mode; the program reaches it through --port
 // socket:// or rfc2217:// and must behave as on a local line.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -109,6 +112,7 @@ TEST_P(DeviceServer, PacedRunThenServerStoppedIsTheLineGone) {
 TEST_P(DeviceServer, VideoRefreshCarriesFullScaleBlocks) {
     // The shadow sits at 5 % of full scale: 255 = 0x00FF at this full scale.
     Serve("m02", 5100);
+    SimSetScene(800, 1200, 0);  // still: every refresh brings the same profile
     ClickDuring(pHandle, MAIN_BTNVideo, [&](int n) {
         if (n < 11) return false;
         HostClick(pHandle, MAIN_BTNStop);
@@ -182,6 +186,28 @@ TEST_F(SensorTest, RefusedAddressGivesTheOpenErrorWithItsCause) {
     InitRS232(com);
     EXPECT_EQ("Cannot open port: Connection refused", StatusLine());
     EXPECT_EQ(0, ComIsOpen(com));
+}
+
+// Catches an open that waits for ever (a frozen window) on a server that takes the
+// connection but never answers the Telnet start, or opens as if it had.
+TEST_F(SensorTest, SilentServerGivesTheOpenErrorWithinSeconds) {
+    StartPanels();
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(0, bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
+    ASSERT_EQ(0, listen(fd, 1));
+    ASSERT_EQ(0, getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size));
+    const std::string address = "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    PortTableSetDevice(1, address.c_str());
+    const double t0 = Timer();
+    InitRS232(com);
+    EXPECT_LT(Timer() - t0, 5.0);
+    EXPECT_EQ("Cannot open port: no answer from the device server", StatusLine());
+    EXPECT_EQ(0, ComIsOpen(com));
+    close(fd);
 }
 
 }  // namespace
