@@ -17,17 +17,17 @@
 #include <cstring>
 
 #include "com232/telnet.h"
+#include "platform/rx_delivery.h"
 #include "platform/userint_internal.h"
 
 namespace {
 
 enum {
-    kChunkSize = 4096,             // bytes taken from the socket at a time
-    kEscapeSlice = 1024,           // data bytes escaped at a time (at most twice as many out)
-    kSocketBufferSize = 1 << 16,   // beyond this TCP holds the server back
-    kMaxDeliveriesPerCheck = 256,  // callbacks per check before other events get a turn
-    kMaxWaitSliceMs = 100,         // waits re-check the line at least this often
-    kConnectSliceMs = 20,          // the window repaints at least this often while connecting
+    kChunkSize = 4096,            // bytes taken from the socket at a time
+    kEscapeSlice = 1024,          // data bytes escaped at a time (at most twice as many out)
+    kSocketBufferSize = 1 << 16,  // beyond this TCP holds the server back
+    kMaxWaitSliceMs = 100,        // waits re-check the line at least this often
+    kConnectSliceMs = 20,         // the window repaints at least this often while connecting
     kCauseSize = 96,
 };
 
@@ -149,25 +149,13 @@ void QueueCheck(int port) {
         Qt::QueuedConnection);
 }
 
-// As on a local port: called while notifyCount bytes wait, never
-// re-entered, not called again after a call that took nothing.
 void Deliver(int port) {
     NetPort& p = g_net[port];
-    if (p.inCallback) return;
-    for (int n = 0; n < kMaxDeliveriesPerCheck; ++n) {
-        if (!p.open || !p.callback || !(p.eventMask & kComEventRxCount)) return;
+    const int again = kui::DeliverWhileWaiting(port, p, [&p]() {
         Pull(p);
-        if (p.queue.size() < p.notifyCount) return;
-        ComCallbackPtr callback = p.callback;
-        void* data = p.callbackData;
-        const uint32_t takenBefore = p.taken;
-        p.inCallback = 1;
-        callback(port, kComEventRxCount, data);
-        p.inCallback = 0;
-        kui::LineTurnBegin();
-        if (!p.open || p.taken == takenBefore) return;
-    }
-    QueueCheck(port);
+        return p.queue.size();
+    });
+    if (again) QueueCheck(port);
 }
 
 void OnReadyRead(int port) {

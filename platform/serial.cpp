@@ -38,16 +38,16 @@
 #include "com232/telnet.h"
 #include "platform/cvi.h"
 #include "platform/netport.h"
+#include "platform/rx_delivery.h"
 #include "platform/userint_internal.h"
 
 namespace {
 
 enum {
     kDescriptionSize = 128,
-    kDefaultQueueSize = 512,       // queue size when the caller passes <= 0
-    kMaxQueueSize = 1 << 20,       // larger requests are clamped
-    kMaxDeliveriesPerCheck = 256,  // callbacks per check before other events get a turn
-    kMaxWaitSliceMs = 100,         // ComRd/ComWrt re-check the line at least this often
+    kDefaultQueueSize = 512,  // queue size when the caller passes <= 0
+    kMaxQueueSize = 1 << 20,  // larger requests are clamped
+    kMaxWaitSliceMs = 100,    // ComRd/ComWrt re-check the line at least this often
 };
 
 const double kDefaultTimeoutSeconds = 5.0;  // until SetComTime says otherwise
@@ -220,26 +220,10 @@ void QueueCheck(int port) {
         Qt::QueuedConnection);
 }
 
-// Calls the callback while notifyCount bytes wait. Bytes that arrive while
-// it runs raise no readyRead of their own (Qt does not nest it), so the
-// queue is looked at again after each call. A callback that takes nothing
-// is not called again until new bytes arrive, so it cannot spin.
 void DeliverRxCount(int port) {
     Port& p = g_ports[port];
-    if (p.inCallback) return;  // the running call is re-checked when it returns
-    for (int n = 0; n < kMaxDeliveriesPerCheck; ++n) {
-        if (!p.open || !p.callback || !(p.eventMask & kComEventRxCount)) return;
-        if (p.serial->bytesAvailable() < p.notifyCount) return;
-        ComCallbackPtr callback = p.callback;
-        void* data = p.callbackData;
-        uint32_t takenBefore = p.taken;
-        p.inCallback = 1;
-        callback(port, kComEventRxCount, data);
-        p.inCallback = 0;
-        kui::LineTurnBegin();
-        if (!p.open || p.taken == takenBefore) return;
-    }
-    QueueCheck(port);
+    if (kui::DeliverWhileWaiting(port, p, [&p]() { return p.serial->bytesAvailable(); }))
+        QueueCheck(port);
 }
 
 void OnReadyRead(int port) {
