@@ -220,6 +220,13 @@ KOVEXA_CALLBACK(CC_BTNReport);
 
 // Port ring from the port table, with com selected (also after a change).
 void FillPortRing(void);
+// Value of the port drop-down's last item, which asks for a device
+// server's address (no port has number 0).
+enum { kPortItemNetwork = 0 };
+// Asks for a device server's address and adds it to the port table;
+// its port number, or 0 when cancelled or not an address (the status line
+// then says which form it takes).
+int AskNetworkPort(void);
 // Start-up labels back on the ring items that AdaptPanels relabels.
 void RestoreAdaptedItems(void);
 // Firmware below 305 has no trigger buffer: trigger item 3 becomes

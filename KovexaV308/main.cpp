@@ -52,6 +52,9 @@ const char kHelpPortAndSimulator[] =
     "  --port DEVICE           serial device of port 1 (e.g. /dev/ttyUSB0); the\n"
     "                          serial ports found follow as ports 2, 3, ... in the\n"
     "                          port drop-down\n"
+    "  --port socket://HOST:PORT, --port rfc2217://HOST:PORT\n"
+    "                          a sensor behind a serial device server, by raw TCP\n"
+    "                          or by Telnet with COM-PORT-CONTROL\n"
     "  --simulate[=MODEL]      a simulated sensor on a pseudo-terminal as port 1,\n"
     "                          answering at the line's pace (19200 baud), as a\n"
     "                          real sensor does\n"
@@ -61,7 +64,10 @@ const char kHelpPortAndSimulator[] =
 const char kHelpPortAndSimulator[] =
     "  --port COMn             the port to start on (COM1 to COM64); the serial\n"
     "                          ports found show with their COM numbers in the\n"
-    "                          port drop-down\n";
+    "                          port drop-down\n"
+    "  --port socket://HOST:PORT, --port rfc2217://HOST:PORT\n"
+    "                          a sensor behind a serial device server, by raw TCP\n"
+    "                          or by Telnet with COM-PORT-CONTROL\n";
 #endif
 
 const char kHelpOptions[] =

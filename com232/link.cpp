@@ -3,6 +3,7 @@
 // opening the link. Replies arrive only through RX_Receive_Function, which
 // the runtime calls on the UI thread once 36 bytes are queued (event bit
 // 0x8000), so the flags need no lock.
+#include <cstdio>
 #include <cstring>
 
 #include "com232/kvex_link.h"
@@ -145,7 +146,14 @@ int CheckComLine(int port) {
 void InitRS232(int port) {
     const int rc = OpenComConfig(port, "", kBaudRate, 0, 8, 1, kQueueSize, kQueueSize);
     if (rc < 0) {
-        SetStatus(OpenErrorText(rc));
+        // A network port says why, as "Cannot open port: Connection refused".
+        const char* cause = ComOpenErrorCause();
+        if (cause[0] == '\0') {
+            SetStatus(OpenErrorText(rc));
+        } else {
+            std::snprintf(szStatus, sizeof szStatus, "%s: %s", OpenErrorText(rc), cause);
+            ShowStatus();
+        }
         return;
     }
     SetComTime(port, TIMEOUT);

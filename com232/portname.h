@@ -12,7 +12,9 @@
 //    (or the simulated sensor), detected devices follow from entry 2 on in
 //    the system's order, each device once;
 //  - the drop-down shows "COMn", then two spaces and the device (table) or
-//    the adapter's description (Windows) when one is known.
+//    the adapter's description (Windows) when one is known;
+//  - a network address typed by the user gets a number of its own on both
+//    systems and is shown as itself.
 #pragma once
 
 #include "platform/cvi.h"
@@ -53,6 +55,12 @@ int PortPlaceGiven(PortNaming naming, PortTable table, const char* device);
 // the first free entry from 2 on (table), entry n for COMn (Windows).
 // Returns the entry that holds the device, or 0 when it has no place.
 int PortPlaceDetected(PortNaming naming, PortTable table, const char* device);
+
+// Puts a network address (socket://, rfc2217://) typed by the user into
+// the table, or finds it there: the first free entry from 2 on (table),
+// the highest free number (Windows, away from the adapters' COM numbers).
+// Returns its entry, or 0 when it is no address or the table is full.
+int PortPlaceAddress(PortNaming naming, PortTable table, const char* address);
 
 // Drop-down text of port n into label. description may be nullptr or "".
 // Returns 1, or 0 when it was cut short to fit size.

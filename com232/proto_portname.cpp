@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "com232/portname.h"
+#include "com232/telnet.h"
 
 namespace {
 
@@ -59,11 +60,13 @@ int Store(PortTable table, int port, const char* device) {
     return port;
 }
 
-// Windows: the device goes to its own number, stored as plain COMn.
+// Windows: the device goes to its own number, stored as plain COMn. A
+// number that holds a network address keeps it.
 int PlaceCom(PortTable table, const char* device) {
     int port = PortNumberOfCom(device);
     char name[kPortDeviceSize];
     if (!port || !ComName(port, name, sizeof name)) return 0;
+    if (NetKindOf(table[port]) != kNetNone) return 0;
     return Store(table, port, name);
 }
 
@@ -89,14 +92,18 @@ int PortNumberOfCom(const char* device) {
 int PortDeviceName(PortNaming naming, const PortTable table, int port, char* device, int size) {
     if (device && size > 0) device[0] = '\0';
     if (!ValidPort(port)) return 0;
-    if (naming == kPortNamingCom) return ComName(port, device, size);
+    if (naming == kPortNamingCom && (!table || NetKindOf(table[port]) == kNetNone))
+        return ComName(port, device, size);
     if (!table || !table[port][0]) return 0;
     return CopyName(table[port], device, size);
 }
 
 int PortPlaceGiven(PortNaming naming, PortTable table, const char* device) {
     if (!table || !device || !device[0]) return 0;
-    if (naming == kPortNamingCom) return PlaceCom(table, device);
+    if (naming == kPortNamingCom) {
+        if (NetKindOf(device) != kNetNone) return PortPlaceAddress(naming, table, device);
+        return PlaceCom(table, device);
+    }
     return Store(table, kPortGivenEntry, device);
 }
 
@@ -111,10 +118,27 @@ int PortPlaceDetected(PortNaming naming, PortTable table, const char* device) {
     return 0;
 }
 
+int PortPlaceAddress(PortNaming naming, PortTable table, const char* address) {
+    if (!table || NetKindOf(address) == kNetNone) return 0;
+    int known = EntryOf(table, address);
+    if (known) return known;
+    // Windows: from the top down, away from the numbers adapters take.
+    if (naming == kPortNamingCom) {
+        for (int port = kMaxPorts; port >= 1; --port)
+            if (!table[port][0]) return Store(table, port, address);
+        return 0;
+    }
+    for (int port = kPortFirstDetected; port <= kMaxPorts; ++port) {
+        if (!table[port][0]) return Store(table, port, address);
+    }
+    return 0;
+}
+
 int PortLabel(PortNaming naming, int port, const char* device, const char* description, char* label,
               int size) {
     if (!label || size <= 0) return 0;
-    const char* detail = naming == kPortNamingCom ? description : device;
+    const int isAddress = NetKindOf(device) != kNetNone;
+    const char* detail = naming == kPortNamingCom && !isAddress ? description : device;
     if (!detail) detail = "";
     int n = detail[0] ? std::snprintf(label, static_cast<size_t>(size), "%s%d  %s", kComPrefix,
                                       port, detail)

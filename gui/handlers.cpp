@@ -526,12 +526,21 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     // Choosing the port in use again reopens it: after an unplugged adapter
     // came back under its name, this reconnects and identifies the sensor.
     if (event != EVENT_COMMIT) return 0;
+    int chosen = com;
+    GetCtrlVal(pHandle, MAIN_DropDCom, &chosen);
+    if (chosen == kPortItemNetwork) {
+        // Nothing is closed until an address was given.
+        chosen = AskNetworkPort();
+        FillPortRing();
+        if (!chosen) return 0;
+    }
     // Ends a RUN loop or a recording at its next pass before the port goes.
     stop_flag = 1;
     Delay(kPortPause);
     CloseCom(com);
     Delay(kPortPause);
-    GetCtrlVal(pHandle, MAIN_DropDCom, &com);
+    com = chosen;
+    SetCtrlVal(pHandle, MAIN_DropDCom, com);
     SetStatus(kTxtInitCom);
     NoteSensorChanged();
     InitRS232(com);

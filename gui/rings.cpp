@@ -81,6 +81,13 @@ const Ring kRings[] = {
 
 enum { kPortLabelSize = 300 };
 
+const char kPortItemNetworkLabel[] = "network...";
+const char kNetworkTitle[] = "Network port";
+const char kNetworkPrompt[] =
+    "Address of the sensor's port on a serial device server:\n"
+    "socket://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (Telnet COM-PORT-CONTROL)";
+const char kTxtNotAnAddress[] = "Not an address: socket://HOST:PORT or rfc2217://HOST:PORT";
+
 void FillRing(const Ring& ring) {
     ClearListCtrl(*ring.panel, ring.control);
     for (int i = 0; i < ring.count; ++i)
@@ -118,7 +125,16 @@ void FillPortRing(void) {
         PortLabel(kPortNamingHere, n, device, PortTableDescription(n), label, sizeof label);
         ReplaceListItem(pHandle, MAIN_DropDCom, index++, label, n);
     }
+    ReplaceListItem(pHandle, MAIN_DropDCom, index, kPortItemNetworkLabel, kPortItemNetwork);
     SetCtrlVal(pHandle, MAIN_DropDCom, com);
+}
+
+int AskNetworkPort(void) {
+    char address[kPortLabelSize];
+    if (!PromptPopup(kNetworkTitle, kNetworkPrompt, address, sizeof address)) return 0;
+    const int port = PortTableAddAddress(address);
+    if (!port) SetStatus(kTxtNotAnAddress);
+    return port;
 }
 
 void FillRings(void) {

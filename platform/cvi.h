@@ -65,6 +65,9 @@ int GetInQLen(int port);
 // 1 while the port is open; 0 once closed, never opened, or its line went
 // away (the layer closes such a port at once). Makes no system call.
 int ComIsOpen(int port);
+// Why the last OpenComConfig failed as the system put it (a network port's
+// "Connection refused"), "" when there is nothing to add to the code.
+const char* ComOpenErrorCause(void);
 
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.
@@ -83,6 +86,10 @@ void PortTableAddDetected(void);
 int PortTableSetGiven(const char* device);
 // The adapter's description of a detected port, "" when none is known.
 const char* PortTableDescription(int port);
+// Adds a network address the user typed (socket://HOST:PORT,
+// rfc2217://HOST:PORT) to the table for the session, or finds it there.
+// Returns its number, or 0 when it is no address or the table is full.
+int PortTableAddAddress(const char* address);
 // Where PortTableAddDetected looks (tests): scanner(i, device, size) puts
 // the i-th device present into device and returns 1, or returns 0 after
 // the last. nullptr: the system's serial ports.
@@ -314,6 +321,9 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
 // 1 for yes, 0 for no.
 int ConfirmPopup(const char* title, const char* message);
 int MessagePopup(const char* title, const char* message);
+// Asks for a line of text; 1 with the answer in response (cut to fit),
+// 0 when cancelled.
+int PromptPopup(const char* title, const char* message, char* response, int responseSize);
 
 // ------------------------------------------------------------ number files
 

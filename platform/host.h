@@ -40,6 +40,7 @@ const char* HostUsage(void);
 // confirm popup answered no, so nothing ever blocks.
 void HostQueueFileAnswer(const char* path);  // nullptr or "" = cancel
 void HostQueueConfirmAnswer(int yes);
+void HostQueuePromptAnswer(const char* text);  // nullptr = cancel
 void HostClearAnswers(void);
 int HostFileAnswersQueued(void);  // answers not yet used
 int HostConfirmAnswersQueued(void);

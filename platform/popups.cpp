@@ -1,5 +1,6 @@
-// File, confirm and message popups over QFileDialog and QMessageBox, and
-// the queue of answers given in advance (script steps, tests).
+// File, confirm, message and prompt popups over QFileDialog, QMessageBox
+// and QInputDialog, and the queue of answers given in advance (script
+// steps, tests).
 //
 // Every popup belongs to a window of the program (see PopupParent): it
 // opens over it and stays in front of it, never centred on the screen
@@ -7,14 +8,16 @@
 //
 // Facts owned here: queued answers are used first, in order, without
 // showing anything; with none queued and no display (offscreen platform) a
-// file popup is cancelled, a confirm popup answered no and a message popup
-// skipped, so nothing ever blocks; a chosen path that does not fit the
-// caller's buffer is refused (never truncated into another file's name).
+// file popup is cancelled, a confirm popup answered no, a prompt cancelled
+// and a message popup skipped, so nothing ever blocks; a chosen path that
+// does not fit the caller's buffer is refused (never truncated into
+// another file's name).
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -38,6 +41,7 @@ struct FileAnswer {
 
 std::deque<FileAnswer> gFileAnswers;
 std::deque<int> gConfirmAnswers;
+std::deque<FileAnswer> gPromptAnswers;
 
 bool NoDisplay() {
     return !qobject_cast<QApplication*>(QCoreApplication::instance()) ||
@@ -77,9 +81,17 @@ void HostQueueConfirmAnswer(int yes) {
     gConfirmAnswers.push_back(yes ? 1 : 0);
 }
 
+void HostQueuePromptAnswer(const char* text) {
+    FileAnswer a;
+    a.cancel = !text;
+    a.path = text ? text : "";
+    gPromptAnswers.push_back(a);
+}
+
 void HostClearAnswers(void) {
     gFileAnswers.clear();
     gConfirmAnswers.clear();
+    gPromptAnswers.clear();
 }
 
 int HostFileAnswersQueued(void) {
@@ -156,4 +168,25 @@ int MessagePopup(const char* title, const char* message) {
     QMessageBox::information(parent, kui::FromC(title ? title : "", nullptr),
                              kui::FromC(message ? message : "", nullptr));
     return 0;
+}
+
+int PromptPopup(const char* title, const char* message, char* response, int responseSize) {
+    if (!response || responseSize < 1) return 0;
+    response[0] = '\0';
+    QString text;
+    if (!gPromptAnswers.empty()) {
+        const FileAnswer a = gPromptAnswers.front();
+        gPromptAnswers.pop_front();
+        if (a.cancel) return 0;
+        text = QString::fromUtf8(a.path.c_str());
+    } else {
+        if (NoDisplay()) return 0;
+        bool ok = false;
+        text = QInputDialog::getText(nullptr, kui::FromC(title ? title : "", nullptr),
+                                     kui::FromC(message ? message : "", nullptr), QLineEdit::Normal,
+                                     QString(), &ok);
+        if (!ok) return 0;
+    }
+    kui::CopyOut(text.trimmed(), response, responseSize, 0);
+    return 1;
 }

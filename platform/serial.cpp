@@ -36,17 +36,19 @@
 
 #include "com232/linkwatch.h"
 #include "com232/portname.h"
+#include "com232/telnet.h"
 #include "platform/cvi.h"
+#include "platform/netport.h"
+#include "platform/rx_delivery.h"
 #include "platform/userint_internal.h"
 
 namespace {
 
 enum {
     kDescriptionSize = 128,
-    kDefaultQueueSize = 512,       // queue size when the caller passes <= 0
-    kMaxQueueSize = 1 << 20,       // larger requests are clamped
-    kMaxDeliveriesPerCheck = 256,  // callbacks per check before other events get a turn
-    kMaxWaitSliceMs = 100,         // ComRd/ComWrt re-check the line at least this often
+    kDefaultQueueSize = 512,  // queue size when the caller passes <= 0
+    kMaxQueueSize = 1 << 20,  // larger requests are clamped
+    kMaxWaitSliceMs = 100,    // ComRd/ComWrt re-check the line at least this often
 };
 
 const double kDefaultTimeoutSeconds = 5.0;  // until SetComTime says otherwise
@@ -219,26 +221,10 @@ void QueueCheck(int port) {
         Qt::QueuedConnection);
 }
 
-// Calls the callback while notifyCount bytes wait. Bytes that arrive while
-// it runs raise no readyRead of their own (Qt does not nest it), so the
-// queue is looked at again after each call. A callback that takes nothing
-// is not called again until new bytes arrive, so it cannot spin.
 void DeliverRxCount(int port) {
     Port& p = g_ports[port];
-    if (p.inCallback) return;  // the running call is re-checked when it returns
-    for (int n = 0; n < kMaxDeliveriesPerCheck; ++n) {
-        if (!p.open || !p.callback || !(p.eventMask & kComEventRxCount)) return;
-        if (p.serial->bytesAvailable() < p.notifyCount) return;
-        ComCallbackPtr callback = p.callback;
-        void* data = p.callbackData;
-        uint32_t takenBefore = p.taken;
-        p.inCallback = 1;
-        callback(port, kComEventRxCount, data);
-        p.inCallback = 0;
-        kui::LineTurnBegin();
-        if (!p.open || p.taken == takenBefore) return;
-    }
-    QueueCheck(port);
+    if (kui::DeliverWhileWaiting(port, p, [&p]() { return p.serial->bytesAvailable(); }))
+        QueueCheck(port);
 }
 
 void OnReadyRead(int port) {
@@ -476,6 +462,15 @@ int PortTableSetGiven(const char* device) {
     return port;
 }
 
+int PortTableAddAddress(const char* address) {
+    int port = PortPlaceAddress(kPortNamingHere, g_table, address);
+    if (port) {
+        g_detected[port] = 0;
+        g_description[port][0] = '\0';
+    }
+    return port;
+}
+
 const char* PortTableDescription(int port) {
     return port < 1 || port > kMaxPorts ? "" : g_description[port];
 }
@@ -512,6 +507,11 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
         ForgetCallback(p);
         ClosePhysically(p);
     }
+    // A device server's address: the network transport serves the port.
+    NetPortClose(port);
+    if (NetKindOf(device) != kNetNone) {
+        return NetPortOpen(port, device, baudRate, QueueSizeOf(inputQueueSize));
+    }
     CreateSerial(port);
     p.queueSize = QueueSizeOf(inputQueueSize);
     p.timeoutSeconds = kDefaultTimeoutSeconds;
@@ -538,6 +538,10 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
 
 int CloseCom(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) {
+        NetPortClose(port);
+        return 0;
+    }
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -552,6 +556,7 @@ int CloseCom(int port) {
 
 int SetComTime(int port, double timeoutSeconds) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetSetComTime(port, timeoutSeconds);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -562,6 +567,7 @@ int SetComTime(int port, double timeoutSeconds) {
 
 int SetCTSMode(int port, int mode) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return mode >= 0 && mode <= 2 ? 0 : kComErrInvalidParameter;
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -577,6 +583,7 @@ int SetCTSMode(int port, int mode) {
 
 int FlushInQ(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetFlushInQ(port);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -591,6 +598,7 @@ int FlushInQ(int port) {
 
 int FlushOutQ(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return 0;  // a stream cannot call bytes back
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -604,6 +612,8 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
                        ComCallbackPtr callback, void* callbackData) {
     CallScope scope;
     (void)eventCharacter;  // the event-character event is never delivered
+    if (NetPortIsOpen(port))
+        return NetInstallComCallback(port, eventMask, notifyCount, callback, callbackData);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -629,12 +639,14 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
 // ------------------------------------------------------------------- I/O --
 
 int ComIsOpen(int port) {
+    if (NetPortIsOpen(port)) return 1;
     int code = 0;
     return OpenPort(port, &code) ? 1 : 0;
 }
 
 int GetInQLen(int port) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetGetInQLen(port);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -646,6 +658,7 @@ int GetInQLen(int port) {
 
 int ComRd(int port, char* buffer, int count) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetComRd(port, buffer, count);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;
@@ -673,6 +686,7 @@ int ComRd(int port, char* buffer, int count) {
 
 int ComWrt(int port, const char* buffer, int count) {
     CallScope scope;
+    if (NetPortIsOpen(port)) return NetComWrt(port, buffer, count);
     int code = 0;
     Port* p = OpenPort(port, &code);
     if (!p) return code;

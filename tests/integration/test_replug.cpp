@@ -35,10 +35,10 @@ TEST_F(SensorTest, PortListShowsThePortsPresentWhenOpened) {
     PortTableSetScanner(FakeScanner);
     gPlugged = "/dev/kovexa-test-ttyUSB7";
     HostLeftClick(pHandle, MAIN_DropDCom);
-    EXPECT_EQ("COM1  " + sensor + ";COM2  " + gPlugged + ";", Labels());
+    EXPECT_EQ("COM1  " + sensor + ";COM2  " + gPlugged + ";network...;", Labels());
     gPlugged.clear();
     HostLeftClick(pHandle, MAIN_DropDCom);
-    EXPECT_EQ("COM1  " + sensor + ";", Labels());
+    EXPECT_EQ("COM1  " + sensor + ";network...;", Labels());
     EXPECT_EQ(1, com);
     PortTableSetScanner(nullptr);
 }

@@ -88,3 +88,33 @@ TEST(PortLabel, ShowsComNThenWhatIdentifiesTheDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+// Catches a typed address stored twice, over a device, at a number an adapter takes on
+// Windows, or opened there as COMn; and a COM port found later overwriting it.
+TEST(PortAddresses, TypedAddressesGetANumberOfTheirOwn) {
+    const char kAddress[] = "rfc2217://10.0.0.7:2217";
+    for (PortNaming naming : {kPortNamingTable, kPortNamingCom}) {
+        PortTable table;
+        std::memset(table, 0, sizeof table);
+        PortPlaceGiven(naming, table, naming == kPortNamingCom ? "COM1" : "/dev/ttyS0");
+        const int port = PortPlaceAddress(naming, table, kAddress);
+        EXPECT_EQ(naming == kPortNamingCom ? kMaxPorts : 2, port);
+        EXPECT_EQ(port, PortPlaceAddress(naming, table, kAddress));
+        EXPECT_EQ(0, PortPlaceAddress(naming, table, "/dev/ttyUSB0"));
+        char device[kPortDeviceSize];
+        ASSERT_EQ(1, PortDeviceName(naming, table, port, device, sizeof device));
+        EXPECT_STREQ(kAddress, device);
+        char label[kPortDeviceSize + 16];
+        PortLabel(naming, port, device, "", label, sizeof label);
+        EXPECT_EQ("COM" + std::to_string(port) + "  " + kAddress, std::string(label));
+        if (naming == kPortNamingCom) {
+            EXPECT_EQ(0, PortPlaceDetected(naming, table, "COM64"));
+            EXPECT_STREQ(kAddress, table[kMaxPorts]);
+            EXPECT_EQ(kMaxPorts - 1, PortPlaceGiven(naming, table, "socket://host:4001"));
+        }
+    }
+}
+
+}  // namespace
