@@ -188,6 +188,9 @@ void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);
 void InitRS232(int port);
+// Counts the openings by InitRS232: a wait that sees it change knows that
+// its port was closed (and another one probed) under it.
+extern unsigned portOpenings;
 // Copies text into szStatus (always terminated, cut at 71 characters).
 void CopyStatus(const char* text);
 // CopyStatus and show it.

@@ -142,7 +142,10 @@ int CheckComLine(int port) {
     return result;
 }
 
+unsigned portOpenings;
+
 void InitRS232(int port) {
+    ++portOpenings;
     const int rc = OpenComConfig(port, "", kBaudRate, 0, 8, 1, kQueueSize, kQueueSize);
     if (rc < 0) {
         SetStatus(OpenErrorText(rc));
