@@ -164,6 +164,9 @@ int Shift(const double* in, int n, int s, double* out);
 // -------------------------------------------------- exchanges (platform) --
 
 void RX_Receive_Function(int port, int events, void* data);
+// Waits for a reply in progress (nested ones each count): while one waits,
+// nothing else may send a request whose reply it could take for its own.
+extern int exchangeWaits;
 int WaitRxFull(void);  // 1 reply arrived, 0 time-out (szStatus = kTxtTimeout)
 // Waits for rx_flag up to TIMEOUT; on time-out copies timeoutText into
 // szStatus, on a port that is (or goes) closed kTxtPortClosed at once. 1/0.
@@ -200,6 +203,9 @@ void ShowStatus(void);
 // Shows a text in the status line without keeping it in szStatus.
 void ShowStatusText(const char* text);
 
+// No sensor is known on the port any more: identity, firmware text, model
+// box and the measured values shown are cleared until a probe succeeds.
+void ForgetSensor(void);
 int GetHARDWAREInfo(void);
 int GetVERSIONInfo(void);
 int PushGETRAW(void);

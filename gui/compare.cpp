@@ -7,8 +7,9 @@
 // Protocol facts owned here: the reads are the GET exchanges, command 2
 // (RAM) then 4 (EEPROM), half 0 then half 1, 0.1 s apart; a missing reply
 // ends the comparison with the usual time-out text and no table. COMPARE
-// is refused while a loop exchanges frames (it would mix its requests into
-// the loop's) and without an identified sensor.
+// is refused while a loop exchanges frames or another request waits for
+// its reply (it would mix its requests into theirs and take their replies
+// for its own) and without an identified sensor.
 #include "gui/compare.h"
 
 #include <cstdio>
@@ -32,6 +33,7 @@ const char kTxtEqual[] = "RAM and EEPROM are equal";
 const char kTxtOneDiffers[] = "1 parameter differs between RAM and EEPROM";
 const char kTxtManyDiffer[] = "%d parameters differ between RAM and EEPROM";
 const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or recording)!";
+const char kTxtExchangeWaits[] = "%s refused - the sensor has not answered the last request yet!";
 const char kTxtNoSensor[] = "%s refused - no identified sensor on this port!";
 const char kCompareAction[] = "COMPARE";
 const char kTxtNoFile[] = "-";
@@ -176,6 +178,7 @@ int SensorLoopActive(void) {
 
 int SensorFreeFor(const char* action) {
     const char* refusal = SensorLoopActive()    ? kTxtLoopActive
+                          : exchangeWaits > 0   ? kTxtExchangeWaits
                           : !SensorIdentified() ? kTxtNoSensor
                                                 : nullptr;
     if (!refusal) return 1;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -147,4 +148,81 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     EXPECT_EQ("Report NOT written - the file cannot be written there!", StatusLine());
     EXPECT_FALSE(QFile::exists(lost));
     EXPECT_FALSE(QFile::exists(dir.filePath("missing/record.csv")));
+}
+
+// Catches the previous sensor's model, firmware and last values kept after a port change
+// to a line without a sensor (silent, or echoing requests back), and COMPARE or REPORT
+// then proving that sensor from the program's own record or waiting out time-outs.
+TEST_F(SensorTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kLines[] = {{[](SimFaults* f) { f->silent = 1; }, "Timeout-RS-232..."},
+                  {[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"}};
+    for (const auto& line : kLines) {
+        SCOPED_TRACE(line.status);
+        StartProgram("v303");
+        SetCtrlVal(pHandle, MAIN_DISPpixel, 2111);
+        SetCtrlVal(pHandle, MAIN_DISPedgeLeft, 1500);
+        SetFaults(line.fault);
+        ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 1));
+        EXPECT_EQ(line.status, StatusLine());
+        char model[80] = "x";
+        GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model);
+        EXPECT_STREQ("", model);
+        EXPECT_STREQ("", szVersion);
+        EXPECT_EQ("0", [] {
+            char text[32] = "";
+            HostCtrlText(pHandle, MAIN_DISPpixel, text, sizeof text);
+            return std::string(text);
+        }());
+        EXPECT_EQ(0, Mvalue);
+        SimClearRequests();
+        for (int button : {MAIN_BTNCompare, MAIN_BTNReport}) {
+            HostClearAnswers();
+            HostQueueFileAnswer("/nonexistent/report.pdf");
+            HostClick(pHandle, button);
+            EXPECT_NE(std::string::npos, StatusLine().find("refused - no identified sensor"))
+                << StatusLine();
+        }
+        HostClearAnswers();
+        EXPECT_TRUE(Requests().empty());
+        StopProgram();
+    }
+}
+
+// Catches COMPARE or REPORT started while RESET or TEACH waits for a late answer: they
+// took that answer for a RAM half and RESET reported OK on theirs.
+TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
+    const struct {
+        const int* panel;
+        int exchange;
+        int action;
+        std::vector<uint16_t> sent;  // only the exchange's own requests
+        const char* end;             // the exchange's own outcome
+    } kCases[] = {
+        {&pHandle, MAIN_ButtonReset, MAIN_BTNCompare, {11}, "Reset of analog-output Max/Min OK!"},
+        {&pHandle, MAIN_ButtonReset, MAIN_BTNReport, {11}, "Reset of analog-output Max/Min OK!"},
+        {&pPara2, PARA2_ButtonTeach, MAIN_BTNCompare, {6, 2, 2}, kTxtParamReceived},
+        {&pPara2, PARA2_ButtonTeach, MAIN_BTNReport, {6, 2, 2}, kTxtParamReceived}};
+    StartProgram("v303");
+    QTemporaryDir dir;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.exchange * 100 + c.action);
+        SetFaults([](SimFaults* f) { f->replyDelay = 0.4; });
+        SimClearRequests();
+        std::string refusal;
+        HostClearAnswers();
+        HostQueueFileAnswer(dir.filePath("r.pdf").toUtf8().constData());
+        ClickDuring(*c.panel, c.exchange, [&](int) {
+            HostClick(pHandle, c.action);
+            refusal = StatusLine();
+            return true;
+        });
+        HostClearAnswers();
+        EXPECT_NE(std::string::npos, refusal.find("refused - the sensor has not answered"))
+            << refusal;
+        EXPECT_EQ(c.sent, RequestCommands());
+        EXPECT_EQ(c.end, StatusLine());
+    }
 }
