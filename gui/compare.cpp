@@ -5,11 +5,12 @@
 // record they show are left as they were.
 //
 // Protocol facts owned here: the reads are the GET exchanges, command 2
-// (RAM) then 4 (EEPROM), half 0 then half 1, 0.1 s apart; a missing reply
-// ends the comparison with the usual time-out text and no table. COMPARE
-// is refused while a loop exchanges frames or another request waits for
-// its reply (it would mix its requests into theirs and take their replies
-// for its own) and without an identified sensor.
+// (RAM) then 4 (EEPROM), half 0 then half 1, 0.1 s apart; a reply must
+// carry the sync word and echo the read's command. A missing or foreign
+// reply ends the comparison with a status text saying which, and no table.
+// COMPARE is refused while a loop exchanges frames or another request
+// waits for its reply (it would mix its requests into theirs and take
+// their replies for its own) and without an identified sensor.
 #include "gui/compare.h"
 
 #include <cstdio>
@@ -34,6 +35,7 @@ const char kTxtOneDiffers[] = "1 parameter differs between RAM and EEPROM";
 const char kTxtManyDiffer[] = "%d parameters differ between RAM and EEPROM";
 const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or recording)!";
 const char kTxtExchangeWaits[] = "%s refused - the sensor has not answered the last request yet!";
+const char kTxtNotParamFrame[] = "read error - the answer is no parameter-frame!";
 const char kTxtNoSensor[] = "%s refused - no identified sensor on this port!";
 const char kCompareAction[] = "COMPARE";
 const char kTxtNoFile[] = "-";
@@ -82,6 +84,21 @@ int PanelOf(int resource) {
     }
 }
 
+// A reply is this read's only when it carries the sync word and echoes the
+// read command: a late answer to another request (or a sensor answering
+// with measurement frames) would otherwise be compared as a memory.
+int IsParamFrameFor(uint16_t command) {
+    if (WordAt(szReadBuf, 0) != kSyncReply) {
+        CopyStatus(kTxtNotSync);
+        return 0;
+    }
+    if (WordAt(szReadBuf, 2) != command) {
+        CopyStatus(kTxtNotParamFrame);
+        return 0;
+    }
+    return 1;
+}
+
 // One memory's record: both halves read into the global record, copied
 // out, and the global record put back, so nothing else sees the reads.
 int ReadMemory(uint16_t command, uint16_t* out) {
@@ -91,7 +108,7 @@ int ReadMemory(uint16_t command, uint16_t* out) {
     for (uint16_t half = 0; half < 2 && ok; ++half) {
         CopyVarsToPP(half);
         SendCommand(command, half);
-        ok = WaitReply(kTxtTimeout);
+        ok = WaitReply(kTxtTimeout) && IsParamFrameFor(command);
         if (ok) CopyPPtoVars(half);
         Delay(kHalfPause);
     }

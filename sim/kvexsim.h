@@ -71,6 +71,7 @@ struct SimFaults {
     int answerEchoOnly;       // 1: answer only the line check (command 5)
     double extraDelay;        // > 0: the extraBytes follow their answer this much later
     int xflashPage;           // != 0: X-FLASH write answers report this page
+    int frameType;            // != 0: frame answers (not measurement, not raw) carry this type
 };
 // Defaults: no faults, answerLimit -1, hangUpAfter -1. answerLimit,
 // hangUpAfter and foreignEchoEvery count from the moment the faults are set

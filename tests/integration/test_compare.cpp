@@ -226,3 +226,20 @@ TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
         EXPECT_EQ(c.end, StatusLine());
     }
 }
+
+// Catches COMPARE taking any frame for a memory half: a sensor answering every read with
+// a measurement frame (or without the sync word) gave "RAM and EEPROM are equal".
+TEST_F(SensorTest, CompareTakesOnlyParameterFramesOfItsReads) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kAnswers[] = {{[](SimFaults* f) { f->frameType = kReplyTypeMeasure; },
+                     "read error - the answer is no parameter-frame!"},
+                    {[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"}};
+    StartProgram("v303");
+    for (const auto& a : kAnswers) {
+        SetFaults(a.fault);
+        HostClick(pHandle, MAIN_BTNCompare);
+        EXPECT_EQ(a.status, StatusLine());
+    }
+}
