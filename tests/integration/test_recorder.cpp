@@ -223,4 +223,25 @@ TEST_F(Recorder, ServiceCodeRevealsXFlashWithoutTouchingThePlannedTime) {
     EXPECT_EQ((std::vector<double>{0, 1, 23, 20}), planned());
 }
 
+// Catches a sensor that answers every request, but without the sync word or with another
+// reply type, being reported as a silent line ("TIMEOUT").
+TEST_F(Recorder, AnswersWithoutValidFramesAreNotCalledATimeout) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kCases[] = {{[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"},
+                  {[](SimFaults* f) { f->foreignEcho = CMD_READ_RAM; },
+                   "Sensor answers, but with no measurement-frames!"}};
+    Setup(10, 0);
+    for (const auto& c : kCases) {
+        std::remove(rec_fname);
+        SimResetFaults();
+        SetFaults(c.fault);
+        ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
+        EXPECT_EQ(kHeaderLines, CrLfLines(Slurp(rec_fname)));
+        EXPECT_EQ(End("DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!", VAL_RED),
+                  RecEnd());
+        EXPECT_EQ(c.status, StatusLine());
+    }
+}
 }  // namespace
