@@ -162,8 +162,10 @@ extern int pCompare;
 int SensorLoopActive(void);
 // 1 when the connected sensor belongs to a known family (ccdtype 1, 4, 101).
 int SensorIdentified(void);
-// 1 when an action may talk to the sensor now; else 0 with a status text
-// that names the action and why it is refused.
+// 1 when an action may use the line now: no loop runs and no reply is
+// awaited; else 0 with a status text that names the action and why.
+int SensorLinkFreeFor(const char* action);
+// SensorLinkFreeFor, and an identified sensor on the port.
 int SensorFreeFor(const char* action);
 enum { kCompareRows = 24, kCompareLabelSize = 32, kCompareTextSize = 40 };
 struct CompareRow {

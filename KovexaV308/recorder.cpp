@@ -37,6 +37,8 @@ const char kTxtCompleted[] = "DATA-RECORDER COMPLETED SUCCESSFULLY";
 const char kTxtTimedOut[] = "DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!";
 const char kTxtInterrupted[] = "DATA-RECORDER INTERRUPTED!";
 const char kTxtFileFailed[] = "DATA-RECORDER STOPPED - CANNOT WRITE DATA-FILE!";
+const char kRecorderAction[] = "RECORDER START";
+const char kTxtNotStarted[] = "DATA-RECORDER NOT STARTED - PRESS STOP FIRST!";
 const char kTxtNoFrames[] = "DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!";
 const char kTxtForeignFrames[] = "Sensor answers, but with no measurement-frames!";
 
@@ -264,6 +266,12 @@ int writeFileHeader(void) {
 
 void PushRECORD(void) {
     if (recActive) return;
+    // RUN or VIDEO would go on looking active while the recording took
+    // their replies; the technician stops them first, as for COMPARE.
+    if (!SensorLinkFreeFor(kRecorderAction)) {
+        RecStatus(kTxtNotStarted);
+        return;
+    }
     if (GetFileInfo(rec_fname, nullptr)) {
         if (!ConfirmPopup(kTitleStartExists, kAskStartExists)) return;
         CVI_DeleteFile(rec_fname);  // one that stays is caught by the header write

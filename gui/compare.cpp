@@ -187,22 +187,30 @@ void ShowTable(const CompareTable* t) {
 
 CompareTable gTable;  // too large for the stack of a nested callback
 
+// Shows why action is refused; 0.
+int Refuse(const char* format, const char* action) {
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, format, action);
+    SetStatus(text);
+    return 0;
+}
+
 }  // namespace
 
 int SensorLoopActive(void) {
     return stop_flag == 0 ? 1 : 0;
 }
 
+int SensorLinkFreeFor(const char* action) {
+    const char* refusal = SensorLoopActive()  ? kTxtLoopActive
+                          : exchangeWaits > 0 ? kTxtExchangeWaits
+                                              : nullptr;
+    return refusal ? Refuse(refusal, action) : 1;
+}
+
 int SensorFreeFor(const char* action) {
-    const char* refusal = SensorLoopActive()    ? kTxtLoopActive
-                          : exchangeWaits > 0   ? kTxtExchangeWaits
-                          : !SensorIdentified() ? kTxtNoSensor
-                                                : nullptr;
-    if (!refusal) return 1;
-    char text[kTextSize];
-    std::snprintf(text, sizeof text, refusal, action);
-    SetStatus(text);
-    return 0;
+    if (!SensorLinkFreeFor(action)) return 0;
+    return SensorIdentified() ? 1 : Refuse(kTxtNoSensor, action);
 }
 
 int SensorIdentified(void) {

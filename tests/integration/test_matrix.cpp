@@ -121,10 +121,11 @@ const ExchangeRow kExchanges[] = {
      {kTimeoutLine}, kClosed},
     {"Reset", [] { Click(pHandle, MAIN_ButtonReset); }, 1, StatusLine,
      {"Reset of analog-output Max/Min OK!"}, {kTimeout}, kClosed},
-    // A recording ends on a time-out of its request or when no frame came
-    // for a time-out after the one-second spacing of its requests.
+    // A recording ends on a time-out of its request or when no valid frame
+    // came for a time-out after the one-second spacing of its requests.
     {"Recorder", Record, 2, RecStatus, {"DATA-RECORDER COMPLETED SUCCESSFULLY"},
-     {"DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!", "DATA-RECORDER INTERRUPTED!"}, kClosed},
+     {"DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!", "DATA-RECORDER INTERRUPTED!",
+      "DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!"}, kClosed},
     // Stopped after three frames, each of which may wait out its time-out.
     {"XFlash", XFlash, 3, StatusLine, {}, {"X-FLASH write NOT completed: *"}, nullptr},
 };

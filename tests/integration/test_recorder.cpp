@@ -245,3 +245,22 @@ TEST_F(Recorder, AnswersWithoutValidFramesAreNotCalledATimeout) {
     }
 }
 }  // namespace
+
+// Catches a recording started inside RUN: RUN looked active with a frozen graph and
+// ended silently behind it.
+TEST_F(Recorder, StartIsRefusedWhileRunRuns) {
+    Setup(2, 0);
+    std::string status, box;
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
+        if (n < 3) return false;
+        HostClick(pPopup, POPUP_CBTNStartRecord);
+        status = StatusLine();
+        box = RecEnd().first;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    EXPECT_EQ("RECORDER START refused - press STOP first (RUN, VIDEO or recording)!", status);
+    EXPECT_EQ("DATA-RECORDER NOT STARTED - PRESS STOP FIRST!", box);
+    EXPECT_TRUE(Slurp(rec_fname).empty());
+    EXPECT_EQ(1, stop_flag);
+}
