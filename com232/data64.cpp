@@ -18,8 +18,6 @@
 
 namespace {
 
-const char kTxtBlockReceived[] = "Data[64] block received!";
-
 const uint16_t kBlockStarts[kBlocksPerBuffer] = {0, 64, 128, 192};
 
 // Where bytes beyond the first szReadBuf-full go when a flood is drained.

@@ -33,6 +33,8 @@ const char kTxtComparing[] = "Comparing RAM and EEPROM ...";
 const char kTxtEqual[] = "RAM and EEPROM are equal";
 const char kTxtOneDiffers[] = "1 parameter differs between RAM and EEPROM";
 const char kTxtManyDiffer[] = "%d parameters differ between RAM and EEPROM";
+const char kTxtFileEqual[] = "%s; FILE equal to RAM (%s)";
+const char kTxtFileDiffers[] = "%s; FILE: %d differ from RAM (%s)";
 const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or recording)!";
 const char kTxtExchangeWaits[] = "%s refused - the sensor has not answered the last request yet!";
 const char kTxtNotParamFrame[] = "read error - the answer is no parameter-frame!";
@@ -152,6 +154,7 @@ void FillTable(CompareTable* t, const uint16_t* ram, const uint16_t* eeprom, con
     t->count = 0;
     t->hasFile = file != nullptr;
     t->differ = CompareCountDiffers(variant, ram, eeprom);
+    t->fileDiffer = file ? CompareCountDiffers(variant, ram, file) : 0;
     for (int i = 0; i < CompareParamCount() && t->count < kCompareRows; ++i) {
         const CompareParam* p = CompareParamAt(i);
         if (!CompareBinds(p, variant)) continue;
@@ -170,9 +173,9 @@ void FillTable(CompareTable* t, const uint16_t* ram, const uint16_t* eeprom, con
 
 void ShowTable(const CompareTable* t) {
     char line[kRowSize];
-    std::snprintf(
-        line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
-        t->hasFile ? "FILE" : (target == DATFILE ? "FILE (not read)" : "FILE (not selected)"));
+    std::snprintf(line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
+                  t->hasFile ? FileNameOf(file_name)
+                             : (target == DATFILE ? "FILE (not read)" : "FILE (not selected)"));
     ResetTextBox(pCompare, COMPARE_TEXTcompare, line);
     for (int i = 0; i < t->count; ++i) {
         const CompareRow& r = t->rows[i];
@@ -219,12 +222,20 @@ int SensorIdentified(void) {
 
 void CompareOutcome(const CompareTable* t, char* text, int size) {
     const size_t n = static_cast<size_t>(size);
+    char memories[kTextSize];
     if (t->differ == 0)
-        std::snprintf(text, n, "%s", kTxtEqual);
+        std::snprintf(memories, sizeof memories, "%s", kTxtEqual);
     else if (t->differ == 1)
-        std::snprintf(text, n, "%s", kTxtOneDiffers);
+        std::snprintf(memories, sizeof memories, "%s", kTxtOneDiffers);
     else
-        std::snprintf(text, n, kTxtManyDiffer, t->differ);
+        std::snprintf(memories, sizeof memories, kTxtManyDiffer, t->differ);
+    const char* file = FileNameOf(file_name);
+    if (!t->hasFile)
+        std::snprintf(text, n, "%s", memories);
+    else if (t->fileDiffer == 0)
+        std::snprintf(text, n, kTxtFileEqual, memories, file);
+    else
+        std::snprintf(text, n, kTxtFileDiffers, memories, t->fileDiffer, file);
 }
 
 int ReadCompareTable(CompareTable* table, int withFile) {
@@ -232,6 +243,7 @@ int ReadCompareTable(CompareTable* table, int withFile) {
     table->count = 0;
     table->differ = 0;
     table->hasFile = 0;
+    table->fileDiffer = 0;
     const Memory memories[] = {{CMD_READ_RAM, ram}, {CMD_READ_EEPROM, eeprom}};
     int wasDimmed[kBusyCount] = {};
     DimBusy(wasDimmed);
@@ -257,9 +269,11 @@ int CC_BTNCompare(int, int control, int event, void*, int, int) {
         return 0;
     }
     ShowTable(&gTable);
-    char text[kTextSize];
+    char text[kTextSize + kPathSize];
     CompareOutcome(&gTable, text, sizeof text);
-    SetStatus(text);
+    // The whole text on the line, the file's name included.
+    CopyStatus(text);
+    ShowStatusText(text);
     return 0;
 }
 

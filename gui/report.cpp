@@ -23,7 +23,7 @@ const char kReportAction[] = "REPORT";
 const char kReportTitle[] = "Commissioning Report";
 const char kReportFilter[] = "*.pdf";
 const char kTxtReporting[] = "Writing report ...";
-const char kTxtReportWritten[] = "Report written (PDF and CSV).";
+const char kTxtReportWritten[] = "Report written (PDF and CSV):";
 const char kTxtReportFailed[] = "Report NOT written - the file cannot be written there!";
 const char kTxtCsvFailed[] = "Report PDF written - CSV NOT written!";
 const char kCsvSuffix[] = ".csv";
@@ -187,6 +187,9 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
         SetStatus(kTxtReportFailed);
         return 0;
     }
-    SetStatus(WriteCsv(path, gReportTable) ? kTxtReportWritten : kTxtCsvFailed);
+    if (WriteCsv(path, gReportTable))
+        SetStatusNaming(kTxtReportWritten, path);
+    else
+        SetStatus(kTxtCsvFailed);
     return 0;
 }

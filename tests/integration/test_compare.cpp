@@ -127,7 +127,8 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     QTemporaryDir dir;
     HostQueueFileAnswer(dir.filePath("record.pdf").toUtf8().constData());
     HostClick(pHandle, MAIN_BTNReport);
-    EXPECT_EQ("Report written (PDF and CSV).", StatusLine());
+    EXPECT_EQ("Report written (PDF and CSV): " + dir.filePath("record.pdf").toStdString(),
+              StatusLine());
 
     char model[80];
     ASSERT_EQ(0, GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model));
@@ -242,4 +243,43 @@ TEST_F(SensorTest, CompareTakesOnlyParameterFramesOfItsReads) {
         HostClick(pHandle, MAIN_BTNCompare);
         EXPECT_EQ(a.status, StatusLine());
     }
+}
+
+// Catches texts that lie or say nothing: "Transmit..." kept after a parameter file was
+// saved or loaded, "Line Ok!" after STOP, COMPARE with FILE silent on the file's
+// differences and name, "Report written" without the path.
+TEST_F(SensorTest, StatusLineTellsWhatWasDoneAndWithWhichFile) {
+    StartProgram("v303");
+    QTemporaryDir dir;
+    const std::string cfg = dir.filePath("line7.cfg").toStdString();
+    auto viaFile = [&](int button) {
+        for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
+        HostClick(pHandle, MAIN_RBTFile);
+        HostQueueFileAnswer(cfg.c_str());
+        HostClick(pHandle, button);
+    };
+    viaFile(MAIN_BTNSend);
+    EXPECT_EQ("Parameter-file saved: line7.cfg", StatusLine());
+    viaFile(MAIN_BTNGet);
+    EXPECT_EQ("Parameter-file loaded: line7.cfg", StatusLine());
+
+    SimSetWord(0, 26, SimGetWord(0, 26) + 1);  // RAM now differs from EEPROM and file
+    viaFile(MAIN_BTNCompare);
+    EXPECT_EQ("1 parameter differs between RAM and EEPROM; FILE: 1 differ from RAM (line7.cfg)",
+              StatusLine());
+    char header[128];
+    GetTextBoxLine(pCompare, COMPARE_TEXTcompare, 0, header, sizeof header);
+    EXPECT_NE(std::string::npos, std::string(header).find("line7.cfg")) << header;
+
+    ClickDuring(pHandle, MAIN_BTNRun, [](int n) {
+        if (n < 3) return false;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    EXPECT_EQ("STOP - data transfer stopped.", StatusLine());
+
+    const std::string pdf = dir.filePath("site.pdf").toStdString();
+    HostQueueFileAnswer(pdf.c_str());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_EQ("Report written (PDF and CSV): " + pdf, StatusLine());
 }
