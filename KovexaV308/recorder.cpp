@@ -9,8 +9,9 @@
 // n samples are written (stop_flag 2), the stop button, STOP, quitting or
 // a port change set stop_flag 1, or no valid measurement frame comes in
 // time (stop_flag 3): a time-out when the sensor fell silent, otherwise
-// said as answers that are no measurement frames. RUN, VIDEO, TEACH and the start button are
-// dimmed meanwhile.
+// said as answers that are no measurement frames. RUN, VIDEO, TEACH and
+// the start button are dimmed meanwhile; START is refused while RUN or
+// VIDEO runs or a reply is awaited.
 //
 // Every line goes to the disk as it is written, so an unplugged cable, a
 // crash or a power loss costs at most that line. A file that cannot be
