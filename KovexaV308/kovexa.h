@@ -24,6 +24,11 @@ extern double arrayNORM[600];          // raw-graph history: 100 samples x 6 tra
 
 // ---------------------------------------------------------- start-up ----
 
+// The file name part of a path (after the last '/' or '\\').
+const char* FileNameOf(const char* path);
+// Shows "text name" in the status line, whole; szStatus keeps what fits.
+void SetStatusNaming(const char* text, const char* name);
+
 // The program as the runtime runs it: loads panels, probes the sensor, runs
 // the event loop, cleans up. Returns the exit code (0, or -1 when a panel
 // cannot be loaded).
@@ -165,8 +170,10 @@ extern int pCompare;
 int SensorLoopActive(void);
 // 1 when the connected sensor belongs to a known family (ccdtype 1, 4, 101).
 int SensorIdentified(void);
-// 1 when an action may talk to the sensor now; else 0 with a status text
-// that names the action and why it is refused.
+// 1 when an action may use the line now: no loop runs and no reply is
+// awaited; else 0 with a status text that names the action and why.
+int SensorLinkFreeFor(const char* action);
+// SensorLinkFreeFor, and an identified sensor on the port.
 int SensorFreeFor(const char* action);
 // The compare window lies where the curve graphs are and hides the one
 // shown while it is open. Closing it (also when a loop starts drawing)
@@ -184,13 +191,15 @@ struct CompareTable {
     int count;
     int differ;   // parameters whose RAM and EEPROM values differ
     int hasFile;  // file column read
+    int fileDiffer;  // parameters whose file value differs from RAM's
     CompareRow rows[kCompareRows];
 };
 // Reads both halves from RAM and EEPROM (and, withFile, a parameter file
 // chosen in the load popup) without touching the panels, and fills table.
 // 1, or 0 with the time-out text in szStatus (table empty).
 int ReadCompareTable(CompareTable* table, int withFile);
-// "RAM and EEPROM are equal" or how many parameters differ.
+// "RAM and EEPROM are equal" or how many parameters differ; with a file,
+// also how many of its values differ from RAM, and its name.
 void CompareOutcome(const CompareTable* table, char* text, int size);
 KOVEXA_CALLBACK(CC_BTNCompare);
 KOVEXA_CALLBACK(CC_BTNCompareClose);

@@ -7,9 +7,11 @@
 // frame requested inc or more seconds after the previous sample's request
 // (the first frame counts only with inc 0), until
 // n samples are written (stop_flag 2), the stop button, STOP, quitting or
-// a port change set stop_flag 1, or no reply comes within TIMEOUT of the
-// last request (stop_flag 3). RUN, VIDEO, TEACH and the start button are
-// dimmed meanwhile.
+// a port change set stop_flag 1, or no valid measurement frame comes in
+// time (stop_flag 3): a time-out when the sensor fell silent, otherwise
+// said as answers that are no measurement frames. RUN, VIDEO, TEACH and
+// the start button are dimmed meanwhile; START is refused while RUN or
+// VIDEO runs or a reply is awaited.
 //
 // Every line goes to the disk whole as it is written, so an unplugged
 // cable, a crash or a power loss costs at most that line, and a full disk
@@ -38,6 +40,10 @@ const char kTxtCompleted[] = "DATA-RECORDER COMPLETED SUCCESSFULLY";
 const char kTxtTimedOut[] = "DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!";
 const char kTxtInterrupted[] = "DATA-RECORDER INTERRUPTED!";
 const char kTxtFileFailed[] = "DATA-RECORDER STOPPED - CANNOT WRITE DATA-FILE!";
+const char kRecorderAction[] = "RECORDER START";
+const char kTxtNotStarted[] = "DATA-RECORDER NOT STARTED - PRESS STOP FIRST!";
+const char kTxtNoFrames[] = "DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!";
+const char kTxtForeignFrames[] = "Sensor answers, but with no measurement-frames!";
 
 enum {
     kHelpOffset = 10,
@@ -73,6 +79,7 @@ const EndState kEndCompleted = {VAL_LT_GRAY, VAL_BLACK, 0, kTxtCompleted};
 const EndState kEndTimedOut = {VAL_RED, VAL_WHITE, 1, kTxtTimedOut};
 const EndState kEndStopped = {VAL_RED, VAL_WHITE, 1, kTxtInterrupted};
 const EndState kEndFileFailed = {VAL_RED, VAL_WHITE, 1, kTxtFileFailed};
+const EndState kEndNoFrames = {VAL_RED, VAL_WHITE, 1, kTxtNoFrames};
 const EndState kRecording = {VAL_DK_GREEN, VAL_WHITE, 1, ""};
 
 // The start button is dimmed while recording; this also keeps a scripted
@@ -144,7 +151,7 @@ const EndState& Record(void) {
     graph_flag = 0;
     rx_flag = 0;
     uint32_t count = 0;
-    int fileFailed = 0;
+    int fileFailed = 0, noFrames = 0;
     // Not the last recording's end text on a green box.
     RecStatus(kTxtBusy);
     SendCommand(CMD_MEASURE, 0);  // payload as the previous exchange left it
@@ -154,6 +161,10 @@ const EndState& Record(void) {
     // such frame still clear the way for the next request, so the time-out
     // of a single request alone would never end a recording of garbage.
     double lastRequest = start, lastWrite = start, lastSample = start, lastFrame = start;
+    // Any reply, valid or not: only a sensor that fell silent ends in a
+    // time-out; one that answers with something else is told as such.
+    double lastReply = start;
+    int replyNoted = 0, lastReplyInSync = 1;
     uint32_t shownSeconds = 0xFFFFFFFFu;
 
     // Once stop_flag is 1 the port may be closed or another one open (a
@@ -161,6 +172,11 @@ const EndState& Record(void) {
     // nothing here touches the port.
     for (;;) {
         const double sinceWrite = Timer() - lastWrite;
+        if (rx_flag == 1 && !replyNoted) {
+            replyNoted = 1;
+            lastReply = Timer();
+            lastReplyInSync = WordAt(szReadBuf, 0) == kSyncReply;
+        }
         // A frame without the reply sync word is not what was asked for:
         // neither shown nor recorded.
         if (graph_flag == 1 && WordAt(szReadBuf, 0) == kSyncReply) {
@@ -193,6 +209,7 @@ const EndState& Record(void) {
             CopyVarsToPP(0);
             lastRequest = Timer();
             SendCommand(CMD_MEASURE, 0);  // flushes both queues, clears rx_flag
+            replyNoted = 0;
             ProcessSystemEvents();
             lastWrite = Timer();
             if (stop_flag != 0) break;
@@ -204,7 +221,10 @@ const EndState& Record(void) {
             break;
         }
         if (Timer() - lastRequest > TIMEOUT || Timer() - lastFrame > TIMEOUT + kRequestSpacing) {
-            SetStatus(kTxtTimeoutLine);
+            noFrames = Timer() - lastReply <= TIMEOUT;
+            SetStatus(!noFrames         ? kTxtTimeoutLine
+                      : lastReplyInSync ? kTxtForeignFrames
+                                        : kTxtNotSync);
             stop_flag = kTimedOut;
             break;
         }
@@ -223,7 +243,7 @@ const EndState& Record(void) {
     if (stop_flag != kStopped || fileFailed) FlushPortQueues();
     if (fileFailed) return kEndFileFailed;
     if (stop_flag == kCompleted) return kEndCompleted;
-    if (stop_flag == kTimedOut) return kEndTimedOut;
+    if (stop_flag == kTimedOut) return noFrames ? kEndNoFrames : kEndTimedOut;
     return kEndStopped;
 }
 
@@ -251,6 +271,12 @@ int writeFileHeader(void) {
 
 void PushRECORD(void) {
     if (recActive) return;
+    // RUN or VIDEO would go on looking active while the recording took
+    // their replies; the technician stops them first, as for COMPARE.
+    if (!SensorLinkFreeFor(kRecorderAction)) {
+        RecStatus(kTxtNotStarted);
+        return;
+    }
     if (GetFileInfo(rec_fname, nullptr)) {
         if (!ConfirmPopup(kTitleStartExists, kAskStartExists)) return;
         CVI_DeleteFile(rec_fname);  // one that stays is caught by the header write

@@ -16,6 +16,22 @@ const char kHelpReset[] =
 
 enum { kHelpOffset = 10 };
 
+// 1 answered in time, 0 timed out, -1 the port closed (status shown).
+int WaitResetAnswer(void) {
+    const double t0 = Timer();
+    double elapsed = 0.0;
+    do {
+        elapsed = Timer() - t0;
+        ProcessSystemEvents();
+        // Nothing can arrive on a closed port: say so now.
+        if (!rx_flag && !PortUsable()) {
+            ShowStatus();
+            return -1;
+        }
+    } while (!rx_flag && elapsed < TIMEOUT);
+    return elapsed < TIMEOUT ? 1 : 0;
+}
+
 }  // namespace
 
 int CC_ButtonReset(int, int control, int event, void*, int, int) {
@@ -26,17 +42,9 @@ int CC_ButtonReset(int, int control, int event, void*, int, int) {
     parameter[2] = 0;
     FillTxBuf(CMD_RESET_MAXMIN, 0, pp);
     if (SendFrame() == kFrameSize) ShowStatusText(kTxtResetting);
-    const double t0 = Timer();
-    double elapsed = 0.0;
-    do {
-        elapsed = Timer() - t0;
-        ProcessSystemEvents();
-        // Nothing can arrive on a closed port: say so now.
-        if (!rx_flag && !PortUsable()) {
-            ShowStatus();
-            return 0;
-        }
-    } while (!rx_flag && elapsed < TIMEOUT);
-    SetStatus(elapsed < TIMEOUT ? kTxtResetOk : kTxtTimeout);
+    ++exchangeWaits;
+    const int answered = WaitResetAnswer();
+    --exchangeWaits;
+    if (answered >= 0) SetStatus(answered ? kTxtResetOk : kTxtTimeout);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Start values of the program's state, the dependent controls after the
 // start-up probe, the status line, and quitting.
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -89,6 +90,21 @@ void ShowStatus(void) {
 
 void ShowStatusText(const char* text) {
     SetCtrlVal(pHandle, MAIN_TEXTstatus, text);
+}
+
+const char* FileNameOf(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; ++c)
+        if (*c == '/' || *c == '\\') name = c + 1;
+    return name;
+}
+
+void SetStatusNaming(const char* text, const char* name) {
+    char line[kTextSize + kPathSize];
+    std::snprintf(line, sizeof line, "%s %s", text, name);
+    // szStatus keeps what fits; the line shows the whole name.
+    CopyStatus(line);
+    ShowStatusText(line);
 }
 
 void InitVars(void) {

@@ -6,16 +6,17 @@
 // Anything but exactly 128 bytes is rejected: more bytes waiting than
 // szReadBuf holds are drained in pieces, never read past it. A loop that
 // runs (stop_flag 0) may be stopped inside the wait by STOP, by quitting or
-// by a port change; the wait then ends at once, without a time-out text
-// that did not happen and without touching the port again.
+// by a port change; the wait then ends without a time-out text that did
+// not happen. After a port change or a quit the port is not touched again;
+// after STOP the block asked for may still be on its way, and is let in
+// (or its time-out passes) with the callback detached and thrown away, so
+// that its bytes are never taken for a reply frame.
 #include "com232/data64.h"
 
 #include "KovexaV308/kovexa.h"
 #include "platform/cvi.h"
 
 namespace {
-
-const char kTxtBlockReceived[] = "Data[64] block received!";
 
 const uint16_t kBlockStarts[kBlocksPerBuffer] = {0, 64, 128, 192};
 
@@ -40,10 +41,20 @@ int DrainInput(int waiting) {
     return total;
 }
 
+// Waits, without running other callbacks, until the block requested at
+// requestedAt is in or its time-out has passed, then empties the queue.
+void DrainLateBlock(double requestedAt) {
+    const double kPollStep = 0.005;
+    while (ComIsOpen(com) && GetInQLen(com) < kBlockBytes && Timer() - requestedAt <= TIMEOUT)
+        Delay(kPollStep);
+    if (ComIsOpen(com)) FlushInQ(com);
+}
+
 }  // namespace
 
 int ReadData64(uint16_t start, uint16_t kind) {
     const int loopRunning = stop_flag == 0;
+    const unsigned opening = portOpenings;
     parameter[1] = CMD_DATA64;
     FlushPortQueues();
     FillData64Request(szWriteBuf, start, kind);
@@ -57,6 +68,7 @@ int ReadData64(uint16_t start, uint16_t kind) {
         // Ended by STOP: the line shows again what it said before the wait,
         // not a wait that is over.
         if (loopRunning && stop_flag != 0) {
+            if (portOpenings == opening) DrainLateBlock(t0);
             ShowStatus();
             return 0;
         }

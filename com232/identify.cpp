@@ -1,5 +1,7 @@
 // Identification of the sensor on the line: the hardware answer (command
-// 10) and the firmware text (command 7), run each time the port is opened.
+// 10) and the firmware text (command 7), run each time the port is opened;
+// and forgetting the sensor before, so that a port that fails its probe
+// shows no sensor at all.
 //
 // Facts owned here: the hardware answer is a 36-byte frame taken in by the
 // receive callback; only an answer that echoes 10 may change the identity
@@ -17,12 +19,27 @@ enum {
     kDataGraphPoints = 256,
 };
 
+// Where the last measurement shows on the main panel.
+const int kMeasuredDisplays[] = {MAIN_DISPedgeLeft, MAIN_DISPedgeRight, MAIN_DISPpixel, MAIN_DISPmm,
+                                 MAIN_DISPanalog,   MAIN_DISPanaMax,    MAIN_DISPanaMin};
+
 void ShowModel(const ModelRow* model) {
     for (int line = 0; line < kModelLines; ++line)
         ReplaceTextBoxLine(pCalib, CALIB_TEXTmodel, line, model->line[line]);
 }
 
 }  // namespace
+
+void ForgetSensor(void) {
+    ccdtype = 0;
+    HWTYPE = 0;
+    szVersion[0] = '\0';
+    Ledge = Redge = Mvalue = tol = edcnt = mvstart = mvend = dynpow = anaMax = anaMin = in0 = 0;
+    raw15 = 0;
+    umValue = 0;
+    ResetTextBox(pCalib, CALIB_TEXTmodel, "");
+    for (int display : kMeasuredDisplays) SetCtrlVal(pHandle, display, 0);
+}
 
 int GetHARDWAREInfo(void) {
     SendCommand(CMD_HARDWARE, 0);

@@ -76,6 +76,7 @@ extern const char kTxtTimeout[];          // "Timeout-RS-232..."
 extern const char kTxtTimeoutLine[];      // "Timeout RS232-Line!"
 extern const char kTxtTimeoutFirmware[];  // "Timeout - reading firmware info!"
 extern const char kTxtTimeoutData64[];    // "Timeout-RS-232 while reading 64 data-words!"
+extern const char kTxtBlockReceived[];    // "Data[64] block received!"
 extern const char kTxtHardwareError[];    // "Error reading HARDWARE-info!"
 extern const char kTxtFirmwareError[];    // "Error reading firmware-info!"
 extern const char kTxtSent[];             // "Line Ok!"
@@ -164,6 +165,9 @@ int Shift(const double* in, int n, int s, double* out);
 // -------------------------------------------------- exchanges (platform) --
 
 void RX_Receive_Function(int port, int events, void* data);
+// Waits for a reply in progress (nested ones each count): while one waits,
+// nothing else may send a request whose reply it could take for its own.
+extern int exchangeWaits;
 int WaitRxFull(void);  // 1 reply arrived, 0 time-out (szStatus = kTxtTimeout)
 // Waits for rx_flag up to TIMEOUT; on time-out copies timeoutText into
 // szStatus, on a port that is (or goes) closed kTxtPortClosed at once. 1/0.
@@ -188,6 +192,9 @@ void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);
 void InitRS232(int port);
+// Counts the openings by InitRS232: a wait that sees it change knows that
+// its port was closed (and another one probed) under it.
+extern unsigned portOpenings;
 // Copies text into szStatus (always terminated, cut at 71 characters).
 void CopyStatus(const char* text);
 // CopyStatus and show it.
@@ -197,6 +204,9 @@ void ShowStatus(void);
 // Shows a text in the status line without keeping it in szStatus.
 void ShowStatusText(const char* text);
 
+// No sensor is known on the port any more: identity, firmware text, model
+// box and the measured values shown are cleared until a probe succeeds.
+void ForgetSensor(void);
 int GetHARDWAREInfo(void);
 int GetVERSIONInfo(void);
 int PushGETRAW(void);

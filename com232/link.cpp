@@ -101,7 +101,11 @@ int PortUsable(void) {
     return 0;
 }
 
-int WaitReply(const char* timeoutText) {
+int exchangeWaits;
+
+namespace {
+
+int WaitForRxFlag(const char* timeoutText) {
     const double t0 = Timer();
     for (;;) {
         ProcessSystemEvents();
@@ -114,6 +118,15 @@ int WaitReply(const char* timeoutText) {
             return 0;
         }
     }
+}
+
+}  // namespace
+
+int WaitReply(const char* timeoutText) {
+    ++exchangeWaits;
+    const int arrived = WaitForRxFlag(timeoutText);
+    --exchangeWaits;
+    return arrived;
 }
 
 int WaitRxFull(void) {
@@ -143,7 +156,11 @@ int CheckComLine(int port) {
     return result;
 }
 
-void InitRS232(int port) {
+unsigned portOpenings;
+
+namespace {
+
+void OpenAndProbe(int port) {
     const int rc = OpenComConfig(port, "", kBaudRate, 0, 8, 1, kQueueSize, kQueueSize);
     if (rc < 0) {
         // A network port says why, as "Cannot open port: Connection refused".
@@ -178,4 +195,17 @@ void InitRS232(int port) {
         return;
     }
     ShowStatus();
+}
+
+}  // namespace
+
+void InitRS232(int port) {
+    ++portOpenings;
+    // What the previous port's sensor said stays true of it alone: a port
+    // that fails its probe must not go on showing (or proving) that sensor.
+    ForgetSensor();
+    // The probe's raw firmware wait counts as an exchange as well.
+    ++exchangeWaits;
+    OpenAndProbe(port);
+    --exchangeWaits;
 }

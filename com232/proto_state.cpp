@@ -13,6 +13,7 @@ const char kTxtTimeout[] = "Timeout-RS-232...";
 const char kTxtTimeoutLine[] = "Timeout RS232-Line!";
 const char kTxtTimeoutFirmware[] = "Timeout - reading firmware info!";
 const char kTxtTimeoutData64[] = "Timeout-RS-232 while reading 64 data-words!";
+const char kTxtBlockReceived[] = "Data[64] block received!";
 const char kTxtHardwareError[] = "Error reading HARDWARE-info!";
 const char kTxtFirmwareError[] = "Error reading firmware-info!";
 const char kTxtSent[] = "Line Ok!";

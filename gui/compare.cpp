@@ -5,10 +5,12 @@
 // record they show are left as they were.
 //
 // Protocol facts owned here: the reads are the GET exchanges, command 2
-// (RAM) then 4 (EEPROM), half 0 then half 1, 0.1 s apart; a missing reply
-// ends the comparison with the usual time-out text and no table. COMPARE
-// is refused while a loop exchanges frames (it would mix its requests into
-// the loop's) and without an identified sensor.
+// (RAM) then 4 (EEPROM), half 0 then half 1, 0.1 s apart; a reply must
+// carry the sync word and echo the read's command. A missing or foreign
+// reply ends the comparison with a status text saying which, and no table.
+// COMPARE is refused while a loop exchanges frames or another request
+// waits for its reply (it would mix its requests into theirs and take
+// their replies for its own) and without an identified sensor.
 #include "gui/compare.h"
 
 #include <cstdio>
@@ -31,7 +33,11 @@ const char kTxtComparing[] = "Comparing RAM and EEPROM ...";
 const char kTxtEqual[] = "RAM and EEPROM are equal";
 const char kTxtOneDiffers[] = "1 parameter differs between RAM and EEPROM";
 const char kTxtManyDiffer[] = "%d parameters differ between RAM and EEPROM";
+const char kTxtFileEqual[] = "%s; FILE equal to RAM (%s)";
+const char kTxtFileDiffers[] = "%s; FILE: %d differ from RAM (%s)";
 const char kTxtLoopActive[] = "%s refused - press STOP first (RUN, VIDEO or recording)!";
+const char kTxtExchangeWaits[] = "%s refused - the sensor has not answered the last request yet!";
+const char kTxtNotParamFrame[] = "read error - the answer is no parameter-frame!";
 const char kTxtNoSensor[] = "%s refused - no identified sensor on this port!";
 const char kCompareAction[] = "COMPARE";
 const char kTxtNoFile[] = "-";
@@ -82,6 +88,21 @@ int PanelOf(int resource) {
     }
 }
 
+// A reply is this read's only when it carries the sync word and echoes the
+// read command: a late answer to another request (or a sensor answering
+// with measurement frames) would otherwise be compared as a memory.
+int IsParamFrameFor(uint16_t command) {
+    if (WordAt(szReadBuf, 0) != kSyncReply) {
+        CopyStatus(kTxtNotSync);
+        return 0;
+    }
+    if (WordAt(szReadBuf, 2) != command) {
+        CopyStatus(kTxtNotParamFrame);
+        return 0;
+    }
+    return 1;
+}
+
 // One memory's record: both halves read into the global record, copied
 // out, and the global record put back, so nothing else sees the reads.
 int ReadMemory(uint16_t command, uint16_t* out) {
@@ -91,7 +112,7 @@ int ReadMemory(uint16_t command, uint16_t* out) {
     for (uint16_t half = 0; half < 2 && ok; ++half) {
         CopyVarsToPP(half);
         SendCommand(command, half);
-        ok = WaitReply(kTxtTimeout);
+        ok = WaitReply(kTxtTimeout) && IsParamFrameFor(command);
         if (ok) CopyPPtoVars(half);
         Delay(kHalfPause);
     }
@@ -135,6 +156,7 @@ void FillTable(CompareTable* t, const uint16_t* ram, const uint16_t* eeprom, con
     t->count = 0;
     t->hasFile = file != nullptr;
     t->differ = CompareCountDiffers(variant, ram, eeprom);
+    t->fileDiffer = file ? CompareCountDiffers(variant, ram, file) : 0;
     for (int i = 0; i < CompareParamCount() && t->count < kCompareRows; ++i) {
         const CompareParam* p = CompareParamAt(i);
         if (!CompareBinds(p, variant)) continue;
@@ -153,9 +175,9 @@ void FillTable(CompareTable* t, const uint16_t* ram, const uint16_t* eeprom, con
 
 void ShowTable(const CompareTable* t) {
     char line[kRowSize];
-    std::snprintf(
-        line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
-        t->hasFile ? "FILE" : (target == DATFILE ? "FILE (not read)" : "FILE (not selected)"));
+    std::snprintf(line, sizeof line, kRowFormat, ' ', "PARAMETER", "RAM", "EEPROM",
+                  t->hasFile ? FileNameOf(file_name)
+                             : (target == DATFILE ? "FILE (not read)" : "FILE (not selected)"));
     ResetTextBox(pCompare, COMPARE_TEXTcompare, line);
     for (int i = 0; i < t->count; ++i) {
         const CompareRow& r = t->rows[i];
@@ -179,21 +201,30 @@ void ShowTable(const CompareTable* t) {
 
 CompareTable gTable;  // too large for the stack of a nested callback
 
+// Shows why action is refused; 0.
+int Refuse(const char* format, const char* action) {
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, format, action);
+    SetStatus(text);
+    return 0;
+}
+
 }  // namespace
 
 int SensorLoopActive(void) {
     return stop_flag == 0 ? 1 : 0;
 }
 
+int SensorLinkFreeFor(const char* action) {
+    const char* refusal = SensorLoopActive()  ? kTxtLoopActive
+                          : exchangeWaits > 0 ? kTxtExchangeWaits
+                                              : nullptr;
+    return refusal ? Refuse(refusal, action) : 1;
+}
+
 int SensorFreeFor(const char* action) {
-    const char* refusal = SensorLoopActive()    ? kTxtLoopActive
-                          : !SensorIdentified() ? kTxtNoSensor
-                                                : nullptr;
-    if (!refusal) return 1;
-    char text[kTextSize];
-    std::snprintf(text, sizeof text, refusal, action);
-    SetStatus(text);
-    return 0;
+    if (!SensorLinkFreeFor(action)) return 0;
+    return SensorIdentified() ? 1 : Refuse(kTxtNoSensor, action);
 }
 
 int SensorIdentified(void) {
@@ -202,12 +233,20 @@ int SensorIdentified(void) {
 
 void CompareOutcome(const CompareTable* t, char* text, int size) {
     const size_t n = static_cast<size_t>(size);
+    char memories[kTextSize];
     if (t->differ == 0)
-        std::snprintf(text, n, "%s", kTxtEqual);
+        std::snprintf(memories, sizeof memories, "%s", kTxtEqual);
     else if (t->differ == 1)
-        std::snprintf(text, n, "%s", kTxtOneDiffers);
+        std::snprintf(memories, sizeof memories, "%s", kTxtOneDiffers);
     else
-        std::snprintf(text, n, kTxtManyDiffer, t->differ);
+        std::snprintf(memories, sizeof memories, kTxtManyDiffer, t->differ);
+    const char* file = FileNameOf(file_name);
+    if (!t->hasFile)
+        std::snprintf(text, n, "%s", memories);
+    else if (t->fileDiffer == 0)
+        std::snprintf(text, n, kTxtFileEqual, memories, file);
+    else
+        std::snprintf(text, n, kTxtFileDiffers, memories, t->fileDiffer, file);
 }
 
 int ReadCompareTable(CompareTable* table, int withFile) {
@@ -215,6 +254,7 @@ int ReadCompareTable(CompareTable* table, int withFile) {
     table->count = 0;
     table->differ = 0;
     table->hasFile = 0;
+    table->fileDiffer = 0;
     const Memory memories[] = {{CMD_READ_RAM, ram}, {CMD_READ_EEPROM, eeprom}};
     int wasDimmed[kBusyCount] = {};
     DimBusy(wasDimmed);
@@ -240,9 +280,11 @@ int CC_BTNCompare(int, int control, int event, void*, int, int) {
         return 0;
     }
     ShowTable(&gTable);
-    char text[kTextSize];
+    char text[kTextSize + kPathSize];
     CompareOutcome(&gTable, text, sizeof text);
-    SetStatus(text);
+    // The whole text on the line, the file's name included.
+    CopyStatus(text);
+    ShowStatusText(text);
     return 0;
 }
 

@@ -28,7 +28,7 @@ const char kReportAction[] = "REPORT";
 const char kReportTitle[] = "Commissioning Report";
 const char kReportFilter[] = "*.pdf";
 const char kTxtReporting[] = "Writing report ...";
-const char kTxtReportWritten[] = "Report written (PDF and CSV).";
+const char kTxtReportWritten[] = "Report written (PDF and CSV):";
 const char kTxtReportFailed[] = "Report NOT written - the file cannot be written there!";
 const char kTxtCsvFailed[] = "Report PDF written - CSV NOT written!";
 const char kTxtReportNotAFile[] = "Report NOT written - that is a device, pipe or folder!";
@@ -240,6 +240,9 @@ int CC_BTNReport(int, int control, int event, void*, int, int) {
         SetStatus(saved == VAL_ERR_NOT_REGULAR_FILE ? kTxtReportNotAFile : kTxtReportFailed);
         return 0;
     }
-    SetStatus(WriteCsv(csvPath, gReportTable) ? kTxtReportWritten : kTxtCsvFailed);
+    if (WriteCsv(csvPath, gReportTable))
+        SetStatusNaming(kTxtReportWritten, pdfPath);
+    else
+        SetStatus(kTxtCsvFailed);
     return 0;
 }

@@ -15,6 +15,8 @@
 //
 // While RUN runs, BTNRun, BTNVideo and BTNData are dimmed; the loop's end
 // brings back RUN only, STOP brings back the rest.
+#include <cstring>
+
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "com232/linkwatch.h"
@@ -33,6 +35,7 @@ enum {
     kWordTriggerMode = 28,  // trigger mode of the V303 layout
     kTriggerInternal = 3,   // from this mode on the sensor keeps a trigger buffer
 };
+const char kTxtStopped[] = "STOP - data transfer stopped.";
 const double kStopPause = 0.2;
 // Drawing waits this long after a request went out: the sensor takes the
 // request in first (a simulated one needs a processor to do so).
@@ -80,6 +83,15 @@ int CheckFrameSync(void) {
     if (inSync && lineGarbled) SetStatus(kTxtSent);
     lineGarbled = !inSync;
     return inSync;
+}
+
+// Texts of a transfer going on that STOP replaces.
+const char* const kTransferTexts[] = {kTxtSent, kTxtBlockReceived};
+
+int SaysTransferGoesOn(void) {
+    for (const char* text : kTransferTexts)
+        if (std::strcmp(szStatus, text) == 0) return 1;
+    return 0;
 }
 
 void DrawFrame(void) {
@@ -188,8 +200,12 @@ int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventD
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event == EVENT_COMMIT || event == EVENT_LEFT_CLICK || event == EVENT_KEYPRESS)
+    if (event == EVENT_COMMIT || event == EVENT_LEFT_CLICK || event == EVENT_KEYPRESS) {
+        // A text saying the transfer goes well would tell of one that no
+        // longer runs; a fault's text stays.
+        if (stop_flag == 0 && SaysTransferGoesOn()) SetStatus(kTxtStopped);
         stop_flag = 1;
+    }
     if (event == EVENT_COMMIT) {
         for (int c : kEnabledByStop) SetCtrlAttribute(pHandle, c, ATTR_DIMMED, 0);
         SetCtrlAttribute(pPara2, PARA2_ButtonTeach, ATTR_DIMMED, 0);

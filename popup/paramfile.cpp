@@ -16,6 +16,8 @@ void SendParaToFile(void) {
     ParamFileFromRecord(values);
     if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) < 0)
         SetStatus(kTxtParamFileWriteError);
+    else
+        SetStatusNaming(kTxtParamFileSaved, FileNameOf(file_name));
 }
 
 int ChooseParamFile(int forLoading) {
@@ -41,4 +43,5 @@ void ReadParaFromFile(void) {
         return;
     }
     ParamFileToRecord(values);
+    SetStatusNaming(kTxtParamFileLoaded, FileNameOf(file_name));
 }

@@ -21,6 +21,8 @@ extern const char kParamFileSaveTitle[];      // "K-VEX-RZ-Series Parameter File
 extern const char kParamFileLoadTitle[];      // "K-VEX-RZ-Series-Parameter-File"
 extern const char kTxtParamFileWriteError[];  // "Error writing parameter-file!"
 extern const char kTxtParamFileReadError[];   // "Error reading parameter-file!"
+extern const char kTxtParamFileSaved[];       // "Parameter-file saved:" (the name follows)
+extern const char kTxtParamFileLoaded[];      // "Parameter-file loaded:" (the name follows)
 extern const char kTxtPathTooLong[];          // "Path of the chosen file is too long!"
 
 // Opens the save or load popup in the program's folder; the chosen path

@@ -9,6 +9,8 @@ const char kParamFileSaveTitle[] = "K-VEX-RZ-Series Parameter File";
 const char kParamFileLoadTitle[] = "K-VEX-RZ-Series-Parameter-File";
 const char kTxtParamFileWriteError[] = "Error writing parameter-file!";
 const char kTxtParamFileReadError[] = "Error reading parameter-file!";
+const char kTxtParamFileSaved[] = "Parameter-file saved:";
+const char kTxtParamFileLoaded[] = "Parameter-file loaded:";
 const char kTxtPathTooLong[] = "Path of the chosen file is too long!";
 
 void ParamFileFromRecord(uint32_t* values) {

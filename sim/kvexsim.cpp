@@ -221,6 +221,8 @@ static void ShapeLocked(SimAnswer* a, SimWire* wire) {
         if (f.foreignEchoEvery <= 0 || g_measuresSinceFaults % f.foreignEchoEvery == 0)
             SimPutBE(a->bytes + kSimCommandOffset, static_cast<uint16_t>(f.foreignEcho));
     }
+    if (a->kind == kSimAnswerFrame && f.frameType != 0)
+        SimPutBE(a->bytes + kSimCommandOffset, static_cast<uint16_t>(f.frameType));
     if (f.xflashPage != 0 && a->kind == kSimAnswerFrame &&
         SimGetBE(a->bytes + kSimCommandOffset) == kSimCmdXFlashWrite)
         SimPutBE(a->bytes + kSimPayloadOffset + 2, static_cast<uint16_t>(f.xflashPage));

@@ -72,6 +72,7 @@ struct SimFaults {
     double extraDelay;        // > 0: the extraBytes follow their answer this much later
     int xflashPage;           // != 0: X-FLASH write answers report this page
     int xflashOffset;         // != 0: X-FLASH write answers report this offset
+    int frameType;            // != 0: frame answers (not measurement, not raw) carry this type
 };
 // Defaults: no faults, answerLimit -1, hangUpAfter -1. answerLimit,
 // hangUpAfter and foreignEchoEvery count from the moment the faults are set

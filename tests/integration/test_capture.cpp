@@ -1,5 +1,7 @@
 // VIDEO, DATA and the block read against the simulated sensor: requests,
 // drawing, button states, missing or odd blocks, and stops during a wait.
+#include <QTimer>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -145,9 +147,9 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
     }
 }
 
-// Catches VIDEO ending on (or not waiting out) a missing block, drawing, STOP or a port
-// change not ending a block wait at once (DATA going on on the new port), and a
-// "Waiting for Data" text left in the status line after STOP.
+// Catches VIDEO ending on (or not waiting out) a missing block, drawing, STOP not ending
+// the loop within the block's time-out, a port change not ending a block wait at once
+// (DATA going on on the new port), and a "Waiting for Data" text left after STOP.
 TEST_F(Capture, MissingBlocksAreWaitedOutAndStopOrPortChangeEndTheWaitAtOnce) {
     Start();
     SetFaults([](SimFaults* f) { f->silentCommands = kNoBlocks; });
@@ -159,7 +161,7 @@ TEST_F(Capture, MissingBlocksAreWaitedOutAndStopOrPortChangeEndTheWaitAtOnce) {
         HostClick(pHandle, MAIN_BTNStop);
         return true;
     });
-    EXPECT_LT(Timer() - clicked, 0.6);
+    EXPECT_LT(Timer() - clicked, 2 * TIMEOUT);
     EXPECT_NE(kTimeoutBlock, StatusLine());
     EXPECT_NE("Waiting", StatusLine().substr(0, 7)) << "still waiting after STOP";
     EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), DimmedFlags());
@@ -187,6 +189,64 @@ TEST_F(Capture, MissingBlocksAreWaitedOutAndStopOrPortChangeEndTheWaitAtOnce) {
     for (size_t i = 2; i < commands.size(); ++i) EXPECT_NE(CMD_DATA64, commands[i]) << i;
     EXPECT_NE(kTimeoutBlock, StatusLine());
     EXPECT_GE(GetInQLen(com), 0);
+}
+
+// Clicks STOP `after` seconds after the simulator received the first block
+// request, while button's callback runs.
+void StopIntoBlockRead(int button, double after) {
+    QTimer timer;
+    double seenAt = -1;
+    bool stopped = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (stopped) return;
+        std::vector<uint16_t> commands = RequestCommands();
+        const bool blockAsked =
+            std::find(commands.begin(), commands.end(), CMD_DATA64) != commands.end();
+        if (blockAsked && seenAt < 0) seenAt = Timer();
+        if (seenAt >= 0 && Timer() - seenAt >= after) {
+            stopped = true;
+            HostClick(pHandle, MAIN_BTNStop);
+        }
+    });
+    timer.start(1);
+    EXPECT_EQ(1, HostClick(pHandle, button));
+    timer.stop();
+    EXPECT_TRUE(stopped);
+}
+
+// Catches a block answer still on its way after STOP being taken in as a reply
+// frame: its words became the payload of the next request.
+TEST_F(Capture, BlockArrivingAfterStopNeverBecomesTheNextPayload) {
+    const uint16_t kWords[16] = {11, 22,  33,  44,  55,  66,  77,  88,
+                                 99, 110, 121, 132, 143, 154, 165, 176};
+    const struct {
+        int button;
+        double stopAfter;
+    } kCases[] = {{MAIN_BTNData, 0.04},  {MAIN_BTNData, 0.12},  {MAIN_BTNData, 0.2},
+                  {MAIN_BTNVideo, 0.04}, {MAIN_BTNVideo, 0.12}, {MAIN_BTNVideo, 0.2}};
+    for (const auto& c : kCases) {
+        Start();
+        SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, 1);
+        SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, 0);
+        // The sensor gathers a block slowly: it is still coming when STOP has ended.
+        SetFaults([](SimFaults* f) {
+            f->paced = 1;
+            f->replyDelay = 0.45;
+        });
+        for (int i = 0; i < 4; ++i) SimQueueMeasurement(kWords);
+        for (int i = 0; i < 16; ++i) pp[i] = kWords[i];
+        StopIntoBlockRead(c.button, c.stopAfter);
+        Pump(0.6);
+        SimClearRequests();
+        CC_ButtonReset(pHandle, MAIN_ButtonReset, EVENT_COMMIT, nullptr, 0, 0);
+        const std::vector<SimRequest> req = Requests();
+        ASSERT_EQ(1u, req.size()) << c.button << " " << c.stopAfter;
+        EXPECT_EQ(CMD_RESET_MAXMIN, RequestWord(req[0], 2));
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(kWords[i], RequestWord(req[0], 6 + 2 * i))
+                << c.button << " " << c.stopAfter << " word " << i;
+        StopProgram();
+    }
 }
 
 }  // namespace

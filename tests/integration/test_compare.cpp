@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/integration/support_during.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -158,7 +159,8 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     QTemporaryDir dir;
     HostQueueFileAnswer(dir.filePath("record.pdf").toUtf8().constData());
     HostClick(pHandle, MAIN_BTNReport);
-    EXPECT_EQ("Report written (PDF and CSV).", StatusLine());
+    EXPECT_EQ("Report written (PDF and CSV): " + dir.filePath("record.pdf").toStdString(),
+              StatusLine());
 
     char model[80];
     ASSERT_EQ(0, GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model));
@@ -177,7 +179,7 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.csv"));  // the CSV cannot be written there
     HostQueueFileAnswer(dir.filePath("blocked.pdf").toUtf8().constData());
     HostClick(pHandle, MAIN_BTNReport);
-    EXPECT_NE("Report written (PDF and CSV).", StatusLine());
+    EXPECT_EQ("Report PDF written - CSV NOT written!", StatusLine());
     HostQueueFileAnswer(dir.filePath("quoted.pdf").toUtf8().constData());
     HostClick(pHandle, MAIN_BTNReport);
     EXPECT_TRUE(FileBytes(dir.filePath("quoted.csv")).contains("\"TOLERANCE \"\"LOW\"\"\",\"100"));
@@ -205,7 +207,9 @@ TEST_F(SensorTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
     for (const auto& n : kNames) {
         HostQueueFileAnswer(dir.filePath(n.chosen).toUtf8().constData());
         HostClick(pHandle, MAIN_BTNReport);
-        EXPECT_EQ("Report written (PDF and CSV).", StatusLine()) << n.chosen;
+        EXPECT_EQ("Report written (PDF and CSV): " + dir.filePath(n.pdf).toStdString(),
+                  StatusLine())
+            << n.chosen;
         EXPECT_TRUE(FileBytes(dir.filePath(n.pdf)).startsWith("%PDF")) << n.chosen;
         EXPECT_TRUE(FileBytes(dir.filePath(n.csv)).startsWith("parameter,")) << n.chosen;
     }
@@ -229,4 +233,137 @@ TEST_F(SensorTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
             EXPECT_EQ(n.type, info.st_mode & S_IFMT) << p.constData();
         }
     }
+}
+
+// Catches the previous sensor's model, firmware and last values kept after a port change
+// to a line without a sensor (silent, or echoing requests back), and COMPARE or REPORT
+// then proving that sensor from the program's own record or waiting out time-outs.
+TEST_F(SensorTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kLines[] = {{[](SimFaults* f) { f->silent = 1; }, "Timeout-RS-232..."},
+                  {[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"}};
+    for (const auto& line : kLines) {
+        SCOPED_TRACE(line.status);
+        StartProgram("v303");
+        SetCtrlVal(pHandle, MAIN_DISPpixel, 2111);
+        SetCtrlVal(pHandle, MAIN_DISPedgeLeft, 1500);
+        SetFaults(line.fault);
+        ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 1));
+        EXPECT_EQ(line.status, StatusLine());
+        char model[80] = "x";
+        GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model);
+        EXPECT_STREQ("", model);
+        EXPECT_STREQ("", szVersion);
+        EXPECT_EQ("0", [] {
+            char text[32] = "";
+            HostCtrlText(pHandle, MAIN_DISPpixel, text, sizeof text);
+            return std::string(text);
+        }());
+        EXPECT_EQ(0, Mvalue);
+        SimClearRequests();
+        for (int button : {MAIN_BTNCompare, MAIN_BTNReport}) {
+            HostClearAnswers();
+            HostQueueFileAnswer("/nonexistent/report.pdf");
+            HostClick(pHandle, button);
+            EXPECT_NE(std::string::npos, StatusLine().find("refused - no identified sensor"))
+                << StatusLine();
+        }
+        HostClearAnswers();
+        EXPECT_TRUE(Requests().empty());
+        StopProgram();
+    }
+}
+
+// Catches COMPARE or REPORT started while RESET or TEACH waits for a late answer: they
+// took that answer for a RAM half and RESET reported OK on theirs.
+TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
+    const struct {
+        const int* panel;
+        int exchange;
+        int action;
+        std::vector<uint16_t> sent;  // only the exchange's own requests
+        const char* end;             // the exchange's own outcome
+    } kCases[] = {
+        {&pHandle, MAIN_ButtonReset, MAIN_BTNCompare, {11}, "Reset of analog-output Max/Min OK!"},
+        {&pHandle, MAIN_ButtonReset, MAIN_BTNReport, {11}, "Reset of analog-output Max/Min OK!"},
+        {&pPara2, PARA2_ButtonTeach, MAIN_BTNCompare, {6, 2, 2}, kTxtParamReceived},
+        {&pPara2, PARA2_ButtonTeach, MAIN_BTNReport, {6, 2, 2}, kTxtParamReceived}};
+    StartProgram("v303");
+    QTemporaryDir dir;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.exchange * 100 + c.action);
+        SetFaults([](SimFaults* f) { f->replyDelay = 0.4; });
+        SimClearRequests();
+        std::string refusal;
+        HostClearAnswers();
+        HostQueueFileAnswer(dir.filePath("r.pdf").toUtf8().constData());
+        ClickDuring(*c.panel, c.exchange, [&](int) {
+            HostClick(pHandle, c.action);
+            refusal = StatusLine();
+            return true;
+        });
+        HostClearAnswers();
+        EXPECT_NE(std::string::npos, refusal.find("refused - the sensor has not answered"))
+            << refusal;
+        EXPECT_EQ(c.sent, RequestCommands());
+        EXPECT_EQ(c.end, StatusLine());
+    }
+}
+
+// Catches COMPARE taking any frame for a memory half: a sensor answering every read with
+// a measurement frame (or without the sync word) gave "RAM and EEPROM are equal".
+TEST_F(SensorTest, CompareTakesOnlyParameterFramesOfItsReads) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kAnswers[] = {{[](SimFaults* f) { f->frameType = kReplyTypeMeasure; },
+                     "read error - the answer is no parameter-frame!"},
+                    {[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"}};
+    StartProgram("v303");
+    for (const auto& a : kAnswers) {
+        SetFaults(a.fault);
+        HostClick(pHandle, MAIN_BTNCompare);
+        EXPECT_EQ(a.status, StatusLine());
+    }
+}
+
+// Catches texts that lie or say nothing: "Transmit..." kept after a parameter file was
+// saved or loaded, "Line Ok!" after STOP, COMPARE with FILE silent on the file's
+// differences and name, "Report written" without the path.
+TEST_F(SensorTest, StatusLineTellsWhatWasDoneAndWithWhichFile) {
+    StartProgram("v303");
+    QTemporaryDir dir;
+    const std::string cfg = dir.filePath("line7.cfg").toStdString();
+    auto viaFile = [&](int button) {
+        for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
+        HostClick(pHandle, MAIN_RBTFile);
+        HostQueueFileAnswer(cfg.c_str());
+        HostClick(pHandle, button);
+    };
+    viaFile(MAIN_BTNSend);
+    EXPECT_EQ("Parameter-file saved: line7.cfg", StatusLine());
+    viaFile(MAIN_BTNGet);
+    EXPECT_EQ("Parameter-file loaded: line7.cfg", StatusLine());
+
+    SimSetWord(0, 26, SimGetWord(0, 26) + 1);  // RAM now differs from EEPROM and file
+    viaFile(MAIN_BTNCompare);
+    EXPECT_EQ("1 parameter differs between RAM and EEPROM; FILE: 1 differ from RAM (line7.cfg)",
+              StatusLine());
+    char header[128];
+    GetTextBoxLine(pCompare, COMPARE_TEXTcompare, 0, header, sizeof header);
+    EXPECT_NE(std::string::npos, std::string(header).find("line7.cfg")) << header;
+
+    ClickDuring(pHandle, MAIN_BTNRun, [](int n) {
+        if (n < 3) return false;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    EXPECT_EQ("STOP - data transfer stopped.", StatusLine());
+
+    const std::string pdf = dir.filePath("site.pdf").toStdString();
+    HostQueueFileAnswer(pdf.c_str());
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_EQ("Report written (PDF and CSV): " + pdf, StatusLine());
 }

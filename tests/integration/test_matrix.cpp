@@ -92,6 +92,7 @@ const char kTimeoutLine[] = "Timeout RS232-Line!";
 const char kNotSync[] = "read error - not sync byte 0xAA!";
 const char* const kClosed = kTxtPortClosed;
 const char kParamOk[] = "Parameter-frame received! - Line Ok!";
+const char kStopped[] = "STOP - data transfer stopped.";
 
 struct ExchangeRow {
     const char* name;
@@ -110,9 +111,9 @@ const ExchangeRow kExchanges[] = {
     {"Get", [] { Click(pHandle, MAIN_BTNGet); }, 2, StatusLine, {kParamOk}, {kTimeout}, kClosed},
     // SEND awaits no answer: a sensor that gives none leaves it as it is.
     {"Send", [] { Click(pHandle, MAIN_BTNSend); }, 0, StatusLine, {}, {"Line Ok!"}, kClosed},
-    {"Run", [] { Click(pHandle, MAIN_BTNRun, 4); }, 1, StatusLine, {"Line Ok!"},
+    {"Run", [] { Click(pHandle, MAIN_BTNRun, 4); }, 1, StatusLine, {"Line Ok!", kStopped},
      {kTimeoutLine, kNotSync}, kClosed},
-    {"Video", [] { Click(pHandle, MAIN_BTNVideo, 8); }, 1, StatusLine, {"Line Ok!"},
+    {"Video", [] { Click(pHandle, MAIN_BTNVideo, 8); }, 1, StatusLine, {"Line Ok!", kStopped},
      {kTimeoutLine, kNotSync}, kClosed},
     // A measurement first, then the four blocks.
     {"Data", Data, 1, StatusLine, {"Line Ok!", "Data[64] block received!"},
@@ -121,10 +122,11 @@ const ExchangeRow kExchanges[] = {
      {kTimeoutLine}, kClosed},
     {"Reset", [] { Click(pHandle, MAIN_ButtonReset); }, 1, StatusLine,
      {"Reset of analog-output Max/Min OK!"}, {kTimeout}, kClosed},
-    // A recording ends on a time-out of its request or when no frame came
-    // for a time-out after the one-second spacing of its requests.
+    // A recording ends on a time-out of its request or when no valid frame
+    // came for a time-out after the one-second spacing of its requests.
     {"Recorder", Record, 2, RecStatus, {"DATA-RECORDER COMPLETED SUCCESSFULLY"},
-     {"DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!", "DATA-RECORDER INTERRUPTED!"}, kClosed},
+     {"DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!", "DATA-RECORDER INTERRUPTED!",
+      "DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!"}, kClosed},
     // Stopped after three frames, each of which may wait out its time-out.
     {"XFlash", XFlash, 3, StatusLine, {}, {"X-FLASH write NOT completed: *"}, nullptr},
 };

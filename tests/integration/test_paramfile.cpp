@@ -60,7 +60,6 @@ TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
     EXPECT_EQ("   500\n", expected.substr(0, 7));
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(expected, std::string(std::istreambuf_iterator<char>(in), {}));
-    EXPECT_EQ("Transmit...", StatusLine());
     parameter[59] = 4243;
     ViaFile(MAIN_BTNGet, path);
     EXPECT_EQ(4243, parameter[59]);

@@ -241,4 +241,44 @@ TEST_F(Recorder, ServiceCodeRevealsXFlashWithoutTouchingThePlannedTime) {
     EXPECT_EQ((std::vector<double>{0, 1, 23, 20}), planned());
 }
 
+// Catches a sensor that answers every request, but without the sync word or with another
+// reply type, being reported as a silent line ("TIMEOUT").
+TEST_F(Recorder, AnswersWithoutValidFramesAreNotCalledATimeout) {
+    const struct {
+        void (*fault)(SimFaults*);
+        const char* status;
+    } kCases[] = {{[](SimFaults* f) { f->wrongSync = 1; }, "read error - not sync byte 0xAA!"},
+                  {[](SimFaults* f) { f->foreignEcho = CMD_READ_RAM; },
+                   "Sensor answers, but with no measurement-frames!"}};
+    Setup(10, 0);
+    for (const auto& c : kCases) {
+        std::remove(rec_fname);
+        SimResetFaults();
+        SetFaults(c.fault);
+        ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
+        EXPECT_EQ(kHeaderLines, CrLfLines(Slurp(rec_fname)));
+        EXPECT_EQ(End("DATA-RECORDER INTERRUPTED - NO VALID MEASUREMENT FRAMES!", VAL_RED),
+                  RecEnd());
+        EXPECT_EQ(c.status, StatusLine());
+    }
+}
 }  // namespace
+
+// Catches a recording started inside RUN: RUN looked active with a frozen graph and
+// ended silently behind it.
+TEST_F(Recorder, StartIsRefusedWhileRunRuns) {
+    Setup(2, 0);
+    std::string status, box;
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
+        if (n < 3) return false;
+        HostClick(pPopup, POPUP_CBTNStartRecord);
+        status = StatusLine();
+        box = RecEnd().first;
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    EXPECT_EQ("RECORDER START refused - press STOP first (RUN, VIDEO or recording)!", status);
+    EXPECT_EQ("DATA-RECORDER NOT STARTED - PRESS STOP FIRST!", box);
+    EXPECT_TRUE(Slurp(rec_fname).empty());
+    EXPECT_EQ(1, stop_flag);
+}

@@ -18,7 +18,7 @@
 namespace {
 
 const char kTimeoutText[] = "Timeout RS232-Line!";
-const char kLineOk[] = "Line Ok!";
+const char kStopped[] = "STOP - data transfer stopped.";
 const char kNotSync[] = "read error - not sync byte 0xAA!";
 const uint16_t kTeach = 500;
 
@@ -115,7 +115,7 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     GetCtrlVal(pHandle, MAIN_DISPedgeLeft, &left);
     GetCtrlVal(pHandle, MAIN_DISPmm, &mm);
     EXPECT_EQ((std::vector<double>{909, 10.09}), (std::vector<double>{left, mm}));
-    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(kStopped, StatusLine());
     EXPECT_EQ((std::vector<int>{1, RAM}), (std::vector<int>{stop_flag, target}));
     int ram = 0, eeprom = 1;
     GetCtrlVal(pHandle, MAIN_RBTRam, &ram);
@@ -139,7 +139,7 @@ TEST_F(Run, ForeignEchoIsNotDrawnButTheLoopGoesOn) {
     ClickDuring(pHandle, MAIN_BTNRun, StopAt(7));
     EXPECT_EQ(7, SimRequestCount());
     EXPECT_EQ((std::vector<double>{2001, 2003, 2005}), Last(Drawn(), 3));
-    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(kStopped, StatusLine());
 }
 
 struct GarbleCase {
@@ -188,7 +188,7 @@ TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
     for (int k = 1; k <= cleanUpTo; ++k) EXPECT_TRUE(Contains(drawn, 3000 + k)) << k;
     for (int k = garbledFrom; k <= garbledUpTo; ++k) EXPECT_FALSE(Contains(drawn, 3000 + k)) << k;
     for (int k = goodFrom; k <= goodFrom + 1; ++k) EXPECT_TRUE(Contains(drawn, 3000 + k)) << k;
-    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(kStopped, StatusLine());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -273,7 +273,7 @@ TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     SetFaults([](SimFaults* f) { f->silent = 1; });
     ClickDuring(pHandle, MAIN_BTNRun, StopAt(1));
     EXPECT_EQ((std::vector<int>{1, 1}), (std::vector<int>{stop_flag, SimRequestCount()}));
-    EXPECT_EQ(kLineOk, StatusLine());
+    EXPECT_EQ(kStopped, StatusLine());
 }
 
 // Catches SEND (no reply awaited) discarding an incoming measurement: a false RUN time-out.
