@@ -5,8 +5,8 @@
 // Facts owned here:
 //  - a name part keeps letters, digits, '.', '-' and '_'; every other run
 //    of characters becomes one '_', leading and trailing '_' and '.' go
-//    ("/dev/ttyUSB0" -> "dev_ttyUSB0", "socket://10.0.0.7:4001" ->
-//    "socket_10.0.0.7_4001"); an empty result is "none";
+//    ("/dev/ttyUSB0" -> "dev_ttyUSB0", "socket://127.0.0.7:4001" ->
+//    "socket_127.0.0.7_4001"); an empty result is "none";
 //  - a member's last line on standard output is kFleetMemberTag, then
 //    model, firmware, first failure and report file, separated by tabs
 //    (tabs and line ends inside them become blanks);

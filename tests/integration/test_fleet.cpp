@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/integration/support_harness.h"
+#include "tests/integration/support_ser2net.h"
 
 namespace {
 
@@ -137,11 +138,27 @@ TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
     EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
 }
 
-// The fourth sensor of the recipe sits behind a serial device server (ser2net, raw TCP). It
-// needs the network ports (socket://); until they are in this build the test says so and skips.
+// Catches a sensor behind a serial device server (ser2net, raw TCP) that the fleet cannot
+// reach, or whose report name keeps the address's ':' and '/' characters.
 TEST(Fleet, ASensorBehindADeviceServerJoinsTheFleet) {
-    GTEST_SKIP() << "socket:// ports are not in this build: run the fleet with one sensor "
-                    "over ser2net once they are";
+    StartPanels();
+    SimProcess sensor("v303");
+    ASSERT_FALSE(sensor.device.empty());
+    DeviceServerProcess server;
+    std::string why;
+    ASSERT_EQ(1, DeviceServerStart("tcp(nodelay)", sensor.device.c_str(), &server, &why)) << why;
+    SimProcess local("edge1024");
+    QTemporaryDir dir;
+    const std::string address = "socket://127.0.0.1:" + std::to_string(server.port);
+    const FleetRun run = RunFleet(
+        dir, kRecipe, {QString::fromStdString(local.device), QString::fromStdString(address)});
+    DeviceServerStop(&server);
+    EXPECT_EQ(0, run.status) << run.out << run.err;
+    const std::string report =
+        "socket_127.0.0.1_" + std::to_string(server.port) + "-K-VEX-RZ-M03.pdf";
+    EXPECT_NE(std::string::npos, run.out.find(address + "\tK-VEX-RZ-M03\t")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("\theld\t-\t" + report + "\n")) << run.out;
+    EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromStdString(report))));
 }
 
 }  // namespace

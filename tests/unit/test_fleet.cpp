@@ -15,7 +15,7 @@ TEST(FleetNames, PortsAndModelsBecomeSafeFileNames) {
         const char* name;
     } kCases[] = {
         {"/dev/ttyUSB0", "dev_ttyUSB0"},
-        {"socket://10.0.0.7:4001", "socket_10.0.0.7_4001"},
+        {"socket://127.0.0.7:4001", "socket_127.0.0.7_4001"},
         {"../../etc/passwd", "etc_passwd"},
         {"COM7", "COM7"},
         {"K-VEX-RZ M01", "K-VEX-RZ_M01"},

@@ -94,7 +94,7 @@ namespace {
 // Catches a typed address stored twice, over a device, at a number an adapter takes on
 // Windows, or opened there as COMn; and a COM port found later overwriting it.
 TEST(PortAddresses, TypedAddressesGetANumberOfTheirOwn) {
-    const char kAddress[] = "rfc2217://10.0.0.7:2217";
+    const char kAddress[] = "rfc2217://127.0.0.7:2217";
     for (PortNaming naming : {kPortNamingTable, kPortNamingCom}) {
         PortTable table;
         std::memset(table, 0, sizeof table);

@@ -18,7 +18,7 @@ struct AddressCase {
 };
 
 const AddressCase kAddresses[] = {
-    {"socket://10.0.0.7:4001", kNetRaw, "10.0.0.7", 4001},
+    {"socket://127.0.0.7:4001", kNetRaw, "127.0.0.7", 4001},
     {"rfc2217://server.lan:2217", kNetRfc2217, "server.lan", 2217},
     {"rfc2217://[::1]:7000", kNetRfc2217, "::1", 7000},
     {"/dev/ttyUSB0", kNetNone, "", 0},
