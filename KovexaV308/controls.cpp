@@ -101,4 +101,5 @@ const PanelBinding kPanels[] = {
 void RegisterKovexaControls(void) {
     RegisterControls(kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]), kPanels,
                      static_cast<int>(sizeof kPanels / sizeof kPanels[0]));
+    InstallUserEventHook(NotePanelEdits);
 }

@@ -70,7 +70,7 @@ void SetPanelValuesOfVariant(void);
 void AdaptPanels(void);
 
 // Parameter file.
-void SendParaToFile(void);
+int SendParaToFile(void);  // 1 when the file was written
 void ReadParaFromFile(void);
 
 // Graphs.
@@ -194,6 +194,16 @@ void NoteRamStored(void);                  // RAM and EEPROM found equal
 int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
+
+// Panel edits not yet sent to the sensor (or saved to a file), marked on
+// their controls and counted in the status line.
+void MarkPanelsSent(void);  // the panels now match the sensor or a file
+void NotePanelEdits(void);  // after a user event: marks and count again
+int UnsentEdits(void);
+// Asks before panel edits are overwritten; 1 to go ahead.
+int ConfirmDiscardEdits(void);
+// 1 when the panels, read into a record, equal record (word 2 on).
+int PanelsMatchRecord(const uint16_t* record);
 
 // Commissioning report: PDF (identity, parameter table of RAM and EEPROM,
 // bar graph and the graph shown) and the table as CSV beside it.

@@ -532,6 +532,10 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     // Choosing the port in use again reopens it: after an unplugged adapter
     // came back under its name, this reconnects and identifies the sensor.
     if (event != EVENT_COMMIT) return 0;
+    if (!ConfirmDiscardEdits()) {
+        SetCtrlVal(pHandle, MAIN_DropDCom, com);
+        return 0;
+    }
     // Ends a RUN loop or a recording at its next pass before the port goes.
     stop_flag = 1;
     Delay(kPortPause);

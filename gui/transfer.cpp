@@ -66,7 +66,7 @@ int SendHalf(uint16_t command, uint16_t half) {
 }
 
 void SendToFile(void) {
-    if (ChooseParamFile(0)) SendParaToFile();
+    if (ChooseParamFile(0) && SendParaToFile()) MarkPanelsSent();
 }
 
 // A radio button changed: an "on" selects its memory and switches the
@@ -118,7 +118,7 @@ int PushGET(uint16_t source, uint16_t half) {
 int CC_BTNGet(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK)
         ToggleHelpBeside(MAIN_HelpText1, MAIN_BTNGet, kHelpGap, kHelpGet);
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !ConfirmDiscardEdits()) return 0;
     const uint16_t source = static_cast<uint16_t>(target);
     if (target == DATFILE) ReadParaFromFile();
     // Half 1 is asked for only after half 0 came: half 0's answer arriving
@@ -146,7 +146,7 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     GetPanelValuesOfVariant();
     if (!SendHalf(command, 0)) return 0;
     Delay(kHalfPause);
-    SendHalf(command, 1);
+    if (SendHalf(command, 1)) MarkPanelsSent();
     NoteRecordCommand(command);
     return 0;
 }

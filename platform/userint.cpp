@@ -820,6 +820,11 @@ void Deliver(Ctrl* c, int event, int data1, int data2) {
     ++gDelivering;
     c->callback(c->panel, c->id, event, nullptr, data1, data2);
     --gDelivering;
+    RunUserEventHook(event);
+}
+
+Ctrl* CtrlOfWidget(QObject* w) {
+    return gHub ? gHub->ctrlOf.value(w, nullptr) : nullptr;
 }
 
 int DeliverPanel(Panel* p, int event) {
@@ -1298,6 +1303,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
         case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphSetAttribute(c, attribute, value);
+        case ATTR_MARK_COLOR:
+            return CtrlSetMark(c, value);
         default:
             return kUiErrKind;
     }
@@ -1339,6 +1346,10 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
             (attribute == ATTR_ON_TEXT ? c->onText : c->offText) = text;
             c->isBinarySwitch = 1;
             UpdateSwitchText(c);
+            return 0;
+        case ATTR_TOOLTIP_TEXT:
+            w->setToolTip(text);
+            if (c->label) c->label->setToolTip(text);
             return 0;
         default:
             return kUiErrKind;
@@ -1397,6 +1408,9 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
         case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphGetAttribute(c, attribute, value);
+        case ATTR_MARK_COLOR:
+            *value = CtrlMark(c);
+            return 0;
         default:
             return kUiErrKind;
     }

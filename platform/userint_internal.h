@@ -148,6 +148,14 @@ int LineTurnHeld(int* retryMs);
 // Shows every display text still waiting for its refresh (screenshots).
 void DisplayFlushAll(void);
 
+// The control a widget (or a child of it) belongs to, or nullptr.
+Ctrl* CtrlOfWidget(QObject* w);
+// Desk side (desk.cpp): the mark frame around a control (-1 none), and the
+// program's hook after a user event.
+int CtrlSetMark(Ctrl* c, int rgb);
+int CtrlMark(Ctrl* c);
+void RunUserEventHook(int event);
+
 // Calls of QuitUserInterface so far (the script's quit sees a refusal).
 int QuitCount(void);
 

@@ -10,12 +10,14 @@
 #include "KovexaV308/kovexa.h"
 #include "platform/cvi.h"
 
-void SendParaToFile(void) {
+int SendParaToFile(void) {
     GetPanelValuesOfVariant();
     uint32_t values[kParamFileValues];
     ParamFileFromRecord(values);
-    if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) < 0)
-        SetStatus(kTxtParamFileWriteError);
+    if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) >= 0)
+        return 1;
+    SetStatus(kTxtParamFileWriteError);
+    return 0;
 }
 
 int ChooseParamFile(int forLoading) {
