@@ -195,6 +195,13 @@ int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
 
+// Window title: port and device, sensor model, loop running.
+void SetTitleSensor(const char* model);  // nullptr or "": no sensor answered
+void SetTitleLoop(const char* loop);     // "RUN", "VIDEO", ...; nullptr: none
+void ShowTitle(void);
+// F5 RUN, Esc STOP, Ctrl+G GET, Ctrl+Shift+S SEND, Ctrl+Q quit, F1 help.
+void InstallShortcuts(void);
+
 // Panel edits not yet sent to the sensor (or saved to a file), marked on
 // their controls and counted in the status line.
 void MarkPanelsSent(void);  // the panels now match the sensor or a file

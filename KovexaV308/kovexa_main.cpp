@@ -14,6 +14,7 @@ int LoadPanels(void) {
     if ((pPara2 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA2)) < 0) return 0;
     if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
     if ((pCompare = LoadPanel(pHandle, KOVEXA_UIR, RES_COMPARE)) < 0) return 0;
+    InstallShortcuts();
     return 1;
 }
 
@@ -22,6 +23,7 @@ int KovexaMain(void) {
     GetProjectDir(proj_dir, sizeof proj_dir);
     FillRings();
     InitVars();
+    ShowTitle();
     InitRS232(com);
     InitGUI();
 

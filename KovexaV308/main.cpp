@@ -91,6 +91,12 @@ const char kHelpModels[] =
     "\n";
 #endif
 
+const char kHelpKeys[] =
+    "Keys in the window: F5 RUN, Esc STOP, Ctrl+G GET, Ctrl+Shift+S SEND,\n"
+    "Ctrl+Q quit, F1 help of the control with the focus, Ctrl+S on a graph saves\n"
+    "what it shows.\n"
+    "\n";
+
 const char kHelpScript[] =
     "Script steps, one per line ('#' starts a comment):\n"
     "  click CONTROL         a left click (commit) on a button or control\n"
@@ -125,6 +131,7 @@ void PrintHelp(void) {
 #else
     std::fputs(kHelpModels, stdout);
 #endif
+    std::fputs(kHelpKeys, stdout);
     std::fputs(kHelpScript, stdout);
 }
 

@@ -252,6 +252,7 @@ void PushRECORD(void) {
         CVI_DeleteFile(rec_fname);  // one that stays is caught by the header write
     }
     recActive = 1;
+    SetTitleLoop("RECORD");
     DimCompetitors(1);
     ShowRecState(kRecording);
     DimDisplays(0);
@@ -264,6 +265,7 @@ void PushRECORD(void) {
     ShowRecState(end);
     DimDisplays(1);
     recActive = 0;
+    SetTitleLoop(nullptr);
 }
 
 int CC_TOGGBTN_Recorder(int panel, int control, int event, void*, int, int) {

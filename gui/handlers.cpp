@@ -544,6 +544,7 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     GetCtrlVal(pHandle, MAIN_DropDCom, &com);
     SetStatus(kTxtInitCom);
     NoteSensorChanged();
+    SetTitleSensor(nullptr);
     InitRS232(com);
     // Another sensor may sit on the new port: its record decides these as at
     // start-up, not the previous sensor's.

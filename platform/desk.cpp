@@ -153,6 +153,12 @@ int HostPressShortcut(int panel, const char* keys) {
     return 0;
 }
 
+int HostWindowTitle(int panel, char* title, int size) {
+    kui::Panel* p = kui::FindPanel(panel);
+    if (!p || !p->widget || !title || size < 1) return 0;
+    return kui::CopyOut(p->widget->window()->windowTitle(), title, size, 0) >= 0 ? 1 : 0;
+}
+
 int SettingGet(const char* key, char* out, int size) {
     if (!out || size < 1) return 0;
     out[0] = '\0';

@@ -1,0 +1,111 @@
+// The main window as a desktop tool: its title, and keyboard shortcuts that
+// act exactly as the buttons they stand for.
+#include <QTimer>
+#include <algorithm>
+#include <string>
+
+#include "platform/userint_internal.h"
+#include "tests/integration/support_during.h"
+#include "tests/integration/support_harness.h"
+
+namespace {
+
+std::string Title(void) {
+    char t[512];
+    return HostWindowTitle(pHandle, t, sizeof t) ? t : "";
+}
+
+std::string ModelShown(void) {
+    char line[128] = "";
+    GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, line, sizeof line);
+    return line;
+}
+
+int Sent(uint16_t command) {
+    const std::vector<uint16_t> c = RequestCommands();
+    return std::find(c.begin(), c.end(), command) != c.end();
+}
+
+const int kLoopButtons[] = {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData};
+
+}  // namespace
+
+// Catches a title without port, device or model, a stale model after no
+// sensor answered, or a loop still named after it ended.
+TEST_F(SensorTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
+    const std::string device = StartProgram("v303");
+    const std::string idle = "Kovexa - COM1 " + device + " - " + ModelShown();
+    EXPECT_EQ(idle, Title());
+    std::string during;
+    ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
+        if (n < 3) return false;
+        during = Title();
+        HostClick(pHandle, MAIN_BTNStop);
+        return true;
+    });
+    EXPECT_EQ(idle + " - RUN", during);
+    EXPECT_EQ(idle, Title());
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    HostSetValueAsUser(pHandle, MAIN_DropDCom, 1);
+    EXPECT_EQ("Kovexa - COM1 " + device + " - no sensor", Title());
+}
+
+// Catches Esc doing less than STOP: loops left running or VIDEO, DATA and
+// RUN left dimmed after Esc ended VIDEO or RUN.
+TEST_F(SensorTest, EscEndsLoopsAndLeavesTheButtonsAsStopDoes) {
+    StartProgram("v303");
+    for (int loop : {MAIN_BTNRun, MAIN_BTNVideo}) {
+        SCOPED_TRACE(loop);
+        ClickDuring(pHandle, loop, [](int n) {
+            if (n < 3) return false;
+            EXPECT_EQ(1, HostPressShortcut(pHandle, "Esc"));
+            return true;
+        });
+        for (int b : kLoopButtons) EXPECT_FALSE(HostIsDimmed(pHandle, b)) << b;
+        EXPECT_FALSE(HostIsDimmed(pPara2, PARA2_ButtonTeach));
+    }
+}
+
+// Catches a shortcut bound to the wrong button, missing, or going round the
+// quit guard.
+TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
+    StartProgram("v303");
+    const struct {
+        const char* keys;
+        uint16_t command;
+    } kSends[] = {{"Ctrl+G", CMD_READ_RAM}, {"Ctrl+Shift+S", CMD_WRITE_RAM}};
+    for (const auto& k : kSends) {
+        SCOPED_TRACE(k.keys);
+        SimClearRequests();
+        EXPECT_EQ(1, HostPressShortcut(pHandle, k.keys));
+        Pump(0.2);
+        EXPECT_TRUE(Sent(k.command));
+    }
+    // F5 runs until Esc.
+    SimClearRequests();
+    QTimer::singleShot(300, [] { HostPressShortcut(pHandle, "Esc"); });
+    EXPECT_EQ(1, HostPressShortcut(pHandle, "F5"));
+    EXPECT_TRUE(Sent(CMD_MEASURE));
+
+    HostSetValueAsUser(pPara2, PARA2_SLIDEpower, 5);
+    const int quits = kui::QuitCount();
+    HostPressShortcut(pHandle, "Ctrl+Q");  // unsent edit, no answer: stays
+    EXPECT_EQ(quits, kui::QuitCount());
+    HostQueueConfirmAnswer(1);  // the edits
+    HostQueueConfirmAnswer(1);  // RAM written by SEND, not in EEPROM
+    HostPressShortcut(pHandle, "Ctrl+Q");
+    EXPECT_EQ(quits + 1, kui::QuitCount());
+}
+
+// Catches F1 showing nothing, or the help of another control than the one
+// with the keyboard focus.
+TEST_F(SensorTest, F1ShowsTheHelpOfTheFocusedControl) {
+    StartProgram("v303");
+    SetActiveCtrl(pHandle, MAIN_BTNGet);
+    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText1));
+    EXPECT_EQ(1, HostPressShortcut(pHandle, "F1"));
+    EXPECT_TRUE(HostIsVisible(pHandle, MAIN_HelpText1));
+    char text[256] = "";
+    GetCtrlString(pHandle, MAIN_HelpText1, text, sizeof text);
+    EXPECT_EQ(0, std::string(text).rfind("GET-BUTTON", 0)) << text;
+}
