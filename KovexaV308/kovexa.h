@@ -195,6 +195,12 @@ int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
 
+// The help text a control's right click shows (nothing is shown), or
+// nullptr when it has none.
+const char* HelpTextOf(int (*callback)(int, int, int, void*, int, int), int panel, int control);
+// Every control with a help text gets its first sentence as tooltip.
+void InstallTooltips(void);
+
 // Window title: port and device, sensor model, loop running.
 void SetTitleSensor(const char* model);  // nullptr or "": no sensor answered
 void SetTitleLoop(const char* loop);     // "RUN", "VIDEO", ...; nullptr: none

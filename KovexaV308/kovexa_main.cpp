@@ -15,6 +15,7 @@ int LoadPanels(void) {
     if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
     if ((pCompare = LoadPanel(pHandle, KOVEXA_UIR, RES_COMPARE)) < 0) return 0;
     InstallShortcuts();
+    InstallTooltips();
     return 1;
 }
 

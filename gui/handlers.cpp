@@ -179,8 +179,15 @@ Area FitInPanel(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }
 
+// While tooltips are made, a help text is taken instead of shown.
+const char** gHelpTaken = nullptr;
+
 // The box measured after its text is in: it sizes itself to the text.
 void ToggleHelpAt(int box, const HelpSpot& spot, const char* text) {
+    if (gHelpTaken != nullptr) {
+        *gHelpTaken = text;
+        return;
+    }
     SetCtrlVal(pHandle, box, text);
     int boxTop = 0, boxLeft = 0, height = 0, width = 0;
     GetCtrlBoundingRect(pHandle, box, &boxTop, &boxLeft, &height, &width);
@@ -211,6 +218,10 @@ void ShowParamHelp(int control) {
 
 // Help of a main-panel field, to the left of it.
 void ShowFieldHelp(int control, const char* text) {
+    if (gHelpTaken != nullptr) {
+        *gHelpTaken = text;
+        return;
+    }
     const Area anchor = AreaOf(pHandle, control);
     SetCtrlVal(pHandle, MAIN_HelpText1, text);
     int boxWidth = 0;
@@ -346,6 +357,14 @@ int HelpOnly(int control, int event) {
 const double kPortPause = 0.1;
 
 }  // namespace
+
+const char* HelpTextOf(CtrlCallbackPtr callback, int panel, int control) {
+    const char* text = nullptr;
+    gHelpTaken = &text;
+    callback(panel, control, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+    gHelpTaken = nullptr;
+    return text;
+}
 
 void ToggleHelpBeside(int box, int control, int gap, const char* text) {
     const Area anchor = AreaOf(pHandle, control);

@@ -159,6 +159,12 @@ int HostWindowTitle(int panel, char* title, int size) {
     return kui::CopyOut(p->widget->window()->windowTitle(), title, size, 0) >= 0 ? 1 : 0;
 }
 
+int HostToolTip(int panel, int control, char* text, int size) {
+    kui::Ctrl* c = kui::FindCtrl(panel, control);
+    if (!c || !text || size < 1) return 0;
+    return kui::CopyOut(c->widget->toolTip(), text, size, 0) >= 0 ? 1 : 0;
+}
+
 int SettingGet(const char* key, char* out, int size) {
     if (!out || size < 1) return 0;
     out[0] = '\0';

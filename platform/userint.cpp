@@ -60,6 +60,10 @@
 namespace kui {
 namespace {
 
+const char kPressedToggleStyle[] =
+    "QPushButton:checked { background-color: #1f5fa8; color: white;"
+    " border: 1px solid #123a66; border-radius: 3px; }";
+
 // ------------------------------------------------------------- forms ----
 
 template <class Form>
@@ -359,6 +363,12 @@ Ctrl* BindControl(Panel* p, const CtrlBinding& b) {
         c->isBinarySwitch = 1;
         c->onText = kDefaultOnText;
         c->offText = kDefaultOffText;
+    }
+    if (c->kind == kKindToggle && !c->isBinarySwitch) {
+        // A toggle pressed in must read as pressed at a glance, whatever
+        // the desktop's style draws for it.
+        c->baseStyle += QLatin1String(kPressedToggleStyle);
+        w->setStyleSheet(c->baseStyle);
     }
     MapWidgetTree(w, c);
     Hook(c);

@@ -1,5 +1,6 @@
 // The main window as a desktop tool: its title, and keyboard shortcuts that
 // act exactly as the buttons they stand for.
+#include <QImage>
 #include <QTimer>
 #include <algorithm>
 #include <string>
@@ -108,4 +109,52 @@ TEST_F(SensorTest, F1ShowsTheHelpOfTheFocusedControl) {
     char text[256] = "";
     GetCtrlString(pHandle, MAIN_HelpText1, text, sizeof text);
     EXPECT_EQ(0, std::string(text).rfind("GET-BUTTON", 0)) << text;
+}
+
+// Catches a control with help but no tooltip, a tooltip that is not the
+// help's first sentence, or a graph tooltip without the Ctrl+S note.
+TEST_F(SensorTest, TooltipsAreTheFirstSentenceOfTheHelp) {
+    StartProgram("v303");
+    const struct {
+        const int* panel;
+        int control;
+        const char* tip;
+    } kTips[] = {
+        {&pHandle, MAIN_BTNGet,
+         "Get parameter-frame of K-VEX sensor from EEPROM- or RAM-memory ..."},
+        {&pPara2, PARA2_SLIDEpower,
+         "With this slider, the power of the light-source at the K-VEX-sensor can be set."},
+        {&pHandle, MAIN_GRAPHRaw, "Ctrl+S saves what this graph shows."},
+        {&pHandle, MAIN_GRAPHBar, "Ctrl+S saves what this graph shows."},
+        {&pHandle, MAIN_BTNStop, ""},
+        {&pHandle, MAIN_DropDCom, ""},
+    };
+    for (const auto& t : kTips) {
+        char tip[512] = "";
+        HostToolTip(*t.panel, t.control, tip, sizeof tip);
+        EXPECT_FALSE(std::string(tip).empty()) << t.control;
+        EXPECT_NE(std::string::npos, std::string(tip).find(t.tip)) << tip;
+    }
+    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText1));
+    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText2));
+}
+
+// Catches a pressed toggle (ZOOM, a page, RECORDER) drawn in nearly the
+// same grey as a released one.
+TEST_F(SensorTest, PressedTogglesStandOut) {
+    StartPanels();
+    const std::string shot = ::testing::TempDir() + "kovexa_toggles.png";
+    for (int toggle : {MAIN_ToggButtonZoom, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Recorder}) {
+        int top = 0, left = 0, height = 0, width = 0;
+        GetCtrlBoundingRect(pHandle, toggle, &top, &left, &height, &width);
+        int grey[2] = {0, 0};
+        for (int on : {0, 1}) {
+            SetCtrlVal(pHandle, toggle, on);
+            ASSERT_EQ(1, HostScreenshot(pHandle, shot.c_str()));
+            grey[on] = qGray(QImage(QString::fromStdString(shot)).pixel(left + 4, top + height / 2));
+        }
+        EXPECT_GT(grey[0] - grey[1], 80) << toggle;
+        SetCtrlVal(pHandle, toggle, 0);
+    }
+    std::remove(shot.c_str());
 }
