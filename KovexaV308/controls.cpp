@@ -116,8 +116,8 @@ void InstallTooltips(void) {
     const struct {
         int resourceId;
         const int* panel;
-    } kPanelOf[] = {{RES_MAIN, &pHandle},   {RES_POPUP, &pPopup}, {RES_PARA1, &pPara1},
-                    {RES_PARA2, &pPara2},   {RES_CALIB, &pCalib}, {RES_COMPARE, &pCompare}};
+    } kPanelOf[] = {{RES_MAIN, &pHandle}, {RES_POPUP, &pPopup}, {RES_PARA1, &pPara1},
+                    {RES_PARA2, &pPara2}, {RES_CALIB, &pCalib}, {RES_COMPARE, &pCompare}};
     for (const CtrlBinding& b : kControls) {
         int panel = 0;
         for (const auto& p : kPanelOf)

@@ -5,8 +5,7 @@
 namespace {
 
 int EndsSentence(const char* p) {
-    return (*p == '.' || *p == '!' || *p == '?') &&
-           (p[1] == '\0' || p[1] == ' ' || p[1] == '\n');
+    return (*p == '.' || *p == '!' || *p == '?') && (p[1] == '\0' || p[1] == ' ' || p[1] == '\n');
 }
 
 // Past a first line that ends with ':' (the help box's heading).

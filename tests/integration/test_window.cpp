@@ -151,7 +151,8 @@ TEST_F(SensorTest, PressedTogglesStandOut) {
         for (int on : {0, 1}) {
             SetCtrlVal(pHandle, toggle, on);
             ASSERT_EQ(1, HostScreenshot(pHandle, shot.c_str()));
-            grey[on] = qGray(QImage(QString::fromStdString(shot)).pixel(left + 4, top + height / 2));
+            grey[on] =
+                qGray(QImage(QString::fromStdString(shot)).pixel(left + 4, top + height / 2));
         }
         EXPECT_GT(grey[0] - grey[1], 80) << toggle;
         SetCtrlVal(pHandle, toggle, 0);

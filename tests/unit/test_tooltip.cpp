@@ -13,8 +13,8 @@ TEST(Tooltip, FirstSentenceOfAHelpText) {
         int size;
         const char* expected;
     } kCases[] = {
-        {"GET-BUTTON:\nGet parameter-frame of K-VEX sensor\nfrom EEPROM- or RAM-memory ...",
-         128, "Get parameter-frame of K-VEX sensor from EEPROM- or RAM-memory ..."},
+        {"GET-BUTTON:\nGet parameter-frame of K-VEX sensor\nfrom EEPROM- or RAM-memory ...", 128,
+         "Get parameter-frame of K-VEX sensor from EEPROM- or RAM-memory ..."},
         {"POWER:\nWith this slider, the power of the light-\nsource can be set.\nMore.", 128,
          "With this slider, the power of the light-source can be set."},
         {"SEND-BUTTON:\nSend to RAM!\nThen more", 128, "Send to RAM!"},
