@@ -205,6 +205,12 @@ void InstallTooltips(void);
 void SetTitleSensor(const char* model);  // nullptr or "": no sensor answered
 void SetTitleLoop(const char* loop);     // "RUN", "VIDEO", ...; nullptr: none
 void ShowTitle(void);
+// Kept between runs: the memory choice (RAM, EEPROM, FILE) and the main
+// window's size and place.
+void SaveMemoryChoice(void);
+void RestoreMemoryChoice(void);
+void SaveSettings(void);
+void RestoreSettings(void);
 // F5 RUN, Esc STOP, Ctrl+G GET, Ctrl+Shift+S SEND, Ctrl+Q quit, F1 help.
 void InstallShortcuts(void);
 

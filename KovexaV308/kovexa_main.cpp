@@ -27,6 +27,7 @@ int KovexaMain(void) {
     ShowTitle();
     InitRS232(com);
     InitGUI();
+    RestoreSettings();
 
     DisplayPanel(pHandle);
     DisplayPanel(pPara1);

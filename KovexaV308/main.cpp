@@ -7,12 +7,15 @@
 // (expect, export, report) failed; 2 for a bad command line, an unknown
 // simulator model or a bad script; 1 when the simulator cannot start; -1
 // when the toolkit cannot start.
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
 #include "com232/kvex_link.h"
+#include "com232/portname.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -24,12 +27,14 @@
 namespace {
 
 const char kDefaultModel[] = "edge1024";
+const char kPortKey[] = "port";
 enum {
     kExitUsage = 2,
     kExitSimulator = 1,
     kExitCheckFailed = 1,
     kExitToolkit = -1,
-    kErrorSize = 512
+    kErrorSize = 512,
+    kPortDeviceBytes = 256,
 };
 
 // The screenshot run: let start-up finish, grab the main window, end.
@@ -151,6 +156,15 @@ int HasToolkitArgs(int argc, char** argv) {
     return 0;
 }
 
+// The port of the last run, when its device is still there; --port wins.
+void StartOnRememberedPort(void) {
+    char device[kPortDeviceBytes];
+    if (!SettingGet(kPortKey, device, sizeof device)) return;
+    if (PortNumberOfCom(device) == 0 && !QFileInfo::exists(QFile::decodeName(device))) return;
+    const int port = PortTableSetGiven(device);
+    if (port) com = com_start = port;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,6 +242,7 @@ int main(int argc, char** argv) {
         PortTableSetDevice(1, device);
     }
 #endif
+    if (!options.port[0] && !options.simulate) StartOnRememberedPort();
     PortTableAddDetected();
 
     if (options.script[0] && !HostLoadScript(options.script, error, sizeof error)) {
@@ -249,6 +264,9 @@ int main(int argc, char** argv) {
     if (options.headless) HostScriptQuitAtEnd(1);
 
     int rc = KovexaMain();
+    // A simulated sensor's pseudo-terminal is gone with this run.
+    const char* device = PortTableDevice(com);
+    if (!options.simulate && device[0]) SettingSet(kPortKey, device);
     StopSimulator();
     if (rc == 0 && HostScriptFailures() > 0) rc = kExitCheckFailed;
     return rc;

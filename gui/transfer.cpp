@@ -8,6 +8,7 @@
 // reply's 15 words are the half. A write is command 1 (RAM) or 3 (EEPROM),
 // half 0 then half 1, 0.1 s apart, and gets no reply.
 #include <cstdio>
+#include <cstring>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
@@ -87,6 +88,9 @@ void SelectMemory(int control) {
     }
 }
 
+const char kMemoryKey[] = "memory";
+const char* const kMemoryNames[] = {"RAM", "EEPROM", "FILE"};  // as kMemoryButtons
+
 int MemoryButtonEvent(int control, int event) {
     if (event == EVENT_VAL_CHANGED || event == EVENT_COMMIT) SelectMemory(control);
     return 0;
@@ -161,4 +165,20 @@ int CC_RBTEeprom(int, int, int event, void*, int, int) {
 
 int CC_RBTFile(int, int, int event, void*, int, int) {
     return MemoryButtonEvent(MAIN_RBTFile, event);
+}
+
+void SaveMemoryChoice(void) {
+    for (int i = 0; i < static_cast<int>(sizeof kMemoryButtons / sizeof kMemoryButtons[0]); ++i)
+        if (kMemoryButtons[i].memory == target) SettingSet(kMemoryKey, kMemoryNames[i]);
+}
+
+void RestoreMemoryChoice(void) {
+    char name[16];
+    if (!SettingGet(kMemoryKey, name, sizeof name)) return;
+    for (int i = 0; i < static_cast<int>(sizeof kMemoryButtons / sizeof kMemoryButtons[0]); ++i) {
+        if (std::strcmp(name, kMemoryNames[i]) != 0) continue;
+        for (const MemoryButton& b : kMemoryButtons) SetCtrlVal(pHandle, b.control, 0);
+        SetCtrlVal(pHandle, kMemoryButtons[i].control, 1);
+        target = kMemoryButtons[i].memory;
+    }
 }

@@ -13,6 +13,7 @@ namespace {
 
 const char kProgram[] = "Kovexa";
 const char kNoSensor[] = "no sensor";
+const char kPlaceKey[] = "window/geometry";
 enum { kTitleSize = 512, kModelSize = 64 };
 
 struct Shortcut {
@@ -61,4 +62,14 @@ void ShowTitle(void) {
 
 void InstallShortcuts(void) {
     for (const Shortcut& s : kShortcuts) SetPanelShortcut(pHandle, s.keys, s.control);
+}
+
+void SaveSettings(void) {
+    SaveMemoryChoice();
+    SettingSavePanelPlace(pHandle, kPlaceKey);
+}
+
+void RestoreSettings(void) {
+    RestoreMemoryChoice();
+    SettingRestorePanelPlace(pHandle, kPlaceKey);
 }

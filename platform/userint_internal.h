@@ -33,7 +33,7 @@ enum {
     kUiErrFile = -5,
 };
 
-enum { kFirstNewCtrlId = 1000 };
+enum { kFirstNewCtrlId = 1000, kPathBytes = 4096 };
 
 // Widget kinds, decided once when a panel is loaded.
 enum Kind {

@@ -151,3 +151,15 @@ TEST_F(SensorTest, EditsAreMarkedUntilSentSavedOrFoundEqual) {
     EXPECT_EQ(0, Marked(pPara2, PARA2_SLIDEpower));
     (void)edited;
 }
+
+// Catches a start without a sensor counting every panel value as an edit
+// (quit and GET would then ask for nothing changed).
+TEST_F(SensorTest, AStartWithoutSensorHasNoEdits) {
+    StartProgram("v303", false);
+    SetFaults([](SimFaults* f) { f->silent = 1; });
+    InitRS232(com);
+    InitGUI();
+    HostClearAnswers();
+    EXPECT_EQ(1, ConfirmDiscardEdits());
+    EXPECT_EQ(0, UnsentEdits());
+}
