@@ -197,7 +197,8 @@ void InitGUI(void) {
     SetCtrlVal(pHandle, MAIN_TOGGBTN_Recorder, 0);
     // An installed program's folder is not the user's to write into.
     char recDir[kPathSize];
-    if (GetWritableDir(recDir, sizeof recDir) != 0) std::snprintf(recDir, sizeof recDir, "%s", proj_dir);
+    if (GetWritableDir(recDir, sizeof recDir) != 0)
+        std::snprintf(recDir, sizeof recDir, "%s", proj_dir);
     if (MakePathname(recDir, kRecordFile, rec_fname, sizeof rec_fname) != 0)
         std::strcpy(rec_fname, kRecordFile);
     SetCtrlVal(pPopup, POPUP_TEXTrecfile, rec_fname);

@@ -46,8 +46,8 @@ TEST_F(SensorTest, FilePopupsRememberTheirFolder) {
     HostQueueFileAnswer((folder + "/line.par").c_str());
     ASSERT_EQ(1, ChooseParamFile(0));
     char kept[512] = "";
-    EXPECT_EQ(1, SettingGet((std::string("folders/") + kParamFileFilter).c_str(), kept,
-                            sizeof kept));
+    EXPECT_EQ(1,
+              SettingGet((std::string("folders/") + kParamFileFilter).c_str(), kept, sizeof kept));
     EXPECT_EQ(QDir(QString::fromStdString(folder)).absolutePath().toStdString(), kept);
 }
 
