@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "com232/kvex_link.h"
+#include "com232/porthint.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -23,11 +24,24 @@ const OpenError kOpenErrors[] = {
 };
 
 const char kTxtRs232Error[] = "RS-232 error!";
+enum { kHolderSize = 64, kRefusalSize = 256 };
 
 const char* OpenErrorText(int code) {
     for (const OpenError& e : kOpenErrors)
         if (e.code == code) return e.text;
     return kTxtRs232Error;
+}
+
+// The status line keeps the described text; what the system says about
+// the refusal is shown after it.
+void ShowOpenRefusal(int port, int rc) {
+    char holder[kHolderSize];
+    PortRefusal r = {0, 1, holder};
+    if (rc != kComErrCannotOpen ||
+        !ComOpenRefusal(port, &r.exists, &r.permitted, holder, sizeof holder))
+        return;
+    char text[kRefusalSize];
+    if (PortRefusalText(OpenErrorText(rc), &r, text, sizeof text)) ShowStatusText(text);
 }
 
 }  // namespace
@@ -146,6 +160,7 @@ void InitRS232(int port) {
     const int rc = OpenComConfig(port, "", kBaudRate, 0, 8, 1, kQueueSize, kQueueSize);
     if (rc < 0) {
         SetStatus(OpenErrorText(rc));
+        ShowOpenRefusal(port, rc);
         return;
     }
     SetComTime(port, TIMEOUT);

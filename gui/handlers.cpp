@@ -65,9 +65,17 @@ const char kHelpEdgeLeft[] =
     "E-BEG:\nSet evaluation begin at the K-VEX sensor\nEvaluation starts with this pixel ...";
 const char kHelpEdgeRight[] =
     "E-END:\nSet evaluation end at the K-VEX sensor\nEvaluation ends with this pixel ...";
+#ifdef _WIN32
 const char kHelpPort[] =
     "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication interface of "
-    "the PC.\n\nThe port-number can be found under:\n<Start>/System-Settings/Hardware/...";
+    "the PC.\n\nThe port-number (COMn) can be found in the Device Manager\nunder "
+    "'Ports (COM & LPT)'.";
+#else
+const char kHelpPort[] =
+    "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication interface of "
+    "the PC.\n\nUSB adapters appear as /dev/ttyUSB0 or /dev/ttyACM0,\nbuilt-in ports as "
+    "/dev/ttyS0. Using a port needs\nmembership of the dialout group.";
+#endif
 const char kHelpRawGraph[] =
     "ROLL-GRAPH-WINDOW:\nVisualizes the actual measurement value\nin pixel. The Graph is "
     "displayed in a\n'roll-mode', the latest value is rolling from\nthe left (index=100) to the "

@@ -66,6 +66,11 @@ int GetInQLen(int port);
 // away (the layer closes such a port at once). Makes no system call.
 int ComIsOpen(int port);
 
+// After kComErrCannotOpen: whether the device exists, whether this user may
+// use it, and the program that holds it ("" when unknown). 1 when the
+// system refused an existing device, else 0.
+int ComOpenRefusal(int port, int* exists, int* permitted, char* holder, int holderSize);
+
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.
 int PortTableSetDevice(int port, const char* device);

@@ -156,6 +156,10 @@ int CtrlSetMark(Ctrl* c, int rgb);
 int CtrlMark(Ctrl* c);
 void RunUserEventHook(int event);
 
+// Serial side (porthint.cpp): the device of a port that would not open,
+// and whether the system refused it (permission, busy).
+void NoteOpenRefusal(int port, const char* device, int refused);
+
 // Calls of QuitUserInterface so far (the script's quit sees a refusal).
 int QuitCount(void);
 

@@ -159,3 +159,40 @@ TEST_F(SensorTest, PressedTogglesStandOut) {
     }
     std::remove(shot.c_str());
 }
+
+// Catches a help box that runs past the window's edge.
+TEST_F(SensorTest, HelpBoxesStayInsideTheWindow) {
+    StartProgram("v303");
+    int panelWidth = 0, panelHeight = 0;
+    GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
+    GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
+    const struct {
+        const int* panel;
+        int control;
+    } kHelped[] = {
+        {&pHandle, MAIN_BTNRun},           {&pHandle, MAIN_BTNStop},
+        {&pHandle, MAIN_BTNVideo},         {&pHandle, MAIN_BTNGet},
+        {&pHandle, MAIN_BTNSend},          {&pHandle, MAIN_DropDCom},
+        {&pHandle, MAIN_ToggButtonZoom},   {&pHandle, MAIN_TOGGBTN_Recorder},
+        {&pHandle, MAIN_NEDITEdgeLeft},    {&pHandle, MAIN_NEDITEdgeRight},
+        {&pHandle, MAIN_GRAPHRaw},         {&pHandle, MAIN_BTNCompare},
+        {&pHandle, MAIN_BTNReport},        {&pPara1, PARA1_DROPevalmode},
+        {&pPara1, PARA1_DROPhardware},     {&pPara1, PARA1_NEDITTolerance},
+        {&pPara2, PARA2_SLIDEpower},       {&pPara2, PARA2_SLIDEVideoThreshold},
+        {&pPara2, PARA2_ButtonTeach},      {&pCalib, CALIB_BINSWopmode},
+    };
+    for (const auto& h : kHelped) {
+        SCOPED_TRACE(h.control);
+        HostRightClick(*h.panel, h.control);
+        for (int box : {MAIN_HelpText1, MAIN_HelpText2}) {
+            if (!HostIsVisible(pHandle, box)) continue;
+            int top = 0, left = 0, height = 0, width = 0;
+            GetCtrlBoundingRect(pHandle, box, &top, &left, &height, &width);
+            EXPECT_GE(left, 0);
+            EXPECT_GE(top, 0);
+            EXPECT_LE(left + width, panelWidth);
+            EXPECT_LE(top + height, panelHeight);
+            SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, 0);
+        }
+    }
+}
