@@ -3,8 +3,8 @@
 #pragma once
 
 struct PortRefusal {
-    int exists;        // the device is there
-    int permitted;     // this user may read and write it
+    int exists;          // the device is there
+    int permitted;       // this user may read and write it
     const char* holder;  // the program that holds it ("" unknown, nullptr none)
 };
 

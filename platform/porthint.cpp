@@ -47,7 +47,8 @@ QByteArray LockHolder(const QByteArray& device) {
 // A process with the device open (its file descriptors name it).
 QByteArray OpenedBy(const QByteArray& device) {
     const QString target = QFileInfo(QFile::decodeName(device)).canonicalFilePath();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList pids =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         if (pid.toInt() <= 0 || pid.toInt() == static_cast<int>(QCoreApplication::applicationPid()))
             continue;

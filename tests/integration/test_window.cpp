@@ -170,16 +170,16 @@ TEST_F(SensorTest, HelpBoxesStayInsideTheWindow) {
         const int* panel;
         int control;
     } kHelped[] = {
-        {&pHandle, MAIN_BTNRun},           {&pHandle, MAIN_BTNStop},
-        {&pHandle, MAIN_BTNVideo},         {&pHandle, MAIN_BTNGet},
-        {&pHandle, MAIN_BTNSend},          {&pHandle, MAIN_DropDCom},
-        {&pHandle, MAIN_ToggButtonZoom},   {&pHandle, MAIN_TOGGBTN_Recorder},
-        {&pHandle, MAIN_NEDITEdgeLeft},    {&pHandle, MAIN_NEDITEdgeRight},
-        {&pHandle, MAIN_GRAPHRaw},         {&pHandle, MAIN_BTNCompare},
-        {&pHandle, MAIN_BTNReport},        {&pPara1, PARA1_DROPevalmode},
-        {&pPara1, PARA1_DROPhardware},     {&pPara1, PARA1_NEDITTolerance},
-        {&pPara2, PARA2_SLIDEpower},       {&pPara2, PARA2_SLIDEVideoThreshold},
-        {&pPara2, PARA2_ButtonTeach},      {&pCalib, CALIB_BINSWopmode},
+        {&pHandle, MAIN_BTNRun},         {&pHandle, MAIN_BTNStop},
+        {&pHandle, MAIN_BTNVideo},       {&pHandle, MAIN_BTNGet},
+        {&pHandle, MAIN_BTNSend},        {&pHandle, MAIN_DropDCom},
+        {&pHandle, MAIN_ToggButtonZoom}, {&pHandle, MAIN_TOGGBTN_Recorder},
+        {&pHandle, MAIN_NEDITEdgeLeft},  {&pHandle, MAIN_NEDITEdgeRight},
+        {&pHandle, MAIN_GRAPHRaw},       {&pHandle, MAIN_BTNCompare},
+        {&pHandle, MAIN_BTNReport},      {&pPara1, PARA1_DROPevalmode},
+        {&pPara1, PARA1_DROPhardware},   {&pPara1, PARA1_NEDITTolerance},
+        {&pPara2, PARA2_SLIDEpower},     {&pPara2, PARA2_SLIDEVideoThreshold},
+        {&pPara2, PARA2_ButtonTeach},    {&pCalib, CALIB_BINSWopmode},
     };
     for (const auto& h : kHelped) {
         SCOPED_TRACE(h.control);

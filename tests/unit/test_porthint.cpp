@@ -13,11 +13,15 @@ TEST(PortHint, RefusalTextNamesCauseAndCure) {
         const char* expected;
     } kCases[] = {
         {{0, 0, nullptr}, 0, "Cannot open port"},
-        {{1, 0, nullptr}, 1,
+        {{1, 0, nullptr},
+         1,
          "Cannot open port - permission denied: add yourself to the dialout group "
          "(sudo usermod -aG dialout $USER) and log in again"},
-        {{1, 1, "minicom"}, 1, "Cannot open port - port busy: minicom holds it; close that program"},
-        {{1, 1, ""}, 1,
+        {{1, 1, "minicom"},
+         1,
+         "Cannot open port - port busy: minicom holds it; close that program"},
+        {{1, 1, ""},
+         1,
          "Cannot open port - port busy: another program holds it; close that program"},
     };
     for (const auto& c : kCases) {
