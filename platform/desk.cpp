@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHash>
 #include <QKeySequence>
 #include <QPointer>
 #include <QSettings>
@@ -35,13 +34,7 @@ enum { kMarkWidth = 3 };
 UserEventHookPtr gHook = nullptr;
 int gInHook = 0;
 
-struct Mark {
-    QPointer<QFrame> frame;
-    int color = -1;
-};
-QHash<kui::Ctrl*, Mark> gMarks;
-
-void PlaceMark(kui::Ctrl* c, QFrame* f) {
+void PlaceMark(kui::Ctrl* c, QWidget* f) {
     QWidget* w = c->widget;
     f->setGeometry(w->geometry().adjusted(-kMarkWidth, -kMarkWidth, kMarkWidth, kMarkWidth));
     f->setVisible(!w->isHidden());
@@ -87,29 +80,29 @@ namespace kui {
 
 int CtrlSetMark(Ctrl* c, int rgb) {
     if (rgb < -1 || rgb > 0xFFFFFF) return kUiErrValue;
-    Mark& m = gMarks[c];
-    m.color = rgb;
+    c->markColor = rgb;
     if (rgb < 0) {
-        if (m.frame) m.frame->hide();
+        if (c->mark) c->mark->hide();
         return 0;
     }
     QWidget* parent = c->widget->parentWidget();
     if (!parent) return kUiErrKind;
-    if (!m.frame) {
-        m.frame = new QFrame(parent);
-        m.frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m.frame->setFocusPolicy(Qt::NoFocus);
+    if (!c->mark) {
+        auto* f = new QFrame(parent);
+        f->setAttribute(Qt::WA_TransparentForMouseEvents);
+        f->setFocusPolicy(Qt::NoFocus);
+        c->mark = f;
     }
-    m.frame->setStyleSheet(
+    c->mark->setStyleSheet(
         QStringLiteral("QFrame { border: %1px solid #%2; background: transparent; }")
             .arg(kMarkWidth)
             .arg(rgb, 6, 16, QLatin1Char('0')));
-    PlaceMark(c, m.frame);
+    PlaceMark(c, c->mark);
     return 0;
 }
 
 int CtrlMark(Ctrl* c) {
-    return gMarks.value(c).color;
+    return c->markColor;
 }
 
 void RunUserEventHook(int event) {

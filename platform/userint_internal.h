@@ -74,6 +74,8 @@ struct Ctrl {
     int hasPending = 0;  // display text waiting for the next refresh
     QString pending;
     GraphState* graph = nullptr;
+    QPointer<QWidget> mark;  // frame around an edited control (desk.cpp)
+    int markColor = -1;
 };
 
 struct Panel {
