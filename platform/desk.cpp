@@ -18,7 +18,6 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -41,21 +40,22 @@ void PlaceMark(kui::Ctrl* c, QWidget* f) {
     f->raise();
 }
 
-std::unique_ptr<QSettings> gSettings;
-int gSettingsBad = 0;
+int gSettingsBad = -1;  // -1 not opened yet
 
+// A local static: made after the toolkit's own caches it uses, so it is
+// gone before them at the end of the process.
 QSettings* Settings() {
-    if (gSettings) return gSettingsBad ? nullptr : gSettings.get();
-    gSettings =
-        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                    QLatin1String(kOrganisation), QLatin1String(kApplication));
-    if (gSettings->status() != QSettings::NoError) {
-        gSettingsBad = 1;
-        std::fprintf(stderr, "kovexa: settings file %s cannot be read; starting with defaults\n",
-                     QFile::encodeName(gSettings->fileName()).constData());
-        return nullptr;
+    if (!QCoreApplication::instance()) return nullptr;
+    static QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                              QLatin1String(kOrganisation), QLatin1String(kApplication));
+    if (gSettingsBad < 0) {
+        gSettingsBad = settings.status() != QSettings::NoError ? 1 : 0;
+        if (gSettingsBad)
+            std::fprintf(stderr,
+                         "kovexa: settings file %s cannot be read; starting with defaults\n",
+                         QFile::encodeName(settings.fileName()).constData());
     }
-    return gSettings.get();
+    return gSettingsBad ? nullptr : &settings;
 }
 
 void ActOn(QWidget* window, int panel, int control) {
