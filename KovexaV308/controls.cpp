@@ -1,11 +1,17 @@
 // Binding table: every control of the five panels with its objectName in
 // the .ui files and its callback. Controls whose behaviour is not built yet
 // carry no callback; they still exist, so scripts and tests can find them.
+#include <cstdio>
+#include <cstring>
+
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "gui/tooltip.h"
 #include "platform/cvi.h"
 
 namespace {
+
+enum { kTooltipSize = 256 };
 
 const CtrlBinding kControls[] = {
     {RES_MAIN, MAIN_DECOlogo, "DECOlogo", nullptr},
@@ -106,4 +112,30 @@ const PanelBinding kPanels[] = {
 void RegisterKovexaControls(void) {
     RegisterControls(kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]), kPanels,
                      static_cast<int>(sizeof kPanels / sizeof kPanels[0]));
+    InstallUserEventHook(NotePanelEdits);
+}
+
+void InstallTooltips(void) {
+    static const char kGraphNote[] = "Ctrl+S saves what this graph shows.";
+    static const int kGraphs[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData, MAIN_GRAPHBar};
+    const struct {
+        int resourceId;
+        const int* panel;
+    } kPanelOf[] = {{RES_MAIN, &pHandle}, {RES_POPUP, &pPopup}, {RES_PARA1, &pPara1},
+                    {RES_PARA2, &pPara2}, {RES_CALIB, &pCalib}, {RES_COMPARE, &pCompare}};
+    for (const CtrlBinding& b : kControls) {
+        int panel = 0;
+        for (const auto& p : kPanelOf)
+            if (p.resourceId == b.resourceId) panel = *p.panel;
+        if (panel <= 0 || b.callback == nullptr) continue;
+        char tip[kTooltipSize];
+        FirstSentence(HelpTextOf(b.callback, panel, b.controlId), tip, sizeof tip);
+        int isGraph = 0;
+        for (int g : kGraphs) isGraph |= b.resourceId == RES_MAIN && g == b.controlId;
+        if (isGraph) {
+            const size_t n = std::strlen(tip);
+            std::snprintf(tip + n, sizeof tip - n, "%s%s", n ? "\n" : "", kGraphNote);
+        }
+        if (tip[0] != '\0') SetCtrlAttribute(panel, b.controlId, ATTR_TOOLTIP_TEXT, tip);
+    }
 }

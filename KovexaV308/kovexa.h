@@ -78,7 +78,7 @@ void SetPanelValuesOfVariant(void);
 void AdaptPanels(void);
 
 // Parameter file.
-void SendParaToFile(void);
+int SendParaToFile(void);  // 1 when the file was written
 void ReadParaFromFile(void);
 
 // Graphs.
@@ -220,6 +220,35 @@ void NoteRamStored(void);                  // RAM and EEPROM found equal
 int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
+
+// The help text a control's right click shows (nothing is shown), or
+// nullptr when it has none.
+const char* HelpTextOf(int (*callback)(int, int, int, void*, int, int), int panel, int control);
+// Every control with a help text gets its first sentence as tooltip.
+void InstallTooltips(void);
+
+// Window title: port and device, sensor model, loop running.
+void SetTitleSensor(const char* model);  // nullptr or "": no sensor answered
+void SetTitleLoop(const char* loop);     // "RUN", "VIDEO", ...; nullptr: none
+void ShowTitle(void);
+// Kept between runs: the memory choice (RAM, EEPROM, FILE) and the main
+// window's size and place.
+void SaveMemoryChoice(void);
+void RestoreMemoryChoice(void);
+void SaveSettings(void);
+void RestoreSettings(void);
+// F5 RUN, Esc STOP, Ctrl+G GET, Ctrl+Shift+S SEND, Ctrl+Q quit, F1 help.
+void InstallShortcuts(void);
+
+// Panel edits not yet sent to the sensor (or saved to a file), marked on
+// their controls and counted in the status line.
+void MarkPanelsSent(void);  // the panels now match the sensor or a file
+void NotePanelEdits(void);  // after a user event: marks and count again
+int UnsentEdits(void);
+// Asks before panel edits are overwritten; 1 to go ahead.
+int ConfirmDiscardEdits(void);
+// 1 when the panels, read into a record, equal record (word 2 on).
+int PanelsMatchRecord(const uint16_t* record);
 
 // Commissioning report: PDF (identity, parameter table of RAM and EEPROM,
 // bar graph and the graph shown) and the table as CSV beside it.

@@ -15,6 +15,8 @@ int LoadPanels(void) {
     if ((pCalib = LoadPanel(pHandle, KOVEXA_UIR, RES_CALIB)) < 0) return 0;
     if ((pCompare = LoadPanel(pHandle, KOVEXA_UIR, RES_COMPARE)) < 0) return 0;
     if ((pLink = LoadPanel(pHandle, KOVEXA_UIR, RES_LINK)) < 0) return 0;
+    InstallShortcuts();
+    InstallTooltips();
     return 1;
 }
 
@@ -23,8 +25,10 @@ int KovexaMain(void) {
     GetProjectDir(proj_dir, sizeof proj_dir);
     FillRings();
     InitVars();
+    ShowTitle();
     InitRS232(com);
     InitGUI();
+    RestoreSettings();
 
     DisplayPanel(pHandle);
     DisplayPanel(pPara1);

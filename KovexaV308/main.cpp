@@ -7,6 +7,8 @@
 // (expect, export, report) failed; 2 for a bad command line, an unknown
 // simulator model or a bad script; 1 when the simulator cannot start; -1
 // when the toolkit cannot start.
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include "com232/kvex_link.h"
 #include "com232/linkwatch.h"
 #include "com232/models.h"
+#include "com232/portname.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -27,12 +30,14 @@
 namespace {
 
 const char kDefaultModel[] = "edge1024";
+const char kPortKey[] = "port";
 enum {
     kExitUsage = 2,
     kExitSimulator = 1,
     kExitCheckFailed = 1,
     kExitToolkit = -1,
-    kErrorSize = 512
+    kErrorSize = 512,
+    kPortDeviceBytes = 256,
 };
 
 // The screenshot run: let start-up finish, grab the main window, end.
@@ -107,6 +112,12 @@ const char kHelpModels[] =
     "\n";
 #endif
 
+const char kHelpKeys[] =
+    "Keys in the window: F5 RUN, Esc STOP, Ctrl+G GET, Ctrl+Shift+S SEND,\n"
+    "Ctrl+Q quit, F1 help of the control with the focus, Ctrl+S on a graph saves\n"
+    "what it shows.\n"
+    "\n";
+
 const char kHelpScript[] =
     "Script steps, one per line ('#' starts a comment):\n"
     "  click CONTROL         a left click (commit) on a button or control\n"
@@ -142,6 +153,7 @@ void PrintHelp(void) {
 #else
     std::fputs(kHelpModels, stdout);
 #endif
+    std::fputs(kHelpKeys, stdout);
     std::fputs(kHelpScript, stdout);
 }
 
@@ -191,6 +203,15 @@ int HasToolkitArgs(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (argv[i] && argv[i][0] == '-' && argv[i][1] != '-') return 1;
     return 0;
+}
+
+// The port of the last run, when its device is still there; --port wins.
+void StartOnRememberedPort(void) {
+    char device[kPortDeviceBytes];
+    if (!SettingGet(kPortKey, device, sizeof device)) return;
+    if (PortNumberOfCom(device) == 0 && !QFileInfo::exists(QFile::decodeName(device))) return;
+    const int port = PortTableSetGiven(device);
+    if (port) com = com_start = port;
 }
 
 }  // namespace
@@ -284,6 +305,7 @@ int main(int argc, char** argv) {
         PortTableSetDevice(1, device);
     }
 #endif
+    if (!options.port[0] && !options.simulate) StartOnRememberedPort();
     PortTableAddDetected();
 
     if (options.script[0] && !HostLoadScript(options.script, error, sizeof error)) {
@@ -305,6 +327,9 @@ int main(int argc, char** argv) {
     if (options.headless) HostScriptQuitAtEnd(1);
 
     int rc = KovexaMain();
+    // A simulated sensor's pseudo-terminal is gone with this run.
+    const char* device = PortTableDevice(com);
+    if (!options.simulate && device[0]) SettingSet(kPortKey, device);
     StopSimulator();
     LinkTraceClose();
     if (rc == 0 && HostScriptFailures() > 0) rc = kExitCheckFailed;

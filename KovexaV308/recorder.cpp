@@ -282,6 +282,7 @@ void PushRECORD(void) {
         CVI_DeleteFile(rec_fname);  // one that stays is caught by the header write
     }
     recActive = 1;
+    SetTitleLoop("RECORD");
     DimCompetitors(1);
     ShowRecState(kRecording);
     DimDisplays(0);
@@ -292,6 +293,7 @@ void PushRECORD(void) {
     ShowRecState(end);
     DimDisplays(1);
     recActive = 0;
+    SetTitleLoop(nullptr);
 }
 
 // The recorder window opens over the graph area of the main window, where

@@ -205,12 +205,18 @@ void InitGUI(void) {
     }
 
     SetCtrlVal(pHandle, MAIN_TOGGBTN_Recorder, 0);
-    if (MakePathname(proj_dir, kRecordFile, rec_fname, sizeof rec_fname) != 0)
+    // An installed program's folder is not the user's to write into.
+    char recDir[kPathSize];
+    if (GetWritableDir(recDir, sizeof recDir) != 0)
+        std::snprintf(recDir, sizeof recDir, "%s", proj_dir);
+    if (MakePathname(recDir, kRecordFile, rec_fname, sizeof rec_fname) != 0)
         std::strcpy(rec_fname, kRecordFile);
     SetCtrlVal(pPopup, POPUP_TEXTrecfile, rec_fname);
 
     SetActiveCtrl(pHandle, MAIN_BTNStop);
     SetActivePanel(pHandle);
+    // Whatever the panels show now, with or without a sensor, is no edit.
+    MarkPanelsSent();
 }
 
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2) {
@@ -220,6 +226,7 @@ int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int event
     (void)eventData2;
     if (event != EVENT_CLOSE) return 0;
     if (!ConfirmQuit()) return 0;
+    SaveSettings();
     // A running RUN loop or recording sees the flag at its next pass; the
     // pause gives it that pass before the port goes.
     stop_flag = 1;

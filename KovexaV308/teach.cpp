@@ -75,7 +75,7 @@ void ShowTeachHelp(void) {
 
 int CC_ButtonTeach(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) ShowTeachHelp();
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !ConfirmDiscardEdits()) return 0;
     if (!TeachExchange()) return 0;
     PushGET(RAM, 0);
     Delay(kReadPause);

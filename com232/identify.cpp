@@ -43,7 +43,10 @@ void ForgetSensor(void) {
 
 int GetHARDWAREInfo(void) {
     SendCommand(CMD_HARDWARE, 0);
-    if (!WaitReply(kTxtTimeout)) return 0;
+    if (!WaitReply(kTxtTimeout)) {
+        SetTitleSensor(nullptr);
+        return 0;
+    }
 
     // Decoded into locals first: only the answer to this request may
     // become the sensor's identity.
@@ -63,6 +66,7 @@ int GetHARDWAREInfo(void) {
     SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 1.0, ADCMAX);
     SetAxisScalingMode(pHandle, MAIN_GRAPHData, VAL_LEFT_YAXIS, VAL_MANUAL, 1.0, YAXISMAX);
     if (id.model != nullptr) ShowModel(id.model);
+    if (id.model != nullptr) SetTitleSensor(id.model->line[0]);
     if (id.adaptPanels) AdaptPanels();
 
     SetCtrlAttribute(pHandle, MAIN_BTNSend, ATTR_DIMMED, id.knownFamily ? 0 : 1);

@@ -588,6 +588,7 @@ void GetPanelValuesOfVariant(void) {
 void SetPanelValuesOfVariant(void) {
     static void (*const kShow[])(void) = {SetPanelValues, SetPanelValuesV303, SetPanelValuesTarvo};
     kShow[VariantOf()]();
+    MarkPanelsSent();
 }
 
 void WithdrawTriggerFunctions(void) {

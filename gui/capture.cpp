@@ -97,6 +97,7 @@ int CaptureButton(int control, int event, void (*push)(void), const char* help) 
 void PushVIDEO(void) {
     if (captureActive) return;
     captureActive = 1;
+    SetTitleLoop("VIDEO");
     ShowOnly(MAIN_GRAPHVideo);
     SET_DIMMED(kDimmedWhileCapturing);
     stop_flag = 0;
@@ -117,6 +118,7 @@ void PushVIDEO(void) {
     AttachReceiveCallback();
     FlushPortQueues();
     captureActive = 0;
+    SetTitleLoop(nullptr);
 }
 
 void PushDATA(void) {

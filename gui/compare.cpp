@@ -266,6 +266,7 @@ int ReadCompareTable(CompareTable* table, int withFile) {
     const int hasFile = withFile && ReadFile(file);
     FillTable(table, ram, eeprom, hasFile ? file : nullptr);
     if (table->differ == 0) NoteRamStored();
+    if (PanelsMatchRecord(ram)) MarkPanelsSent();
     return 1;
 }
 

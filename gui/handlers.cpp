@@ -65,9 +65,17 @@ const char kHelpEdgeLeft[] =
     "E-BEG:\nSet evaluation begin at the K-VEX sensor\nEvaluation starts with this pixel ...";
 const char kHelpEdgeRight[] =
     "E-END:\nSet evaluation end at the K-VEX sensor\nEvaluation ends with this pixel ...";
+#ifdef _WIN32
 const char kHelpPort[] =
     "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication interface of "
-    "the PC.\n\nThe port-number can be found under:\n<Start>/System-Settings/Hardware/...";
+    "the PC.\n\nThe port-number (COMn) can be found in the Device Manager\nunder "
+    "'Ports (COM & LPT)'.";
+#else
+const char kHelpPort[] =
+    "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication interface of "
+    "the PC.\n\nUSB adapters appear as /dev/ttyUSB0 or /dev/ttyACM0,\nbuilt-in ports as "
+    "/dev/ttyS0. Using a port needs\nmembership of the dialout group.";
+#endif
 const char kHelpRawGraph[] =
     "ROLL-GRAPH-WINDOW:\nVisualizes the actual measurement value\nin pixel. The Graph is "
     "displayed in a\n'roll-mode', the latest value is rolling from\nthe left (index=100) to the "
@@ -179,8 +187,15 @@ Area FitInPanel(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }
 
+// While tooltips are made, a help text is taken instead of shown.
+const char** gHelpTaken = nullptr;
+
 // The box measured after its text is in: it sizes itself to the text.
 void ToggleHelpAt(int box, const HelpSpot& spot, const char* text) {
+    if (gHelpTaken != nullptr) {
+        *gHelpTaken = text;
+        return;
+    }
     SetCtrlVal(pHandle, box, text);
     int boxTop = 0, boxLeft = 0, height = 0, width = 0;
     GetCtrlBoundingRect(pHandle, box, &boxTop, &boxLeft, &height, &width);
@@ -211,6 +226,10 @@ void ShowParamHelp(int control) {
 
 // Help of a main-panel field, to the left of it.
 void ShowFieldHelp(int control, const char* text) {
+    if (gHelpTaken != nullptr) {
+        *gHelpTaken = text;
+        return;
+    }
     const Area anchor = AreaOf(pHandle, control);
     SetCtrlVal(pHandle, MAIN_HelpText1, text);
     int boxWidth = 0;
@@ -340,6 +359,14 @@ int HelpOnly(int control, int event) {
 const double kPortPause = 0.1;
 
 }  // namespace
+
+const char* HelpTextOf(CtrlCallbackPtr callback, int panel, int control) {
+    const char* text = nullptr;
+    gHelpTaken = &text;
+    callback(panel, control, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+    gHelpTaken = nullptr;
+    return text;
+}
 
 void ToggleHelpBeside(int box, int control, int gap, const char* text) {
     const Area anchor = AreaOf(pHandle, control);
@@ -528,6 +555,10 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     int chosen = com;
     GetCtrlVal(pHandle, MAIN_DropDCom, &chosen);
+    if (!ConfirmDiscardEdits()) {
+        SetCtrlVal(pHandle, MAIN_DropDCom, com);
+        return 0;
+    }
     if (chosen == kPortItemNetwork) {
         // Nothing is closed until an address was given.
         chosen = AskNetworkPort();
@@ -543,6 +574,7 @@ int CC_DropDCom(int, int, int event, void*, int, int) {
     SetCtrlVal(pHandle, MAIN_DropDCom, com);
     SetStatus(kTxtInitCom);
     NoteSensorChanged();
+    SetTitleSensor(nullptr);
     InitRS232(com);
     // Another sensor may sit on the new port: its record decides these as at
     // start-up, not the previous sensor's.

@@ -114,6 +114,7 @@ void PushRUN(void) {
     if (runActive) return;
     runActive = 1;
     CloseCompare();
+    SetTitleLoop("RUN");
     for (const CtrlSetting& s : kRunGraphsVisible)
         SetCtrlAttribute(pHandle, s.control, ATTR_VISIBLE, s.value);
     for (int control : kDimmedWhileRunning) SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 1);
@@ -180,6 +181,7 @@ void PushRUN(void) {
     FlushPortQueues();
     SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
     runActive = 0;
+    SetTitleLoop(nullptr);
 }
 
 int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1,

@@ -8,6 +8,7 @@
 // reply's 15 words are the half. A write is command 1 (RAM) or 3 (EEPROM),
 // half 0 then half 1, 0.1 s apart, and gets no reply.
 #include <cstdio>
+#include <cstring>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
@@ -66,7 +67,7 @@ int SendHalf(uint16_t command, uint16_t half) {
 }
 
 void SendToFile(void) {
-    if (ChooseParamFile(0)) SendParaToFile();
+    if (ChooseParamFile(0) && SendParaToFile()) MarkPanelsSent();
 }
 
 // A radio button changed: an "on" selects its memory and switches the
@@ -86,6 +87,9 @@ void SelectMemory(int control) {
             SetCtrlVal(pHandle, b.control, 0);
     }
 }
+
+const char kMemoryKey[] = "memory";
+const char* const kMemoryNames[] = {"RAM", "EEPROM", "FILE"};  // as kMemoryButtons
 
 int MemoryButtonEvent(int control, int event) {
     if (event == EVENT_VAL_CHANGED || event == EVENT_COMMIT) SelectMemory(control);
@@ -118,7 +122,7 @@ int PushGET(uint16_t source, uint16_t half) {
 int CC_BTNGet(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK)
         ToggleHelpBeside(MAIN_HelpText1, MAIN_BTNGet, kHelpGap, kHelpGet);
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !ConfirmDiscardEdits()) return 0;
     const uint16_t source = static_cast<uint16_t>(target);
     if (target == DATFILE) ReadParaFromFile();
     // Half 1 is asked for only after half 0 came: half 0's answer arriving
@@ -146,7 +150,7 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     GetPanelValuesOfVariant();
     if (!SendHalf(command, 0)) return 0;
     Delay(kHalfPause);
-    SendHalf(command, 1);
+    if (SendHalf(command, 1)) MarkPanelsSent();
     NoteRecordCommand(command);
     return 0;
 }
@@ -161,4 +165,20 @@ int CC_RBTEeprom(int, int, int event, void*, int, int) {
 
 int CC_RBTFile(int, int, int event, void*, int, int) {
     return MemoryButtonEvent(MAIN_RBTFile, event);
+}
+
+void SaveMemoryChoice(void) {
+    for (int i = 0; i < static_cast<int>(sizeof kMemoryButtons / sizeof kMemoryButtons[0]); ++i)
+        if (kMemoryButtons[i].memory == target) SettingSet(kMemoryKey, kMemoryNames[i]);
+}
+
+void RestoreMemoryChoice(void) {
+    char name[16];
+    if (!SettingGet(kMemoryKey, name, sizeof name)) return;
+    for (int i = 0; i < static_cast<int>(sizeof kMemoryButtons / sizeof kMemoryButtons[0]); ++i) {
+        if (std::strcmp(name, kMemoryNames[i]) != 0) continue;
+        for (const MemoryButton& b : kMemoryButtons) SetCtrlVal(pHandle, b.control, 0);
+        SetCtrlVal(pHandle, kMemoryButtons[i].control, 1);
+        target = kMemoryButtons[i].memory;
+    }
 }

@@ -43,5 +43,6 @@ int RamUnsaved(void) {
 }
 
 int ConfirmQuit(void) {
+    if (!ConfirmDiscardEdits()) return 0;
     return !ramUnsaved || ConfirmPopup(kQuitTitle, kQuitQuestion) ? 1 : 0;
 }

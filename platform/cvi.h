@@ -69,6 +69,11 @@ int ComIsOpen(int port);
 // "Connection refused"), "" when there is nothing to add to the code.
 const char* ComOpenErrorCause(void);
 
+// After kComErrCannotOpen: whether the device exists, whether this user may
+// use it, and the program that holds it ("" when unknown). 1 when the
+// system refused an existing device, else 0.
+int ComOpenRefusal(int port, int* exists, int* permitted, char* holder, int holderSize);
+
 // Port table. Entry 1 is set by the command line; detected serial devices
 // follow from entry 2 on. Returns 1/0.
 int PortTableSetDevice(int port, const char* device);
@@ -160,6 +165,8 @@ enum {
     ATTR_LEGEND_VISIBLE,  // graphs: a legend naming the named traces and plots
     ATTR_TRACE_LG_TEXT,   // SetTraceAttributeEx: string
     ATTR_PLOT_LG_TEXT,    // SetPlotAttribute: string
+    ATTR_MARK_COLOR,      // a coloured frame around the control: 0xRRGGBB, -1 none
+    ATTR_TOOLTIP_TEXT,    // string shown while the mouse rests on the control
 };
 
 // Colours.
@@ -238,6 +245,29 @@ int GetTextBoxLine(int panel, int control, int line, char* buffer, int size);
 enum { CTRL_TEXT_MSG = 160 };
 int NewCtrl(int panel, int style, const char* label, int top, int left);
 int DisplayImageFile(int panel, int control, const char* path);
+
+// ------------------------------------------------------------ desk habits
+// Runs after every value change or commit a user made on a control, once
+// the control's own callback is done (the program compares its panels).
+typedef void (*UserEventHookPtr)(void);
+void InstallUserEventHook(UserEventHookPtr hook);
+// A key sequence ("F5", "Ctrl+Shift+S") in the panel's window: acts as a
+// click on control, or kShortcutClose as the window's close box, or
+// kShortcutHelp as a right click on the control that has the keyboard focus.
+enum { kShortcutClose = -1, kShortcutHelp = -2 };
+int SetPanelShortcut(int panel, const char* keys, int control);
+
+// Settings kept between runs (an INI file in the user's configuration
+// folder). A file that cannot be read is ignored with a note on standard
+// error. Get returns 1 and the text when the key is known, else 0 and "".
+int SettingGet(const char* key, char* out, int size);
+void SettingSet(const char* key, const char* value);
+// Window size and place of a panel, kept under key.
+void SettingSavePanelPlace(int panel, const char* key);
+int SettingRestorePanelPlace(int panel, const char* key);
+// Folder where the program may write files of its own by default: its own
+// folder when writable, else the user's home. 0 or -1.
+int GetWritableDir(char* out, int outSize);
 
 // ------------------------------------------------------------------ graphs
 

@@ -90,6 +90,12 @@ int HostClick(int panel, int control);
 int HostSetValueAsUser(int panel, int control, double value);
 int HostRightClick(int panel, int control);
 int HostLeftClick(int panel, int control);
+// Title of the panel's window (at most size-1 bytes); 1/0.
+int HostWindowTitle(int panel, char* title, int size);
+// Tooltip of a control (at most size-1 bytes); 1/0.
+int HostToolTip(int panel, int control, char* text, int size);
+// A keyboard shortcut of the panel's window, as if pressed. 1 when it exists.
+int HostPressShortcut(int panel, const char* keys);
 // Close request of a panel (window close button).
 int HostClosePanel(int panel);
 

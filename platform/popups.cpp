@@ -57,12 +57,34 @@ QString DialogFilter(const char* fileTypeList) {
     return patterns + QLatin1String(";;") + QLatin1String(kAllFilesFilter);
 }
 
-int Deliver(const QString& chosen, char* path, int pathSize) {
+const char kFolderKey[] = "folders/";
+
+QByteArray FolderKey(const char* fileTypeList) {
+    return QByteArray(kFolderKey) + QByteArray(fileTypeList ? fileTypeList : "");
+}
+
+// Where a popup opens: the folder last chosen in a popup of that file
+// type, else the program's folder; a folder the user may not write to
+// (an installed program's) is no place to save into, the home folder is.
+QString StartFolder(const char* defaultDirectory, const char* fileTypeList, int buttonIsLoad) {
+    char remembered[kui::kPathBytes];
+    if (SettingGet(FolderKey(fileTypeList).constData(), remembered, sizeof remembered) &&
+        QFileInfo(QFile::decodeName(remembered)).isDir())
+        return QFile::decodeName(remembered);
+    QString dir = kui::FromC(defaultDirectory ? defaultDirectory : "", nullptr);
+    if (dir.isEmpty()) dir = QDir::currentPath();
+    if (!buttonIsLoad && !QFileInfo(dir).isWritable()) dir = QDir::homePath();
+    return dir;
+}
+
+int Deliver(const QString& chosen, char* path, int pathSize, const char* fileTypeList) {
     const QByteArray bytes = QFile::encodeName(chosen);
     if (bytes.size() > pathSize - 1) {
         path[0] = '\0';
         return kui::kUiErrValue;
     }
+    SettingSet(FolderKey(fileTypeList).constData(),
+               QFile::encodeName(QFileInfo(chosen).absolutePath()).constData());
     std::memcpy(path, bytes.constData(), static_cast<size_t>(bytes.size()));
     path[bytes.size()] = '\0';
     return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
@@ -115,12 +137,11 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
         const FileAnswer a = gFileAnswers.front();
         gFileAnswers.pop_front();
         if (a.cancel) return VAL_NO_FILE_SELECTED;
-        return Deliver(QFile::decodeName(a.path.c_str()), path, pathSize);
+        return Deliver(QFile::decodeName(a.path.c_str()), path, pathSize, fileTypeList);
     }
     if (NoDisplay()) return VAL_NO_FILE_SELECTED;
 
-    QString dir = kui::FromC(defaultDirectory ? defaultDirectory : "", nullptr);
-    if (dir.isEmpty()) dir = QDir::currentPath();
+    const QString dir = StartFolder(defaultDirectory, fileTypeList, buttonIsLoad);
     QString name = kui::FromC(defaultFileName ? defaultFileName : "", nullptr);
     // A pattern is no file name to offer.
     if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) name.clear();
@@ -144,7 +165,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
         if (first.startsWith(QLatin1String("*.")) && first.indexOf(QLatin1Char('*'), 1) < 0)
             chosen += first.mid(1);
     }
-    return Deliver(chosen, path, pathSize);
+    return Deliver(chosen, path, pathSize, fileTypeList);
 }
 
 int ConfirmPopup(const char* title, const char* message) {

@@ -527,6 +527,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
     serial->setFlowControl(QSerialPort::NoFlowControl);
     serial->setReadBufferSize(p.queueSize);
     if (!serial->open(QIODevice::ReadWrite)) {
+        kui::NoteOpenRefusal(port, device, serial->error() == QSerialPort::PermissionError);
         serial->clearError();
         return kComErrCannotOpen;
     }

@@ -61,6 +61,10 @@
 namespace kui {
 namespace {
 
+const char kPressedToggleStyle[] =
+    "QPushButton:checked { background-color: #1f5fa8; color: white;"
+    " border: 1px solid #123a66; border-radius: 3px; }";
+
 // ------------------------------------------------------------- forms ----
 
 template <class Form>
@@ -363,6 +367,12 @@ Ctrl* BindControl(Panel* p, const CtrlBinding& b) {
         c->isBinarySwitch = 1;
         c->onText = kDefaultOnText;
         c->offText = kDefaultOffText;
+    }
+    if (c->kind == kKindToggle && !c->isBinarySwitch) {
+        // A toggle pressed in must read as pressed at a glance, whatever
+        // the desktop's style draws for it.
+        c->baseStyle += QLatin1String(kPressedToggleStyle);
+        w->setStyleSheet(c->baseStyle);
     }
     MapWidgetTree(w, c);
     Hook(c);
@@ -827,6 +837,11 @@ void Deliver(Ctrl* c, int event, int data1, int data2) {
     c->callback(c->panel, c->id, event, nullptr, data1, data2);
     gAnswering = outer;
     --gDelivering;
+    RunUserEventHook(event);
+}
+
+Ctrl* CtrlOfWidget(QObject* w) {
+    return gHub ? gHub->ctrlOf.value(w, nullptr) : nullptr;
 }
 
 int DeliverPanel(Panel* p, int event) {
@@ -1351,6 +1366,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
         case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphSetAttribute(c, attribute, value);
+        case ATTR_MARK_COLOR:
+            return CtrlSetMark(c, value);
         default:
             return kUiErrKind;
     }
@@ -1392,6 +1409,10 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
             (attribute == ATTR_ON_TEXT ? c->onText : c->offText) = text;
             c->isBinarySwitch = 1;
             UpdateSwitchText(c);
+            return 0;
+        case ATTR_TOOLTIP_TEXT:
+            w->setToolTip(text);
+            if (c->label) c->label->setToolTip(text);
             return 0;
         default:
             return kUiErrKind;
@@ -1450,6 +1471,9 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
         case ATTR_LEGEND_VISIBLE:
             if (c->kind != kKindGraph || !c->graph) return kUiErrKind;
             return GraphGetAttribute(c, attribute, value);
+        case ATTR_MARK_COLOR:
+            *value = CtrlMark(c);
+            return 0;
         default:
             return kUiErrKind;
     }

@@ -33,7 +33,7 @@ enum {
     kUiErrFile = -5,
 };
 
-enum { kFirstNewCtrlId = 1000 };
+enum { kFirstNewCtrlId = 1000, kPathBytes = 4096 };
 
 // Widget kinds, decided once when a panel is loaded.
 enum Kind {
@@ -74,6 +74,8 @@ struct Ctrl {
     int hasPending = 0;  // display text waiting for the next refresh
     QString pending;
     GraphState* graph = nullptr;
+    QPointer<QWidget> mark;  // frame around an edited control (desk.cpp)
+    int markColor = -1;
 };
 
 struct Panel {
@@ -157,6 +159,18 @@ void LineTurnEnd(void);    // serial: a frame was written
 int LineTurnHeld(int* retryMs);
 // Shows every display text still waiting for its refresh (screenshots).
 void DisplayFlushAll(void);
+
+// The control a widget (or a child of it) belongs to, or nullptr.
+Ctrl* CtrlOfWidget(QObject* w);
+// Desk side (desk.cpp): the mark frame around a control (-1 none), and the
+// program's hook after a user event.
+int CtrlSetMark(Ctrl* c, int rgb);
+int CtrlMark(Ctrl* c);
+void RunUserEventHook(int event);
+
+// Serial side (porthint.cpp): the device of a port that would not open,
+// and whether the system refused it (permission, busy).
+void NoteOpenRefusal(int port, const char* device, int refused);
 
 // Calls of QuitUserInterface so far (the script's quit sees a refusal).
 int QuitCount(void);

@@ -10,14 +10,16 @@
 #include "KovexaV308/kovexa.h"
 #include "platform/cvi.h"
 
-void SendParaToFile(void) {
+int SendParaToFile(void) {
     GetPanelValuesOfVariant();
     uint32_t values[kParamFileValues];
     ParamFileFromRecord(values);
-    if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) < 0)
+    if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) < 0) {
         SetStatus(kTxtParamFileWriteError);
-    else
-        SetStatusNaming(kTxtParamFileSaved, FileNameOf(file_name));
+        return 0;
+    }
+    SetStatusNaming(kTxtParamFileSaved, FileNameOf(file_name));
+    return 1;
 }
 
 int ChooseParamFile(int forLoading) {

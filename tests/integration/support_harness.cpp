@@ -1,6 +1,11 @@
 // Shared fixtures for the integration tests.
 #include "tests/integration/support_harness.h"
 
+#include <stdlib.h>
+
+#include <QDir>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -23,6 +28,24 @@ public:
 };
 ::testing::Environment* const gDiscardAtExit =
     ::testing::AddGlobalTestEnvironment(new DiscardPanelsAtExit);
+
+// Settings a test (or a program it starts) keeps go to a folder of this
+// process alone: never the user's, never another test's.
+class OwnSettingsFolder : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* tmp = std::getenv("TMPDIR");
+        std::snprintf(folder_, sizeof folder_, "%s/kovexa_settings_XXXXXX",
+                      tmp && *tmp ? tmp : "/tmp");
+        if (mkdtemp(folder_) != nullptr) setenv("XDG_CONFIG_HOME", folder_, 1);
+    }
+    void TearDown() override { QDir(QString::fromLocal8Bit(folder_)).removeRecursively(); }
+
+private:
+    char folder_[512] = "";
+};
+::testing::Environment* const gOwnSettings =
+    ::testing::AddGlobalTestEnvironment(new OwnSettingsFolder);
 }  // namespace
 
 void StartPanels(void) {

@@ -192,3 +192,25 @@ TEST(Checks, CurveTableHasXAndNamedCurvesAndCtrlSSavesIt) {
     EXPECT_EQ(0u, ReadAll(barPath.toStdString()).find("item,x1,y1,x2,y2\n"));
     EXPECT_EQ("Graph saved.", StatusLine());
 }
+
+// Catches the last port forgotten, a remembered port beating --port, or a
+// simulated sensor's pseudo-terminal remembered as a port.
+TEST(Checks, LastPortIsRememberedAndPortOptionWins) {
+    QTemporaryDir dir;
+    const std::string script = dir.filePath("steps.txt").toStdString();
+    std::ofstream(script) << "print DropDCom\n";
+    auto run = [&](const std::string& args) {
+        const std::string out = dir.filePath("out.txt").toStdString();
+        const std::string command = "env -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
+                                    dir.path().toStdString() + "' '" KOVEXA_BIN
+                                    "' --headless --script '" +
+                                    script + "' " + args + " >'" + out + "' 2>/dev/null";
+        std::system(command.c_str());
+        return ReadAll(out);
+    };
+    EXPECT_NE(std::string::npos, run("--port /dev/null").find("/dev/null"));
+    EXPECT_NE(std::string::npos, run("").find("COM1  /dev/null"));
+    EXPECT_NE(std::string::npos, run("--port /dev/zero").find("COM1  /dev/zero"));
+    run("--simulate");
+    EXPECT_NE(std::string::npos, run("").find("COM1  /dev/zero"));
+}

@@ -133,6 +133,7 @@ TEST_F(SensorTest, CancelledChoiceChangesNothingAndUnusablePathsAreReported) {
     const uint16_t power = parameter[3];
     SetCtrlVal(pPara2, PARA2_SLIDEpower, power + 1);
     SimClearRequests();
+    HostQueueConfirmAnswer(1);  // the edit may go
     ViaFile(MAIN_BTNGet, "");
     EXPECT_EQ(power, parameter[3]);
     EXPECT_EQ(power, Value(pPara2, PARA2_SLIDEpower));

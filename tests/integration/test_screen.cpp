@@ -135,6 +135,7 @@ TEST_F(Screen, AnalogFieldsFollowTheModeAGetShows) {
     HostSetValueAsUser(pPara1, PARA1_DROPanaMode, 2);
     ASSERT_TRUE(HostIsVisible(pHandle, MAIN_DISPanalog));
     SimSetWord(0, 29, 0);
+    HostQueueConfirmAnswer(1);  // the ring's edit is discarded by the GET
     HostClick(pHandle, MAIN_BTNGet);
     for (int c : {MAIN_DISPanalog, MAIN_DISPanaMax, MAIN_DISPanaMin, MAIN_ButtonReset})
         EXPECT_FALSE(HostIsVisible(pHandle, c)) << c;

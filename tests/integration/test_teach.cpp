@@ -49,6 +49,7 @@ TEST_F(TeachEachVariant, TeachesReadsTheRecordBackAndMovesTheCursor) {
         SetCtrlVal(pPara1, PARA1_DROPaverage, 4);  // an edit the payload must carry
         stop_flag = 1;                             // an earlier STOP
         const uint16_t before = SimGetWord(0, v.teachWord);
+        HostQueueConfirmAnswer(1);  // the panels are read back after the teach
         ASSERT_EQ(1, HostClick(pPara2, PARA2_ButtonTeach));
         const std::vector<SimRequest> req = Requests();
         ASSERT_EQ(3u, req.size());

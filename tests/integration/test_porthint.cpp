@@ -1,0 +1,20 @@
+// A port that exists but is held elsewhere: the status line keeps the
+// described text and adds the cause and the cure.
+#include <string>
+
+#include "tests/integration/support_harness.h"
+
+// Catches the refusal of a busy port reported as the bare text, or a cure
+// given for a device that does not exist.
+TEST_F(SensorTest, BusyPortSaysAnotherProgramHoldsIt) {
+    const std::string device = StartProgram("v303");
+    PortTableSetDevice(2, device.c_str());
+    InitRS232(2);
+    const std::string busy = StatusLine();
+    EXPECT_EQ(0u, busy.rfind("Cannot open port - port busy: ", 0)) << busy;
+    PortTableSetDevice(3, "/dev/kovexa-no-such-device");
+    InitRS232(3);
+    EXPECT_EQ("Cannot open port", StatusLine());
+    CloseCom(2);
+    CloseCom(3);
+}
