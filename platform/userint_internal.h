@@ -130,6 +130,9 @@ QWidget* PopupParent(void);
 int LastPopupParent(void);  // its top-level panel, 0 when none
 int WindowPanel(const QWidget* window);
 
+// Controls of a top-level panel that follow its size (follow.cpp).
+void FollowPanelSize(QWidget* panel);
+
 // Graph side (graphs.cpp).
 GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot);
 void GraphDetach(GraphState* g);
