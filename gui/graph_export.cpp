@@ -1,8 +1,8 @@
 // Saving what a graph shows, so a curve or a measurement can go to a
 // colleague: Ctrl+S on the focused graph asks for a file and writes the
 // graph's table (CSV, header row naming the traces) or its picture (PNG).
-// The raw graph carries a legend naming its six traces, so a saved
-// picture explains itself.
+// The raw, video and data graphs carry a legend naming their traces and
+// curves, so the screen and a saved picture explain themselves.
 #include <cstdio>
 #include <cstring>
 
@@ -51,7 +51,9 @@ void NameGraphTraces(void) {
     for (int trace = 0; trace < count; ++trace)
         SetTraceAttributeEx(pHandle, MAIN_GRAPHRaw, trace + 1, ATTR_TRACE_LG_TEXT,
                             kRawTraceNames[trace]);
-    SetCtrlAttribute(pHandle, MAIN_GRAPHRaw, ATTR_LEGEND_VISIBLE, 1);
+    // The curve graphs name their curves as they plot them.
+    const int withLegend[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
+    for (int control : withLegend) SetCtrlAttribute(pHandle, control, ATTR_LEGEND_VISIBLE, 1);
 }
 
 void SaveGraphOnKey(int control, int event, int key, int modifiers) {

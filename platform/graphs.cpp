@@ -23,6 +23,9 @@
 //    trace shows its last ATTR_POINTS_PER_SCREEN samples at x = 0, 1, ...;
 //    with ATTR_STRIP_CHART_PAUSED = 1 a call replaces what is shown, else
 //    it scrolls on;
+//  - the mouse moves the x axis (PlotWidget): the user's range then holds
+//    over the program's ranges, a rolling chart rolls under it, until a
+//    double-click gives the program its range back;
 //  - a manual axis range with min > max is swapped, min == max widened to
 //    (v - 0.5, v + 0.5); a range that is not finite is refused;
 //  - traces and plots may be named; the names head the columns of a saved
@@ -61,6 +64,7 @@ enum {
 const int kCursorColors[kMaxCursors] = {VAL_RED, 0x0000FF, 0x0000FF};
 const int kTraceColors[] = {VAL_RED,  VAL_DK_GREEN, 0x0000FF, VAL_BLACK,
                             0xFF00FF, 0x008080,     0x808000, VAL_DK_GRAY};
+const double kMaxUserZoomIn = 1000.0, kMaxUserZoomOut = 10.0;  // x span against the program's
 const double kLegendRowStretch = 0.001;  // the legend row keeps its own height
 const char kDataLayer[] = "main";        // where QCustomPlot puts plottables and items
 const double kDefaultXMin = 0.0, kDefaultXMax = 100.0, kDefaultYMin = 0.0, kDefaultYMax = 1.0;
@@ -110,7 +114,10 @@ struct GraphState {
     int paused = 0;
     std::vector<Trace> traces;
     int xManual = 0, xAuto = 0, yAuto = 0;
+    int userX = 0;   // the mouse chose the x range shown
+    QCPRange progX;  // the program's manual x range, shown unless userX
     int legend = 0;
+    int legendStale = 0;  // its list is rebuilt at the next replot
     int dirty = 0;
     long replots = 0;
     // The frame as last drawn; a change of any of these redraws it.
@@ -132,11 +139,14 @@ int FromRgb(const QColor& q) {
     return (q.red() << 16) | (q.green() << 8) | q.blue();
 }
 
+void RebuildLegend(GraphState* g);
+
 void ReplotOne(GraphState* g) {
     QCustomPlot* p = g->plot;
     if (!p) return;
-    if (g->xAuto) p->xAxis->rescale(true);
+    if (g->xAuto && !g->userX) p->xAxis->rescale(true);
     if (g->yAuto) p->yAxis->rescale(true);
+    if (g->legendStale) RebuildLegend(g);
     const bool frameAsDrawn = g->replots > 0 && g->drawnFrame == g->frame &&
                               g->drawnX == p->xAxis->range() && g->drawnY == p->yAxis->range() &&
                               g->drawnViewport == p->viewport();
@@ -222,6 +232,7 @@ void ShowLegend(GraphState* g, bool show) {
 // Rebuilt only when that list changes: new legend items mean a new layout
 // on the next replot, too much to pay for every frame.
 void RebuildLegend(GraphState* g) {
+    g->legendStale = 0;
     QCPLegend* legend = g->plot->legend;
     QVector<QCPGraph*> wanted;
     if (g->legend) {
@@ -256,6 +267,12 @@ public:
     }
 };
 ShowWatcher* gShowWatcher = nullptr;
+
+GraphState* GraphOfPlot(const QCustomPlot* plot) {
+    for (GraphState* g : gGraphs)
+        if (g->plot == plot) return g;
+    return nullptr;
+}
 
 GraphState* StateOf(int panel, int control, int* err) {
     Ctrl* c = FindCtrl(panel, control);
@@ -331,9 +348,15 @@ void ShowTraceData(GraphState* g, Trace& t) {
     (void)g;
 }
 
+// The program's x range; the axis shows it unless the user chose another.
+void SetProgramX(GraphState* g, const QCPRange& r) {
+    g->progX = r;
+    if (!g->userX) g->plot->xAxis->setRange(r);
+}
+
 void StripXRange(GraphState* g) {
     if (!g->xManual && !g->xAuto)
-        g->plot->xAxis->setRange(0.0, static_cast<double>(g->pointsPerScreen - 1));
+        SetProgramX(g, QCPRange(0.0, static_cast<double>(g->pointsPerScreen - 1)));
 }
 
 int MakeValidRange(double* lo, double* hi) {
@@ -379,7 +402,8 @@ GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot) {
     double yl = PropertyOr(plot, "ymin", kDefaultYMin), yh = PropertyOr(plot, "ymax", kDefaultYMax);
     if (!MakeValidRange(&xl, &xh)) xl = kDefaultXMin, xh = kDefaultXMax;
     if (!MakeValidRange(&yl, &yh)) yl = kDefaultYMin, yh = kDefaultYMax;
-    plot->xAxis->setRange(xl, xh);
+    g->progX = QCPRange(xl, xh);
+    plot->xAxis->setRange(g->progX);
     plot->yAxis->setRange(yl, yh);
     // Two buffers: the frame (background, grid, axes, legend) below and the
     // data above it, so that a data-only replot redraws one buffer and the
@@ -490,6 +514,29 @@ int GraphGetAttribute(Ctrl* c, int attribute, int* value) {
     }
 }
 
+int GraphUserX(const QCustomPlot* plot, double lower, double upper) {
+    GraphState* g = GraphOfPlot(plot);
+    if (!g || !std::isfinite(lower) || !std::isfinite(upper) || !(lower < upper)) return 0;
+    // Zoomed in to a sliver or out to a speck, the picture says nothing:
+    // the span stays within bounds of the program's own.
+    const double span = upper - lower, own = g->progX.size();
+    if (!g->xAuto && own > 0.0 && (span < own / kMaxUserZoomIn || span > own * kMaxUserZoomOut))
+        return 0;
+    if (!QCPRange::validRange(lower, upper)) return 0;
+    g->userX = 1;
+    g->plot->xAxis->setRange(lower, upper);
+    MarkDirty(g);
+    return 1;
+}
+
+void GraphAutoX(const QCustomPlot* plot) {
+    GraphState* g = GraphOfPlot(plot);
+    if (!g || !g->userX) return;
+    g->userX = 0;
+    if (!g->xAuto) g->plot->xAxis->setRange(g->progX);
+    MarkDirty(g);
+}
+
 void GraphFlushAll(void) {
     for (GraphState* g : gGraphs)
         if (g->dirty && g->plot) ReplotOne(g);
@@ -524,11 +571,15 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
     if (mode != VAL_MANUAL) return kUiErrValue;
     if (!MakeValidRange(&min, &max)) return kUiErrValue;
     if (axis == VAL_XAXIS) {
+        const bool same = g->xManual && g->progX.lower == min && g->progX.upper == max;
         g->xAuto = 0;
         g->xManual = 1;
-    } else {
-        g->yAuto = 0;
+        if (same) return 0;
+        SetProgramX(g, QCPRange(min, max));
+        MarkDirty(g);
+        return 0;
     }
+    g->yAuto = 0;
     const QCPRange r = a->range();
     if (r.lower == min && r.upper == max) return 0;
     a->setRange(min, max);
@@ -576,7 +627,9 @@ int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
             cv.graph->setVisible(false);
             found = 1;
         }
-    if (found && g->legend) RebuildLegend(g);
+    // A frame's curves are deleted and plotted again under the same names:
+    // the legend is settled at the replot, not emptied and filled per call.
+    if (found && g->legend) g->legendStale = 1;
     if (found) MarkDirty(g);
     if (!found && plotHandle != VAL_ALL_PLOTS) return kUiErrValue;
     return 0;
@@ -750,11 +803,11 @@ int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, cons
     for (Curve& cv : g->curves)
         if (cv.used && cv.handle == plotHandle) {
             cv.name = name;
-            cv.graph->setName(name);
-            if (g->legend) {
-                ++g->frame;
-                RebuildLegend(g);
+            if (cv.graph->name() != name) {
+                cv.graph->setName(name);
+                if (g->legend) ++g->frame;  // its legend entry shows the name
             }
+            if (g->legend) g->legendStale = 1;
             MarkDirty(g);
             return 0;
         }
@@ -952,7 +1005,8 @@ int HostGraphAxis(int panel, int control, int axis, double* min, double* max) {
     GraphState* g = StateOf(panel, control, &err);
     if (!g || (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS)) return 0;
     QCPAxis* a = axis == VAL_XAXIS ? g->plot->xAxis : g->plot->yAxis;
-    if ((axis == VAL_XAXIS && g->xAuto) || (axis == VAL_LEFT_YAXIS && g->yAuto)) a->rescale(true);
+    if ((axis == VAL_XAXIS && g->xAuto && !g->userX) || (axis == VAL_LEFT_YAXIS && g->yAuto))
+        a->rescale(true);
     if (min) *min = a->range().lower;
     if (max) *max = a->range().upper;
     return 1;

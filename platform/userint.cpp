@@ -189,6 +189,9 @@ bool Hub::eventFilter(QObject* o, QEvent* e) {
             Deliver(c, EVENT_KEYPRESS, ke->key(), static_cast<int>(ke->modifiers()));
             break;
         }
+        case QEvent::Resize:
+            if (panelOf.contains(o)) FollowPanelSize(static_cast<QWidget*>(o));
+            break;
         case QEvent::Close: {
             Panel* p = panelOf.value(o, nullptr);
             if (!p) break;

@@ -132,11 +132,19 @@ QWidget* PopupParent(void);
 int LastPopupParent(void);  // its top-level panel, 0 when none
 int WindowPanel(const QWidget* window);
 
+// Controls of a top-level panel that follow its size (follow.cpp).
+void FollowPanelSize(QWidget* panel);
+
 // Graph side (graphs.cpp).
 GraphState* GraphAttach(Ctrl* c, QCustomPlot* plot);
 void GraphDetach(GraphState* g);
 int GraphSetAttribute(Ctrl* c, int attribute, int value);
 int GraphGetAttribute(Ctrl* c, int attribute, int* value);
+// Mouse navigation of a graph's x axis (PlotWidget): the user's range
+// holds over the program's until GraphAutoX. GraphUserX refuses (0) a
+// range that is empty, not finite, or far off the program's span.
+int GraphUserX(const QCustomPlot* plot, double lower, double upper);
+void GraphAutoX(const QCustomPlot* plot);
 // Replots every graph with pending changes now (screenshots).
 void GraphFlushAll(void);
 // What a graph shows as CSV text (header row, then data rows); 1/0.

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <cmath>
 #include <functional>
 #include <ostream>
@@ -195,12 +197,43 @@ TEST_F(Graphs, HiddenGraphReplotsWhenShown) {
     EXPECT_EQ(before + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHVideo, before));
 }
 
+QCustomPlot* PlotNamed(const char* name) {
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String(name)) return qobject_cast<QCustomPlot*>(w);
+    return nullptr;
+}
+
+// The mouse as the window would deliver it, at x pixels across the plot
+// area's middle row.
+void Wheel(QCustomPlot* plot, double x, int notches) {
+    const QPointF at(x, plot->axisRect()->center().y());
+    QWheelEvent e(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &e);
+}
+void Mouse(QCustomPlot* plot, QEvent::Type type, double x, Qt::MouseButtons held) {
+    const QPointF at(x, plot->axisRect()->center().y());
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, plot->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(plot, &e);
+}
+void Drag(QCustomPlot* plot, double from, double to) {
+    Mouse(plot, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    Mouse(plot, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    Mouse(plot, QEvent::MouseMove, to, Qt::LeftButton);
+    Mouse(plot, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+void DoubleClick(QCustomPlot* plot, double x) {
+    Mouse(plot, QEvent::MouseButtonPress, x, Qt::LeftButton);
+    Mouse(plot, QEvent::MouseButtonRelease, x, Qt::NoButton);
+    Mouse(plot, QEvent::MouseButtonDblClick, x, Qt::LeftButton);
+    Mouse(plot, QEvent::MouseButtonRelease, x, Qt::NoButton);
+}
+
 // Pixels in which the window's picture of a graph differs from its picture
 // after a replot of everything, plus those of its last row not white.
 int PixelsUnlikeAWholeReplot(const char* name) {
-    QCustomPlot* plot = nullptr;
-    for (QWidget* w : QApplication::allWidgets())
-        if (w->objectName() == QLatin1String(name)) plot = qobject_cast<QCustomPlot*>(w);
+    QCustomPlot* plot = PlotNamed(name);
     if (!plot) return -1;
     const QImage shown = plot->grab().toImage();
     plot->replot(QCustomPlot::rpImmediateRefresh);
@@ -219,11 +252,20 @@ int PixelsUnlikeAWholeReplot(const char* name) {
 // graph, its last pixel row included, left unpainted.
 TEST_F(Graphs, WindowShowsWhatAFreshDrawingShowsAfterEachKindOfChange) {
     DisplayPanel(main_);
+    QCustomPlot* raw = PlotNamed("GRAPHRaw");
+    ASSERT_TRUE(raw);
     SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 2);
     std::vector<double> history(40);
     const auto plot = [&](double offset) {
         for (size_t i = 0; i < history.size(); ++i) history[i] = offset + 7.0 * (i % 5);
         PlotStripChart(main_, MAIN_GRAPHRaw, history.data(), 40, 0, 0);
+    };
+    // As a curve graph's frame comes: all deleted, then plotted and named.
+    const auto curves = [&](int y0) {
+        DeleteGraphPlot(main_, MAIN_GRAPHRaw, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+        for (const char* name : {"left", "right"})
+            SetPlotAttribute(main_, MAIN_GRAPHRaw, Curve(MAIN_GRAPHRaw, 3, y0 += 9, 12, VAL_RED),
+                             ATTR_PLOT_LG_TEXT, name);
     };
     const struct {
         const char* change;
@@ -245,11 +287,77 @@ TEST_F(Graphs, WindowShowsWhatAFreshDrawingShowsAfterEachKindOfChange) {
         {"name in the legend",
          [&] { SetTraceAttributeEx(main_, MAIN_GRAPHRaw, 1, ATTR_TRACE_LG_TEXT, "renamed"); }},
         {"data under the legend", [&] { plot(5); }},
+        {"named curves", [&] { curves(100); }},
+        {"the curves again, same names", [&] { curves(200); }},
         {"legend off", [&] { SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_LEGEND_VISIBLE, 0); }},
+        {"wheel zoom", [&] { Wheel(raw, raw->axisRect()->center().x(), 2); }},
+        {"pan", [&] { Drag(raw, raw->axisRect()->center().x(), raw->axisRect()->left() + 10); }},
+        {"data after a pan", [&] { plot(15); }},
+        {"double-click", [&] { DoubleClick(raw, raw->axisRect()->center().x()); }},
     };
     for (const auto& step : steps) {
         step.make();
         PumpFor(120);
         EXPECT_EQ(0, PixelsUnlikeAWholeReplot("GRAPHRaw")) << step.change;
     }
+}
+
+// Catches a wheel or drag that does not move the x axis, a zoom not held
+// about the pointer, a user range that the next plot call (a rolling chart,
+// a new frame's axis) throws away, and a double-click that does not give
+// the program's latest range back.
+TEST_F(Graphs, MouseZoomsAndPansTheXAxisUntilADoubleClick) {
+    DisplayPanel(main_);
+    QCustomPlot* raw = PlotNamed("GRAPHRaw");
+    ASSERT_TRUE(raw);
+    SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_POINTS_PER_SCREEN, 101);
+    const double values[] = {1, 2, 3};
+    PlotStripChart(main_, MAIN_GRAPHRaw, values, 3, 0, 0);
+    PumpFor(80);
+    const auto x = [&] {
+        double lo = 0, hi = 0;
+        HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_XAXIS, &lo, &hi);
+        return QCPRange(lo, hi);
+    };
+    ASSERT_EQ(QCPRange(0, 100), x());
+
+    const double at = raw->xAxis->coordToPixel(75);
+    Wheel(raw, at, 1);
+    const QCPRange zoomed = x();
+    EXPECT_NEAR(80.0, zoomed.size(), 1e-6);
+    EXPECT_NEAR(75.0, zoomed.lower + (75.0 - 0.0) * 0.8, 1e-6);
+    PlotStripChart(main_, MAIN_GRAPHRaw, values, 3, 0, 0);
+    EXPECT_EQ(zoomed, x()) << "the rolling chart keeps the user's range";
+
+    PumpFor(80);
+    const double perPixel = zoomed.size() / raw->axisRect()->width();
+    Drag(raw, at, at - 40);
+    EXPECT_NEAR(zoomed.lower + 40 * perPixel, x().lower, 1e-6);
+    EXPECT_NEAR(zoomed.size(), x().size(), 1e-6);
+
+    Wheel(raw, at, -1);
+    EXPECT_NEAR(100.0, x().size(), 1e-6) << "a step out undoes a step in";
+
+    SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_POINTS_PER_SCREEN, 51);
+    EXPECT_NEAR(100.0, x().size(), 1e-6);
+    DoubleClick(raw, at);
+    EXPECT_EQ(QCPRange(0, 50), x());
+}
+
+// Catches a wheel that zooms without end: to a sliver the axis cannot
+// label, or out until the data is a speck.
+TEST_F(Graphs, MouseZoomStopsWithinBoundsOfTheProgramsRange) {
+    DisplayPanel(main_);
+    QCustomPlot* raw = PlotNamed("GRAPHRaw");
+    ASSERT_TRUE(raw);
+    ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_XAXIS, VAL_MANUAL, 1, 256));
+    PumpFor(80);
+    double lo = 0, hi = 0;
+    for (int i = 0; i < 100; ++i) Wheel(raw, raw->axisRect()->center().x(), 1);
+    HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_XAXIS, &lo, &hi);
+    EXPECT_GE(hi - lo, 255.0 / 1000);
+    for (int i = 0; i < 100; ++i) Wheel(raw, raw->axisRect()->center().x(), -1);
+    HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_XAXIS, &lo, &hi);
+    EXPECT_LE(hi - lo, 255.0 * 10);
+    EXPECT_GT(hi - lo, 255.0 * 5);
 }

@@ -127,15 +127,15 @@ bool MayOverlap(int panel, int a, int b) {
 
 // Catches a control missing from its form, one lying on top of another, one cut off by the
 // edge of its panel, or a main control between the page buttons and the status line hidden
-// under the pages (left 8, top 105, 300 x 440).
+// under the pages (left 8, top 105, 300 x 410).
 TEST_F(Banner, EveryControlPresentInsideAndApart) {
     const struct {
         int panel, first, last, width, height;  // control ids, panel size
-    } kPanels[] = {{pHandle, MAIN_DECOlogo, MAIN_HelpText2, 1000, 720},
+    } kPanels[] = {{pHandle, MAIN_DECOlogo, MAIN_HelpText2, 1000, 690},
                    {pPopup, POPUP_NUMsample, POPUP_DISPrecmm, 520, 360},
-                   {pPara1, PARA1_DROPpolarity, PARA1_DROPhold, 300, 440},
-                   {pPara2, PARA2_SLIDEpower, PARA2_ButtonTeach, 300, 440},
-                   {pCalib, CALIB_NUMcalSlope, CALIB_BTNReadXFLASH, 300, 440}};
+                   {pPara1, PARA1_DROPpolarity, PARA1_DROPhold, 300, 410},
+                   {pPara2, PARA2_SLIDEpower, PARA2_ButtonTeach, 300, 410},
+                   {pCalib, CALIB_NUMcalSlope, CALIB_BTNReadXFLASH, 300, 410}};
     for (const auto& p : kPanels) {
         for (int a = p.first; a <= p.last; ++a) {
             const Rect ra = Bounds(p.panel, a);
@@ -145,7 +145,7 @@ TEST_F(Banner, EveryControlPresentInsideAndApart) {
                 << p.panel << ": " << a;
             const bool besidePages =
                 p.panel != pHandle || a < MAIN_TOGGBTN_Para1 || a > MAIN_TEXTstatus;
-            EXPECT_TRUE(besidePages || Apart(ra, {105, 0, 440, 8 + 300}))
+            EXPECT_TRUE(besidePages || Apart(ra, {105, 0, 410, 8 + 300}))
                 << a << " under the pages";
             for (int b = a + 1; b <= p.last; ++b) {
                 if (MayOverlap(p.panel, a, b)) continue;

@@ -3,6 +3,7 @@
 // out of its panel or window), graphs untouched by writing files, and the
 // places of the recorder window and of popups.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QRect>
 #include <QTemporaryDir>
@@ -239,4 +240,40 @@ TEST_F(Screen, RecorderBelongsToTheMainWindowAndPopupsToTheirWindow) {
     HostQueueFileAnswer("");
     HostClick(pHandle, MAIN_BTNReport);
     EXPECT_EQ(pHandle, HostLastPopupParent());
+}
+
+// Catches a window that does not fit a 1366 x 768 laptop screen with its
+// title bar and task bar, and a larger window whose extra room the graphs
+// do not get, that lets controls overlap, or that keeps them grown when
+// the window shrinks again.
+TEST_F(Screen, GraphsTakeTheRoomOfALargerWindowAndTheSmallestFitsALaptop) {
+    const int kLaptopWidth = 1366, kLaptopHeight = 768, kTitleAndTaskBar = 76;
+    Start("edge1024");
+    QWidget* panel = Named("PANEL");
+    ASSERT_NE(nullptr, panel);
+    EXPECT_LE(panel->minimumWidth(), kLaptopWidth);
+    EXPECT_LE(panel->minimumHeight() + kTitleAndTaskBar, kLaptopHeight);
+    EXPECT_EQ(panel->minimumSize(), panel->size());
+    std::vector<QRect> smallest;
+    for (const char* g : kGraphNames) smallest.push_back(Named(g)->geometry());
+
+    for (const QSize size : {QSize(1600, 1000), panel->minimumSize()}) {
+        panel->resize(size);
+        QCoreApplication::processEvents();
+        const std::string state =
+            std::to_string(size.width()) + "x" + std::to_string(size.height());
+        AuditPagesAndAnalogModes(state);
+        HostClick(pHandle, MAIN_BTNCompare);
+        Audit(state + " compare open");
+        HostClick(pHandle, MAIN_BTNCompare);
+        for (size_t i = 0; i < 4; ++i) {
+            const QRect now = Named(kGraphNames[i])->geometry();
+            if (size == panel->minimumSize()) {
+                EXPECT_EQ(smallest[i], now) << kGraphNames[i];
+            } else {
+                EXPECT_GT(now.width(), smallest[i].width()) << kGraphNames[i];
+                EXPECT_GT(now.height(), smallest[i].height()) << kGraphNames[i];
+            }
+        }
+    }
 }

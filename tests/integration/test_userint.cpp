@@ -155,7 +155,7 @@ TEST_F(RealPanels, HandlesCountFromOnePagesWaitAndMainKeepsItsSize) {
     SetPanelAttribute(main_, ATTR_WIDTH, 100);
     SetPanelAttribute(main_, ATTR_HEIGHT, 100);
     EXPECT_GE(PanelAttr(main_, ATTR_WIDTH), 1000);
-    EXPECT_GE(PanelAttr(main_, ATTR_HEIGHT), 720);
+    EXPECT_GE(PanelAttr(main_, ATTR_HEIGHT), 690);
 }
 
 // Catches a crash or a bogus handle for a resource, parent or panel that
