@@ -96,6 +96,9 @@ int ReadData64(uint16_t start, uint16_t kind) {
 }
 
 int ReadDataBlocks(uint16_t kind) {
+    // STOP that came with the measurement frame before the blocks: no block
+    // is asked for after it, and the line keeps STOP's text.
+    if (stop_flag != 0) return 0;
     DetachReceiveCallback();
     FlushPortQueues();
     int ok = 1;
