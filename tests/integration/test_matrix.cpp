@@ -173,8 +173,12 @@ TEST_P(Matrix, EndsInTimeSaysWhatHappenedLosesNothingAndTheLineRecovers) {
     EXPECT_LT(took, ex.waits * TIMEOUT + 1.0);
     if (fault.fails) {
         EXPECT_FALSE(Said(ex.success, said)) << "success reported: " << said;
-        if (!fault.apply && ex.lineGone) EXPECT_EQ(ex.lineGone, StatusLine());
-        if (fault.apply) EXPECT_TRUE(Said(ex.failure, said)) << said;
+        if (!fault.apply && ex.lineGone) {
+            EXPECT_EQ(ex.lineGone, StatusLine());
+        }
+        if (fault.apply) {
+            EXPECT_TRUE(Said(ex.failure, said)) << said;
+        }
     } else {
         EXPECT_TRUE(Said(ex.success, said) || Said(ex.failure, said)) << said;
     }
