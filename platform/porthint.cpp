@@ -11,7 +11,7 @@
 
 #include "platform/cvi.h"
 #include "platform/userint_internal.h"
-#ifndef _WIN32
+#ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
@@ -78,9 +78,9 @@ int ComOpenRefusal(int port, int* exists, int* permitted, char* holder, int hold
     holder[0] = '\0';
     if (port < 1 || port > kMaxPorts || !gRefusals[port].refused) return 0;
     const QByteArray& device = gRefusals[port].device;
-#ifdef _WIN32
+#ifndef Q_OS_UNIX
     (void)device;
-    return 0;  // Windows names no cause beyond its own message
+    return 0;  // elsewhere the system names no cause beyond its own message
 #else
     if (device.isEmpty() || !QFileInfo::exists(QFile::decodeName(device))) return 0;
     *exists = 1;
