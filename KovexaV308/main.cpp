@@ -19,6 +19,7 @@
 #include "com232/linkwatch.h"
 #include "com232/models.h"
 #include "com232/portname.h"
+#include "com232/telnet.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -209,7 +210,8 @@ int HasToolkitArgs(int argc, char** argv) {
 void StartOnRememberedPort(void) {
     char device[kPortDeviceBytes];
     if (!SettingGet(kPortKey, device, sizeof device)) return;
-    if (PortNumberOfCom(device) == 0 && !QFileInfo::exists(QFile::decodeName(device))) return;
+    const int isFile = QFileInfo::exists(QFile::decodeName(device));
+    if (PortNumberOfCom(device) == 0 && !isFile && NetKindOf(device) == kNetNone) return;
     const int port = PortTableSetGiven(device);
     if (port) com = com_start = port;
 }

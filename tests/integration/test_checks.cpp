@@ -12,6 +12,7 @@
 
 #include "platform/userint_internal.h"
 #include "tests/integration/support_harness.h"
+#include "tests/integration/support_ser2net.h"
 
 namespace {
 
@@ -213,4 +214,8 @@ TEST(Checks, LastPortIsRememberedAndPortOptionWins) {
     EXPECT_NE(std::string::npos, run("--port /dev/zero").find("COM1  /dev/zero"));
     run("--simulate");
     EXPECT_NE(std::string::npos, run("").find("COM1  /dev/zero"));
+    // A device server's address is no file, and is remembered all the same.
+    const std::string address = "socket://127.0.0.1:" + std::to_string(FreeTcpPort());
+    run("--port " + address);
+    EXPECT_NE(std::string::npos, run("").find("COM1  " + address));
 }
