@@ -3,7 +3,6 @@
 // out of its panel or window), graphs untouched by writing files, and the
 // places of the recorder window and of popups.
 #include <QApplication>
-#include <QCoreApplication>
 #include <QImage>
 #include <QRect>
 #include <QTemporaryDir>
@@ -42,9 +41,9 @@ void AuditPanel(QWidget* panel, const std::string& state) {
         if (!w || w->isWindow() || !w->isVisible() || Underlay(w) || w->objectName().isEmpty())
             continue;
         shown.push_back(w);
-        const std::string name = w->objectName().toStdString();
         EXPECT_TRUE(panel->rect().contains(w->geometry()))
-            << state << ": " << name << " outside " << panel->objectName().toStdString();
+            << state << ": " << w->objectName().toStdString() << " outside "
+            << panel->objectName().toStdString();
     }
     for (size_t i = 0; i < shown.size(); ++i)
         for (size_t j = i + 1; j < shown.size(); ++j)
@@ -94,21 +93,34 @@ void AuditDuring(int button, const std::string& state) {
     });
 }
 
-class Screen : public SensorTest {
-protected:
-    std::string Start(const char* model) {
-        const std::string device = StartProgram(model);
-        DisplayPanel(pHandle);
-        ShowPage(MAIN_TOGGBTN_Para1);
-        return device;
+std::string Start(const char* model) {
+    const std::string device = StartProgram(model);
+    DisplayPanel(pHandle);
+    ShowPage(MAIN_TOGGBTN_Para1);
+    return device;
+}
+
+const char* const kGraphNames[] = {"GRAPHRaw", "GRAPHVideo", "GRAPHData", "GRAPHBar"};
+const int kGraphIds[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData, MAIN_GRAPHBar};
+
+std::vector<QImage> Redrawn(void) {
+    std::vector<QImage> pictures;
+    for (size_t i = 0; i < 4; ++i) {
+        HostRedrawGraph(pHandle, kGraphIds[i]);
+        pictures.push_back(Named(kGraphNames[i])->grab().toImage());
     }
-};
+    return pictures;
+}
+
+using Screen = SensorTest;
 
 }  // namespace
 
-// Catches controls that cover each other or leave their panel in some state:
-// the analog fields over COMPARE and REPORT from analog mode 2 on, the
-// compare panel left over a graph that a loop draws.
+// Catches controls that cover each other or leave their panel in some state
+// (the analog fields over COMPARE and REPORT from analog mode 2 on, the
+// compare panel left over a graph that a loop draws), the recorder window
+// opening as a window of its own at (0, 0) over the banner, and popups
+// without the window they were asked from.
 TEST_F(Screen, NoVisibleControlsOverlapInAnyState) {
     const char* const kModels[] = {"edge1024", "standard", "v303",    "tarvo", "type500",
                                    "peak",     "m02",      "unknown", "pcb0"};
@@ -127,6 +139,20 @@ TEST_F(Screen, NoVisibleControlsOverlapInAnyState) {
     }
     HostSetValueAsUser(pHandle, MAIN_TOGGBTN_Recorder, 1);
     Audit("recorder open");
+    EXPECT_EQ(pHandle, HostWindowOwner(pPopup));
+    int left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(1, HostScreenRect(pHandle, &left, &top, &width, &height));
+    int gTop = 0, gLeft = 0, gHeight = 0, gWidth = 0;
+    GetCtrlBoundingRect(pHandle, MAIN_GRAPHRaw, &gTop, &gLeft, &gHeight, &gWidth);
+    const QRect graphs(left + gLeft, top + gTop, gWidth, gHeight);
+    ASSERT_EQ(1, HostScreenRect(pPopup, &left, &top, &width, &height));
+    EXPECT_TRUE(graphs.contains(QPoint(left, top))) << left << "," << top;
+    HostQueueFileAnswer("");
+    HostClick(pPopup, POPUP_CMDBTNrecfile);
+    EXPECT_EQ(pPopup, HostLastPopupParent());
+    HostQueueFileAnswer("");
+    HostClick(pHandle, MAIN_BTNReport);
+    EXPECT_EQ(pHandle, HostLastPopupParent());
 }
 
 // Catches analog fields that stay (or stay away) after GET brings another
@@ -145,26 +171,12 @@ TEST_F(Screen, AnalogFieldsFollowTheModeAGetShows) {
     EXPECT_TRUE(HostIsVisible(pHandle, MAIN_DISPanaMin));
 }
 
-namespace {
-
-const char* const kGraphNames[] = {"GRAPHRaw", "GRAPHVideo", "GRAPHData", "GRAPHBar"};
-const int kGraphIds[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData, MAIN_GRAPHBar};
-
-std::vector<QImage> Redrawn(void) {
-    std::vector<QImage> pictures;
-    for (size_t i = 0; i < 4; ++i) {
-        HostRedrawGraph(pHandle, kGraphIds[i]);
-        pictures.push_back(Named(kGraphNames[i])->grab().toImage());
-    }
-    return pictures;
-}
-
-}  // namespace
-
 // Catches a graph laid out for the picture of a file and drawn that way on
-// screen afterwards: traces, bars and cursors shifted, background lost.
-TEST_F(Screen, GraphsOnScreenUnchangedByWritingReportAndPictures) {
-    Start("edge1024");
+// screen afterwards (traces, bars and cursors shifted, background lost), and
+// a report without the values shown, the tolerance verdict, the program's
+// version or the port's device.
+TEST_F(Screen, ReportRecordsWhatIsShownAndLeavesTheGraphsOnScreenAlone) {
+    const std::string device = Start("edge1024");
     AuditDuring(MAIN_BTNRun, "run");
     const std::vector<QImage> before = Redrawn();
     QTemporaryDir dir;
@@ -177,16 +189,6 @@ TEST_F(Screen, GraphsOnScreenUnchangedByWritingReportAndPictures) {
     ASSERT_EQ("Report written", StatusLine().substr(0, 14));
     const std::vector<QImage> after = Redrawn();
     for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(before[i] == after[i]) << kGraphNames[i];
-}
-
-// Catches a report without the values shown, the tolerance verdict, the
-// program's version or the port's device.
-TEST_F(Screen, ReportRecordsTheValuesShownVersionAndDevice) {
-    const std::string device = Start("edge1024");
-    AuditDuring(MAIN_BTNRun, "run");
-    QTemporaryDir dir;
-    HostQueueFileAnswer((dir.path() + "/r.pdf").toUtf8().constData());
-    HostClick(pHandle, MAIN_BTNReport);
     std::vector<char> text(20000);
     HostReportText(text.data(), static_cast<int>(text.size()));
     const std::string report(text.data());
@@ -216,30 +218,6 @@ TEST_F(Screen, ReportKeepsHeadingsWithTheirGraphsAndPrintsReadableText) {
         EXPECT_GE(HostReportGraphTextPoints(), 8.0);
     }
     EXPECT_GT(movedOn, 0);  // the case came up
-}
-
-// Catches the recorder window opening as a window of its own at (0, 0)
-// over the banner, and popups without the window they were asked from.
-TEST_F(Screen, RecorderBelongsToTheMainWindowAndPopupsToTheirWindow) {
-    Start("edge1024");
-    HostSetValueAsUser(pHandle, MAIN_TOGGBTN_Recorder, 1);
-    EXPECT_EQ(pHandle, HostWindowOwner(pPopup));
-    int left = 0, top = 0, width = 0, height = 0;
-    ASSERT_EQ(1, HostScreenRect(pHandle, &left, &top, &width, &height));
-    int gTop = 0, gLeft = 0, gHeight = 0, gWidth = 0;
-    GetCtrlBoundingRect(pHandle, MAIN_GRAPHRaw, &gTop, &gLeft, &gHeight, &gWidth);
-    const QRect graphs(left + gLeft, top + gTop, gWidth, gHeight);
-    int rLeft = 0, rTop = 0, rWidth = 0, rHeight = 0;
-    ASSERT_EQ(1, HostScreenRect(pPopup, &rLeft, &rTop, &rWidth, &rHeight));
-    EXPECT_TRUE(graphs.contains(QPoint(rLeft, rTop)))
-        << rLeft << "," << rTop << " not over the graphs at " << graphs.x() << "," << graphs.y();
-
-    HostQueueFileAnswer("");
-    HostClick(pPopup, POPUP_CMDBTNrecfile);
-    EXPECT_EQ(pPopup, HostLastPopupParent());
-    HostQueueFileAnswer("");
-    HostClick(pHandle, MAIN_BTNReport);
-    EXPECT_EQ(pHandle, HostLastPopupParent());
 }
 
 // Catches a window that does not fit a 1366 x 768 laptop screen with its

@@ -10,14 +10,15 @@
 
 namespace {
 
-std::string SettingsFile(void) {
-    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/kovexa/kovexa.ini";
+std::string ConfigHome(void) {
+    return std::string(std::getenv("XDG_CONFIG_HOME"));
 }
 
 }  // namespace
 
-// Catches a memory choice or window size not kept, or kept in the wrong form.
-TEST_F(SensorTest, MemoryChoiceAndWindowPlaceSurviveARestart) {
+// Catches a memory choice or window size not kept, or kept in the wrong
+// form, and a file popup that forgets the folder chosen last.
+TEST_F(SensorTest, MemoryChoiceWindowPlaceAndFileFolderSurviveARestart) {
     StartProgram("v303");
     const struct {
         int button, memory;
@@ -37,12 +38,7 @@ TEST_F(SensorTest, MemoryChoiceAndWindowPlaceSurviveARestart) {
         GetPanelAttribute(pHandle, ATTR_WIDTH, &width);
         EXPECT_EQ(1100 + c.memory, width);
     }
-}
-
-// Catches a file popup that forgets the folder chosen last.
-TEST_F(SensorTest, FilePopupsRememberTheirFolder) {
-    StartPanels();
-    const std::string folder = std::string(std::getenv("XDG_CONFIG_HOME"));
+    const std::string folder = ConfigHome();
     HostQueueFileAnswer((folder + "/line.par").c_str());
     ASSERT_EQ(1, ChooseParamFile(0));
     char kept[512] = "";
@@ -54,7 +50,7 @@ TEST_F(SensorTest, FilePopupsRememberTheirFolder) {
 // Catches a crash, a wrong value taken from a broken settings file, a
 // silent start, or the broken file overwritten.
 TEST(Settings, UnreadableSettingsFileIsIgnoredWithANote) {
-    const std::string path = SettingsFile();
+    const std::string path = ConfigHome() + "/kovexa/kovexa.ini";
     QDir().mkpath(QString::fromStdString(path).section('/', 0, -2));
     const QByteArray garbage("[memory\n\0\xff=EEPROM\n[[[", 20);
     {

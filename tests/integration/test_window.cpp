@@ -51,9 +51,10 @@ TEST_F(SensorTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
     EXPECT_EQ("Kovexa - COM1 " + device + " - no sensor", Title());
 }
 
-// Catches Esc doing less than STOP: loops left running or VIDEO, DATA and
-// RUN left dimmed after Esc ended VIDEO or RUN.
-TEST_F(SensorTest, EscEndsLoopsAndLeavesTheButtonsAsStopDoes) {
+// Catches a shortcut bound to the wrong button, missing, or going round the
+// quit guard, and Esc doing less than STOP: loops left running or VIDEO, DATA
+// and RUN left dimmed after Esc ended VIDEO or RUN.
+TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
     StartProgram("v303");
     for (int loop : {MAIN_BTNRun, MAIN_BTNVideo}) {
         SCOPED_TRACE(loop);
@@ -65,12 +66,6 @@ TEST_F(SensorTest, EscEndsLoopsAndLeavesTheButtonsAsStopDoes) {
         for (int b : kLoopButtons) EXPECT_FALSE(HostIsDimmed(pHandle, b)) << b;
         EXPECT_FALSE(HostIsDimmed(pPara2, PARA2_ButtonTeach));
     }
-}
-
-// Catches a shortcut bound to the wrong button, missing, or going round the
-// quit guard.
-TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
-    StartProgram("v303");
     const struct {
         const char* keys;
         uint16_t command;
@@ -98,22 +93,10 @@ TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
     EXPECT_EQ(quits + 1, kui::QuitCount());
 }
 
-// Catches F1 showing nothing, or the help of another control than the one
-// with the keyboard focus.
-TEST_F(SensorTest, F1ShowsTheHelpOfTheFocusedControl) {
-    StartProgram("v303");
-    SetActiveCtrl(pHandle, MAIN_BTNGet);
-    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText1));
-    EXPECT_EQ(1, HostPressShortcut(pHandle, "F1"));
-    EXPECT_TRUE(HostIsVisible(pHandle, MAIN_HelpText1));
-    char text[256] = "";
-    GetCtrlString(pHandle, MAIN_HelpText1, text, sizeof text);
-    EXPECT_EQ(0, std::string(text).rfind("GET-BUTTON", 0)) << text;
-}
-
-// Catches a control with help but no tooltip, a tooltip that is not the
-// help's first sentence, or a graph tooltip without the Ctrl+S note.
-TEST_F(SensorTest, TooltipsAreTheFirstSentenceOfTheHelp) {
+// Catches F1 showing nothing or the help of another control than the
+// focused one, a help box that runs past the window's edge, a control with help but no tooltip, a
+// tooltip that is not the help's first sentence or a graph's without the Ctrl+S note.
+TEST_F(SensorTest, F1ShowsFocusedHelpAndTooltipsAreItsFirstSentence) {
     StartProgram("v303");
     const struct {
         const int* panel;
@@ -135,34 +118,15 @@ TEST_F(SensorTest, TooltipsAreTheFirstSentenceOfTheHelp) {
         EXPECT_FALSE(std::string(tip).empty()) << t.control;
         EXPECT_NE(std::string::npos, std::string(tip).find(t.tip)) << tip;
     }
-    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText1));
     EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText2));
-}
-
-// Catches a pressed toggle (ZOOM, a page, RECORDER) drawn in nearly the
-// same grey as a released one.
-TEST_F(SensorTest, PressedTogglesStandOut) {
-    StartPanels();
-    const std::string shot = ::testing::TempDir() + "kovexa_toggles.png";
-    for (int toggle : {MAIN_ToggButtonZoom, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Recorder}) {
-        int top = 0, left = 0, height = 0, width = 0;
-        GetCtrlBoundingRect(pHandle, toggle, &top, &left, &height, &width);
-        int grey[2] = {0, 0};
-        for (int on : {0, 1}) {
-            SetCtrlVal(pHandle, toggle, on);
-            ASSERT_EQ(1, HostScreenshot(pHandle, shot.c_str()));
-            grey[on] =
-                qGray(QImage(QString::fromStdString(shot)).pixel(left + 4, top + height / 2));
-        }
-        EXPECT_GT(grey[0] - grey[1], 80) << toggle;
-        SetCtrlVal(pHandle, toggle, 0);
-    }
-    std::remove(shot.c_str());
-}
-
-// Catches a help box that runs past the window's edge.
-TEST_F(SensorTest, HelpBoxesStayInsideTheWindow) {
-    StartProgram("v303");
+    SetActiveCtrl(pHandle, MAIN_BTNGet);
+    EXPECT_FALSE(HostIsVisible(pHandle, MAIN_HelpText1));
+    EXPECT_EQ(1, HostPressShortcut(pHandle, "F1"));
+    EXPECT_TRUE(HostIsVisible(pHandle, MAIN_HelpText1));
+    char text[256] = "";
+    GetCtrlString(pHandle, MAIN_HelpText1, text, sizeof text);
+    EXPECT_EQ(0, std::string(text).rfind("GET-BUTTON", 0)) << text;
+    SetCtrlAttribute(pHandle, MAIN_HelpText1, ATTR_VISIBLE, 0);
     int panelWidth = 0, panelHeight = 0;
     GetPanelAttribute(pHandle, ATTR_WIDTH, &panelWidth);
     GetPanelAttribute(pHandle, ATTR_HEIGHT, &panelHeight);
@@ -195,4 +159,25 @@ TEST_F(SensorTest, HelpBoxesStayInsideTheWindow) {
             SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, 0);
         }
     }
+}
+
+// Catches a pressed toggle (ZOOM, a page, RECORDER) drawn in nearly the
+// same grey as a released one.
+TEST_F(SensorTest, PressedTogglesStandOut) {
+    StartPanels();
+    const std::string shot = ::testing::TempDir() + "kovexa_toggles.png";
+    for (int toggle : {MAIN_ToggButtonZoom, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Recorder}) {
+        int top = 0, left = 0, height = 0, width = 0;
+        GetCtrlBoundingRect(pHandle, toggle, &top, &left, &height, &width);
+        int grey[2] = {0, 0};
+        for (int on : {0, 1}) {
+            SetCtrlVal(pHandle, toggle, on);
+            ASSERT_EQ(1, HostScreenshot(pHandle, shot.c_str()));
+            grey[on] =
+                qGray(QImage(QString::fromStdString(shot)).pixel(left + 4, top + height / 2));
+        }
+        EXPECT_GT(grey[0] - grey[1], 80) << toggle;
+        SetCtrlVal(pHandle, toggle, 0);
+    }
+    std::remove(shot.c_str());
 }
