@@ -290,34 +290,31 @@ TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
     const struct {
         const int* panel;
         int exchange;
-        int action;
         std::vector<uint16_t> sent;  // only the exchange's own requests
         const char* end;             // the exchange's own outcome
-    } kCases[] = {
-        {&pHandle, MAIN_ButtonReset, MAIN_BTNCompare, {11}, "Reset of analog-output Max/Min OK!"},
-        {&pHandle, MAIN_ButtonReset, MAIN_BTNReport, {11}, "Reset of analog-output Max/Min OK!"},
-        {&pPara2, PARA2_ButtonTeach, MAIN_BTNCompare, {6, 2, 2}, kTxtParamReceived},
-        {&pPara2, PARA2_ButtonTeach, MAIN_BTNReport, {6, 2, 2}, kTxtParamReceived}};
+    } kExchanges[] = {{&pHandle, MAIN_ButtonReset, {11}, "Reset of analog-output Max/Min OK!"},
+                      {&pPara2, PARA2_ButtonTeach, {6, 2, 2}, kTxtParamReceived}};
     StartProgram("v303");
     QTemporaryDir dir;
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.exchange * 100 + c.action);
-        SetFaults([](SimFaults* f) { f->replyDelay = 0.4; });
-        SimClearRequests();
-        std::string refusal;
-        HostClearAnswers();
-        HostQueueFileAnswer(dir.filePath("r.pdf").toUtf8().constData());
-        ClickDuring(*c.panel, c.exchange, [&](int) {
-            HostClick(pHandle, c.action);
-            refusal = StatusLine();
-            return true;
-        });
-        HostClearAnswers();
-        EXPECT_NE(std::string::npos, refusal.find("refused - the sensor has not answered"))
-            << refusal;
-        EXPECT_EQ(c.sent, RequestCommands());
-        EXPECT_EQ(c.end, StatusLine());
-    }
+    for (const auto& c : kExchanges)
+        for (const int action : {MAIN_BTNCompare, MAIN_BTNReport}) {
+            SCOPED_TRACE(c.exchange * 100 + action);
+            SetFaults([](SimFaults* f) { f->replyDelay = 0.4; });
+            SimClearRequests();
+            std::string refusal;
+            HostClearAnswers();
+            HostQueueFileAnswer(dir.filePath("r.pdf").toUtf8().constData());
+            ClickDuring(*c.panel, c.exchange, [&](int) {
+                HostClick(pHandle, action);
+                refusal = StatusLine();
+                return true;
+            });
+            HostClearAnswers();
+            EXPECT_NE(std::string::npos, refusal.find("refused - the sensor has not answered"))
+                << refusal;
+            EXPECT_EQ(c.sent, RequestCommands());
+            EXPECT_EQ(c.end, StatusLine());
+        }
 }
 
 // Catches texts that lie or say nothing: "Transmit..." kept after a parameter file was
