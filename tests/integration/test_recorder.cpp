@@ -120,11 +120,11 @@ TEST_F(Recorder, LineFaultsEndTheRecordingKeepingEverySampleWithTheirOwnText) {
         const char *rec, *status;
     } kCases[] = {
         {[](SimFaults* f) { f->answerLimit = 2; }, 2, kTimedOut, kTimeoutLine},
-        {[](SimFaults* f) { f->hangUpAfter = 2; }, 2, kInterrupted,
-         "Port is not open - choose the port again!"},
         {[](SimFaults* f) { f->wrongSync = 1; }, 0, kNoFrames, "read error - not sync byte 0xAA!"},
         {[](SimFaults* f) { f->foreignEcho = CMD_READ_RAM; }, 0, kNoFrames,
-         "Sensor answers, but with no measurement-frames!"}};
+         "Sensor answers, but with no measurement-frames!"},
+        {[](SimFaults* f) { f->hangUpAfter = 2; }, 2, kInterrupted,  // last: the port stays shut
+         "Port is not open - choose the port again!"}};
     Setup(10, 0);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.status);
