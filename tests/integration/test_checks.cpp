@@ -44,14 +44,19 @@ Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
 
 }  // namespace
 
-// Catches a failed check passed, a mismatch not saying where and what, a bad script as failed.
+// Catches a failed check passed, a mismatch not saying where and what, a bad script as failed,
+// and a quit skipping the unsaved-settings question or a "no" that still ends the program.
 TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     QTemporaryDir dir;
+    // A quit while settings are unsaved asks; the first answer (no) keeps the program running.
     const Outcome held = RunProgram(dir,
                                     "wait 300\nexpect RBTRam 1\nexpect DROPevalmode RIGHT-EDGE\n"
-                                    "print NEDITEdgeRight\n");
+                                    "print NEDITEdgeRight\nset NEDITEdgeLeft 100\nclick BTNSend\n"
+                                    "wait 300\nconfirm no\nquit\nprint NEDITEdgeLeft\n"
+                                    "confirm yes\nquit\nprint NEDITEdgeLeft\n");
     EXPECT_EQ(0, held.status) << held.err;
-    EXPECT_EQ("NEDITEdgeRight\t4096\n", held.out);
+    EXPECT_EQ("NEDITEdgeRight\t4096\nNEDITEdgeLeft\t100\n", held.out);
+    EXPECT_NE(std::string::npos, held.err.find("line 9: quit refused")) << held.err;
 
     const Outcome failed = RunProgram(dir, "expect RBTRam 1\nexpect NEDITEdgeRight 99\nquit\n");
     EXPECT_EQ(1, failed.status);
@@ -134,18 +139,6 @@ TEST(Checks, ReportStepFailsUnlessBothFilesAreWrittenWhole) {
     }
 }
 
-// Catches a quit skipping the unsaved-settings question, or a "no" that still ends the program.
-TEST(Checks, ScriptAnswersTheUnsavedSettingsQuestion) {
-    QTemporaryDir dir;
-    const Outcome o = RunProgram(dir,
-                                 "wait 300\nset NEDITEdgeLeft 100\nclick BTNSend\nwait 300\n"
-                                 "confirm no\nquit\nprint NEDITEdgeLeft\nconfirm yes\nquit\n"
-                                 "print NEDITEdgeLeft\n");
-    EXPECT_EQ(0, o.status) << o.err;
-    EXPECT_EQ("NEDITEdgeLeft\t100\n", o.out);
-    EXPECT_NE(std::string::npos, o.err.find("line 6: quit refused")) << o.err;
-}
-
 // Catches tables without named traces, rows lost or added, a failed save done or left partial.
 TEST(Checks, ExportWritesNamedTablesAndPicturesOrNothing) {
     QTemporaryDir dir;
@@ -203,9 +196,9 @@ TEST(Checks, LastPortIsRememberedAndPortOptionWins) {
     auto run = [&](const std::string& args) {
         const std::string out = dir.filePath("out.txt").toStdString();
         const std::string command = "env -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
-                                    dir.path().toStdString() + "' '" KOVEXA_BIN
-                                    "' --headless --script '" +
-                                    script + "' " + args + " >'" + out + "' 2>/dev/null";
+                                    dir.path().toStdString() +
+                                    "' '" KOVEXA_BIN "' --headless --script '" + script + "' " +
+                                    args + " >'" + out + "' 2>/dev/null";
         std::system(command.c_str());
         return ReadAll(out);
     };

@@ -99,35 +99,24 @@ protected:
     int main_ = 0;
 };
 
-struct BadScript {
-    const char* name;
-    const char* text;
-    const char* mustContain;
-    friend void PrintTo(const BadScript& c, std::ostream* os) { *os << c.name; }
-};
-
-class ScriptErrors : public Script, public ::testing::WithParamInterface<BadScript> {};
-
 // Catches a bad script accepted, or a message that does not lead to the line.
-TEST_P(ScriptErrors, LoadStopsWithTheLineNumber) {
-    char error[256] = "";
-    EXPECT_EQ(0, HostLoadScriptText(GetParam().text, error, sizeof error));
-    EXPECT_NE(nullptr, std::strstr(error, GetParam().mustContain)) << error;
+TEST_F(Script, BadScriptLoadStopsWithTheLineNumber) {
+    const struct {
+        const char *text, *mustContain;
+    } kBad[] = {{"click BTNRun\npress BTNStop\n", "line 2: unknown step: press"},
+                {"# start\n\nclick BTNRun\nclick BTNRunn\n", "line 4: unknown control: BTNRunn"},
+                {"set NEDITEdgeLeft ten\n", "line 1: not a number: ten"},
+                {"wait 10\nset NEDITEdgeLeft\n", "line 2"},
+                {"wait -5\n", "line 1"},
+                {"confirm maybe\n", "line 1"},
+                {"quit now\n", "line 1"},
+                {"file\n", "line 1"}};
+    for (const auto& c : kBad) {
+        char error[256] = "";
+        EXPECT_EQ(0, HostLoadScriptText(c.text, error, sizeof error)) << c.text;
+        EXPECT_NE(nullptr, std::strstr(error, c.mustContain)) << error;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bad, ScriptErrors,
-    ::testing::Values(
-        BadScript{"unknownstep", "click BTNRun\npress BTNStop\n", "line 2: unknown step: press"},
-        BadScript{"unknowncontrol", "# start\n\nclick BTNRun\nclick BTNRunn\n",
-                  "line 4: unknown control: BTNRunn"},
-        BadScript{"notanumber", "set NEDITEdgeLeft ten\n", "line 1: not a number: ten"},
-        BadScript{"missingvalue", "wait 10\nset NEDITEdgeLeft\n", "line 2"},
-        BadScript{"badwait", "wait -5\n", "line 1"},
-        BadScript{"badconfirm", "confirm maybe\n", "line 1"},
-        BadScript{"quitwithargs", "quit now\n", "line 1"},
-        BadScript{"filewithout", "file\n", "line 1"}),
-    [](const ::testing::TestParamInfo<BadScript>& i) { return std::string(i.param.name); });
 
 // Catches steps out of order, popups not answered from the queue, quit
 // ignored, a screenshot that needs a display, or comments, blank lines,
@@ -135,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Script, StepsRunInOrderAndQuitEndsTheLoop) {
     QTemporaryDir dir;
     const std::string shot = dir.filePath("shot.png").toStdString();
-    DisplayPanel(main_);
     Run("# a comment\n\n   \n  set NEDITEdgeLeft 12\r\nfile /tmp/kovexa-none.cfg\n"
         "confirm yes\nclick BTNGet\nrightclick BTNGet\nwait 5\nscreenshot " +
             shot + "\nquit\n",
@@ -278,48 +266,42 @@ TEST_F(Script, BytesThatAreNotTextMakeABadScriptNamingTheLine) {
 
 // -------------------------------------------------------- command line ---
 
-struct Args {
-    const char* name;
-    std::vector<std::string> argv;
-    const char* parsed;  // "port|model|script|simulate fast" once accepted; nullptr: refused
-    friend void PrintTo(const Args& c, std::ostream* os) { *os << c.name; }
-};
-
-class CommandLine : public ::testing::TestWithParam<Args> {};
-
 // Catches options misread, values taken from the wrong argument, bad input
 // accepted, or a value longer than its field copied past it.
-TEST_P(CommandLine, ParsesOrRefuses) {
-    const Args& a = GetParam();
-    std::vector<std::string> store(a.argv);
-    store.insert(store.begin(), "kovexa");
-    std::vector<char*> argv;
-    for (std::string& s : store) argv.push_back(&s[0]);
-    HostOptions o;
-    char error[128] = "";
-    const int ok =
-        HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error);
-    ASSERT_EQ(a.parsed != nullptr, ok) << error;
-    EXPECT_TRUE(ok || *error) << "a refusal says why";
-    if (!ok) return;
-    EXPECT_EQ(a.parsed, std::string(o.port) + "|" + o.simModel + "|" + o.script + "|" +
-                            std::to_string(o.simulate) + " " + std::to_string(o.simFast));
+TEST(CommandLine, ParsesOrRefuses) {
+    const struct {
+        std::vector<std::string> argv;
+        const char* parsed;  // "port|model|script|simulate fast" once accepted; nullptr: refused
+    } kArgs[] = {{{}, "|||0 0"},
+                 {{"--port", "/dev/ttyUSB0"}, "/dev/ttyUSB0|||0 0"},
+                 {{"--port=/dev/ttyS1"}, "/dev/ttyS1|||0 0"},
+                 {{"--simulate"}, "|||1 0"},
+                 {{"--simulate=tarvo", "--script", "s.txt"}, "|tarvo|s.txt|1 0"},
+                 {{"--simulate-fast=peak"}, "|peak||1 1"},
+                 {{"--speed", "9600"}, nullptr},
+                 {{"file.cfg"}, nullptr},
+                 {{"--port"}, nullptr},
+                 {{"--script="}, nullptr},
+                 {{"--portx"}, nullptr},
+                 {{"--port", "/dev/ttyS0", "--simulate"}, nullptr},
+                 {{"--simulate", "--simulate-fast"}, nullptr},
+                 {{"--port", std::string(300, 'a')}, nullptr}};
+    for (const auto& a : kArgs) {
+        std::vector<std::string> store(a.argv);
+        store.insert(store.begin(), "kovexa");
+        std::vector<char*> argv;
+        for (std::string& s : store) argv.push_back(&s[0]);
+        SCOPED_TRACE(store.size() > 1 ? store[1].substr(0, 20) : "none");
+        HostOptions o;
+        char error[128] = "";
+        const int ok =
+            HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error);
+        ASSERT_EQ(a.parsed != nullptr, ok) << error;
+        EXPECT_TRUE(ok || *error) << "a refusal says why";
+        if (ok)
+            EXPECT_EQ(a.parsed, std::string(o.port) + "|" + o.simModel + "|" + o.script + "|" +
+                                    std::to_string(o.simulate) + " " + std::to_string(o.simFast));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, CommandLine,
-    ::testing::Values(
-        Args{"none", {}, "|||0 0"}, Args{"port", {"--port", "/dev/ttyUSB0"}, "/dev/ttyUSB0|||0 0"},
-        Args{"portequals", {"--port=/dev/ttyS1"}, "/dev/ttyS1|||0 0"},
-        Args{"simulate", {"--simulate"}, "|||1 0"},
-        Args{"simmodel", {"--simulate=tarvo", "--script", "s.txt"}, "|tarvo|s.txt|1 0"},
-        Args{"simfast", {"--simulate-fast=peak"}, "|peak||1 1"},
-        Args{"unknown", {"--speed", "9600"}, nullptr}, Args{"positional", {"file.cfg"}, nullptr},
-        Args{"missingvalue", {"--port"}, nullptr}, Args{"emptyvalue", {"--script="}, nullptr},
-        Args{"prefixonly", {"--portx"}, nullptr},
-        Args{"portandsim", {"--port", "/dev/ttyS0", "--simulate"}, nullptr},
-        Args{"simtwice", {"--simulate", "--simulate-fast"}, nullptr},
-        Args{"overlongvalue", {"--port", std::string(300, 'a')}, nullptr}),
-    [](const ::testing::TestParamInfo<Args>& i) { return std::string(i.param.name); });
 
 }  // namespace
