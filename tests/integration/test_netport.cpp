@@ -28,6 +28,10 @@ const ServerMode kModes[] = {
     {"Rfc2217", "rfc2217", "telnet(rfc2217),tcp(nodelay)"},
 };
 
+void PrintTo(const ServerMode& mode, std::ostream* os) {
+    *os << mode.name;
+}
+
 class DeviceServer : public SensorTest, public ::testing::WithParamInterface<ServerMode> {
 protected:
     // Starts the sensor, ser2net in front of it, and the program on the
