@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 extern char** environ;
 
@@ -38,9 +38,7 @@ int Accepts(int port) {
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -112,11 +110,9 @@ void DeviceServerStop(DeviceServerProcess* server) {
         waitpid(server->pid, nullptr, 0);
         server->pid = 0;
     }
-    if (!server->dir.empty()) {
-        const std::string dir = server->dir;
-        for (const char* file : {"/ser2net.yaml", "/ser2net.log", "/pid"})
-            unlink((dir + file).c_str());
-        rmdir(dir.c_str());
-        server->dir.clear();
-    }
+    if (server->dir.empty()) return;
+    for (const char* file : {"/ser2net.yaml", "/ser2net.log", "/pid"})
+        unlink((server->dir + file).c_str());
+    rmdir(server->dir.c_str());
+    server->dir.clear();
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-std::string ReadAll(const QString& path) {
-    std::ifstream f(path.toStdString());
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
 // A stand-alone simulated sensor; its pseudo-terminal is the first line it prints.
 struct SimProcess {
     QProcess process;
@@ -77,8 +72,7 @@ TEST(Fleet, TwoGoodSensorsHoldAndASilentOneFailsItsLine) {
     StartPanels();  // the application, for QProcess
     SimProcess good1("edge1024"), good2("tarvo");
     SilentLine silent;
-    ASSERT_FALSE(good1.device.empty());
-    ASSERT_FALSE(good2.device.empty());
+    ASSERT_FALSE(good1.device.empty() || good2.device.empty());
     QTemporaryDir dir;
     const FleetRun run =
         RunFleet(dir, kRecipe,
@@ -95,7 +89,8 @@ TEST(Fleet, TwoGoodSensorsHoldAndASilentOneFailsItsLine) {
     EXPECT_EQ(expected, run.out) << run.err;
     EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromStdString(name1 + "-K-VEX-RZ-M01.pdf"))));
     EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromStdString(name2 + "-K-VEX-RZ-M11.pdf"))));
-    const std::string csv = ReadAll(dir.filePath("fleet-summary.csv"));
+    std::ifstream summary(dir.filePath("fleet-summary.csv").toStdString());
+    const std::string csv{std::istreambuf_iterator<char>(summary), {}};
     EXPECT_EQ(0u, csv.find("port,model,firmware,result,first failed step,report file\n\"" +
                            good1.device + "\",\"K-VEX-RZ-M01\""))
         << csv;
@@ -128,12 +123,9 @@ TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
     StartPanels();
     QTemporaryDir dir;
     EXPECT_EQ(2, RunFleet(dir, "click NoSuchControl\n", {"/dev/a", "/dev/b"}).status);
-    std::ofstream(dir.filePath("ok.script").toStdString()) << "quit\n";
-    QProcess p;
-    p.start(KOVEXA_BIN, {"--headless", "--script", dir.filePath("ok.script"), "--port", "/dev/a",
-                         "--port", "/dev/b", "--trace", dir.filePath("one.trace")});
-    p.waitForFinished(20000);
-    EXPECT_EQ(2, p.exitCode());
+    EXPECT_EQ(2,
+              RunFleet(dir, "quit\n", {"/dev/a", "/dev/b"}, {"--trace", dir.filePath("one.trace")})
+                  .status);
     EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", dir.filePath("none.txt")}).status);
     EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
 }

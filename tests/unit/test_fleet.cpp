@@ -8,8 +8,9 @@
 
 namespace {
 
-// Catches a path separator, a leading dot or a drive colon left in a file name.
-TEST(FleetNames, PortsAndModelsBecomeSafeFileNames) {
+// Catches a path separator, a leading dot or a drive colon left in a file name, a field left
+// unexpanded, and an overlong result written past out.
+TEST(FleetNames, PortsAndModelsBecomeSafeFileNamesThatMustFit) {
     const struct {
         const char* text;
         const char* name;
@@ -27,10 +28,6 @@ TEST(FleetNames, PortsAndModelsBecomeSafeFileNames) {
         FleetNamePart(c.text, out, sizeof out);
         EXPECT_STREQ(c.name, out) << c.text;
     }
-}
-
-// Catches a field left unexpanded, expanded unsafely, or an overlong result written past out.
-TEST(FleetNames, ExpandsPortAndModelAndRefusesWhatDoesNotFit) {
     char out[64];
     ASSERT_EQ(1, FleetExpandNames("rep/{PORT}-{MODEL}-{PORT}.pdf", "/dev/ttyS1", "M/01", out,
                                   sizeof out));

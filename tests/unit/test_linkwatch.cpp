@@ -10,18 +10,18 @@
 
 namespace {
 
-// A request frame for command, and an answer frame of reply type.
-std::string Request(uint16_t command) {
+// A frame opening with sync and then word: a request or an answer.
+std::string Frame(uint16_t sync, uint16_t word) {
     std::string f(kFrameSize, '\0');
-    PutWordAt(&f[0], 0, kSyncRequest);
-    PutWordAt(&f[0], 2, command);
+    PutWordAt(&f[0], 0, sync);
+    PutWordAt(&f[0], 2, word);
     return f;
 }
+std::string Request(uint16_t command) {
+    return Frame(kSyncRequest, command);
+}
 std::string Reply(uint16_t type) {
-    std::string f(kFrameSize, '\0');
-    PutWordAt(&f[0], 0, kSyncReply);
-    PutWordAt(&f[0], 2, type);
-    return f;
+    return Frame(kSyncReply, type);
 }
 
 enum TapKind { kWrite, kRead, kFlush, kOpen };
@@ -39,20 +39,10 @@ struct Case {
 
 void Apply(const Tap& t) {
     const int n = static_cast<int>(t.bytes.size());
-    switch (t.kind) {
-        case kWrite:
-            LinkTapWrite(1, t.bytes.data(), n, t.at);
-            break;
-        case kRead:
-            LinkTapRead(1, t.bytes.data(), n, t.at);
-            break;
-        case kFlush:
-            LinkTapFlush(1, t.bytes.data(), n, n, t.at);
-            break;
-        case kOpen:
-            LinkTapOpen(1, "/dev/ttyUSB9", t.at);
-            break;
-    }
+    if (t.kind == kWrite) LinkTapWrite(1, t.bytes.data(), n, t.at);
+    if (t.kind == kRead) LinkTapRead(1, t.bytes.data(), n, t.at);
+    if (t.kind == kFlush) LinkTapFlush(1, t.bytes.data(), n, n, t.at);
+    if (t.kind == kOpen) LinkTapOpen(1, "/dev/ttyUSB9", t.at);
 }
 
 // Catches an answer thrown away by STOP counted as a time-out, a block or firmware answer taken

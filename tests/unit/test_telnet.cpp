@@ -97,12 +97,17 @@ const NegotiationCase kNegotiations[] = {
     {{0xFF, 0xFD, 0x00, 0xFF, 0xFD, 0x00}, {}, 0},                  // a repeat is not answered
 };
 
-// Catches negotiation loops, options accepted that a data line must refuse, and a lost COM-PORT
-// answer.
-TEST(Telnet, NegotiationAnswersOnlyWhatChanges) {
+// Catches a start that does not ask for binary both ways or offers COM-PORT on a raw Telnet
+// line, negotiation loops, options accepted that a data line must refuse, a lost COM-PORT answer.
+TEST(Telnet, StartAsksForBinarySgaAndComPortAndAnswersOnlyWhatChanges) {
+    TelnetRx rx;
+    uint8_t start[kComPortSettingsSize];
+    EXPECT_EQ(12, TelnetStart(&rx, 0, start, sizeof start));
+    const int n = TelnetStart(&rx, 1, start, sizeof start);
+    EXPECT_EQ((Bytes{0xFF, 0xFB, 0x00, 0xFF, 0xFD, 0x00, 0xFF, 0xFB, 0x03, 0xFF, 0xFD, 0x03, 0xFF,
+                     0xFB, 0x2C}),
+              Bytes(start, start + n));
     for (const NegotiationCase& c : kNegotiations) {
-        TelnetRx rx;
-        uint8_t start[kComPortSettingsSize];
         TelnetStart(&rx, 1, start, sizeof start);
         Bytes reply;
         EXPECT_TRUE(Receive(&rx, c.in, &reply).empty());
@@ -111,20 +116,9 @@ TEST(Telnet, NegotiationAnswersOnlyWhatChanges) {
     }
 }
 
-// Catches a client that does not ask for binary both ways or offers COM-PORT on a raw Telnet line.
-TEST(Telnet, StartAsksForBinarySgaAndComPort) {
-    TelnetRx rx;
-    uint8_t out[kComPortSettingsSize];
-    int n = TelnetStart(&rx, 1, out, sizeof out);
-    EXPECT_EQ((Bytes{0xFF, 0xFB, 0x00, 0xFF, 0xFD, 0x00, 0xFF, 0xFB, 0x03, 0xFF, 0xFD, 0x03, 0xFF,
-                     0xFB, 0x2C}),
-              Bytes(out, out + n));
-    n = TelnetStart(&rx, 0, out, sizeof out);
-    EXPECT_EQ(12, n);
-}
-
-// Catches wrong line settings at open: a sensor at 19200 8N1 answers nothing else.
-TEST(ComPort, SettingsAre19200EightNoneOneNoFlowControl) {
+// Catches wrong line settings at open (a sensor at 19200 8N1 answers nothing else), and a flush
+// that purges the server's transmit side or nothing.
+TEST(ComPort, SettingsAre19200EightNoneOneAndPurgeEmptiesTheReceiveSide) {
     uint8_t out[kComPortSettingsSize];
     const int n = ComPortSettings(19200, out, sizeof out);
     EXPECT_EQ((Bytes{0xFF, 0xFA, 0x2C, 0x01, 0x00, 0x00, 0x4B, 0x00, 0xFF, 0xF0,  // baud
@@ -134,13 +128,8 @@ TEST(ComPort, SettingsAre19200EightNoneOneNoFlowControl) {
                      0xFF, 0xFA, 0x2C, 0x05, 0x01, 0xFF, 0xF0}),                  // no flow
               Bytes(out, out + n));
     EXPECT_EQ(-1, ComPortSettings(19200, out, 20));
-}
-
-// Catches a flush that purges the wrong buffer (the server's transmit side) or none.
-TEST(ComPort, PurgeEmptiesTheServersReceiveBuffer) {
-    uint8_t out[8];
-    const int n = ComPortPurgeReceive(out, sizeof out);
-    EXPECT_EQ((Bytes{0xFF, 0xFA, 0x2C, 0x0C, 0x01, 0xFF, 0xF0}), Bytes(out, out + n));
+    EXPECT_EQ((Bytes{0xFF, 0xFA, 0x2C, 0x0C, 0x01, 0xFF, 0xF0}),
+              Bytes(out, out + ComPortPurgeReceive(out, sizeof out)));
 }
 
 }  // namespace
