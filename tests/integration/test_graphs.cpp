@@ -111,10 +111,11 @@ TEST_F(Graphs, ManualRangeIsMadeValidOrRefused) {
         double min, max;
         int result;  // 0 taken, -1 refused
         double wantMin, wantMax;
-    } kCases[] = {
-        {"Normal", 460, 540, 0, 460, 540},   {"Swapped", 4096, 1, 0, 1, 4096},
-        {"Empty", 100, 100, 0, 99.5, 100.5}, {"NotANumber", NAN, 5, -1, 1, 1024},
-        {"Infinite", 0, INFINITY, -1, 1, 1024}};
+    } kCases[] = {{"Normal", 460, 540, 0, 460, 540},
+                  {"Swapped", 4096, 1, 0, 1, 4096},
+                  {"Empty", 100, 100, 0, 99.5, 100.5},
+                  {"NotANumber", NAN, 5, -1, 1, 1024},
+                  {"Infinite", 0, INFINITY, -1, 1, 1024}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 1, 1024));

@@ -60,10 +60,13 @@ void ExpectRow(const ModelCase& c, uint16_t code, uint16_t family, const char* n
 
 // Catches a row looked up in the wrong ccdtype group, a changed spacing or
 // micro sign, the wrong HWTYPE family for a code, or a peak model missing
-// or invented.
-TEST(ModelTable, RowMatchesDataSheetByteForByte) {
+// or invented; an extra row, and a lookup by code alone: 37 is M01/M02 by
+// pixel count, but 400 among 1024 pixels or 37 among 256 is no model at all.
+TEST(ModelTable, RowsMatchDataSheetByteForByteAndNoOthers) {
+    int models = 0;
     for (const ModelCase& c : kModelCases) {
         SCOPED_TRACE(c.name);
+        models += *c.peak ? 2 : 1;
         ExpectRow(c, c.hwtype, c.family, c.name);
         const uint16_t peakCode = static_cast<uint16_t>(c.hwtype + 10000);
         if (*c.peak)
@@ -71,13 +74,6 @@ TEST(ModelTable, RowMatchesDataSheetByteForByte) {
         else
             EXPECT_EQ(nullptr, FindModel(c.ccdtype, peakCode));
     }
-}
-
-// Catches an extra row, and a lookup by code alone: 37 is M01/M02 by pixel
-// count, but 400 among 1024 pixels or 37 among 256 is no model at all.
-TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
-    int models = 0;
-    for (const ModelCase& c : kModelCases) models += *c.peak ? 2 : 1;
     EXPECT_EQ(models, ModelCount());
     EXPECT_EQ(nullptr, ModelAt(ModelCount()));
     EXPECT_EQ(nullptr, ModelAt(-1));
@@ -86,33 +82,22 @@ TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
     EXPECT_EQ(nullptr, FindModel(7, 37));
 }
 
-struct StepCase {
-    uint16_t virtpixel, step;
-};
-
 // Catches a wrong step for a listed subpixel count (xArray would place the
-// video points at the wrong pixels).
-TEST(StepTable, FillsXArrayWithTheStepOfTheCount) {
-    const StepCase kCases[] = {{256, 1},   {512, 2},   {768, 3},   {1024, 4},
-                               {1180, 5},  {1280, 5},  {1536, 6},  {2048, 8},
-                               {2360, 10}, {2560, 10}, {4096, 16}, {8192, 32}};
-    for (const StepCase& c : kCases) {
+// video points at the wrong pixels), and an unlisted count kept as reported
+// (the step and the pixel limits would not match any sensor).
+TEST(StepTable, FillsXArrayWithTheStepOfTheCountOr4And1024) {
+    const struct {
+        uint16_t virtpixel, step, kept;
+    } kCases[] = {{256, 1, 256},    {512, 2, 512},    {768, 3, 768},    {1024, 4, 1024},
+                  {1180, 5, 1180},  {1280, 5, 1280},  {1536, 6, 1536},  {2048, 8, 2048},
+                  {2360, 10, 2360}, {2560, 10, 2560}, {4096, 16, 4096}, {8192, 32, 8192},
+                  {3000, 4, 1024},  {0, 4, 1024},     {1023, 4, 1024},  {65535, 4, 1024}};
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.virtpixel);
         ccdvirtpixel = c.virtpixel;
         EXPECT_EQ(c.step, FillXArray());
-        EXPECT_EQ(c.virtpixel, ccdvirtpixel);
+        EXPECT_EQ(c.kept, ccdvirtpixel);
         for (int i = 0; i < kLineCount; ++i) ASSERT_EQ(i * c.step, xArray[i]) << i;
-    }
-}
-
-// Catches an unlisted count kept as reported (the step and the pixel
-// limits would not match any sensor).
-TEST(StepTableEdges, UnlistedCountFallsBackToStep4And1024) {
-    for (uint16_t odd : {3000, 0, 1023, 65535}) {
-        ccdvirtpixel = odd;
-        EXPECT_EQ(4, FillXArray()) << odd;
-        EXPECT_EQ(1024, ccdvirtpixel) << odd;
-        EXPECT_EQ(1020.0, xArray[255]) << odd;
     }
 }
 
@@ -158,8 +143,8 @@ TEST(IdentityRules, SetHwtypeLimitsAndWhatToAdapt) {
         {"Type500AfterPeakKeepsHwtype2", 2, 101, 500, 1024, 1024, "K-VEX-RZ-M13", 2, 1, 1, 1024,
          1024},
         {"UnknownCodeIn512FamilyStillAdapts", 0, 4, 999, 2048, 255, nullptr, 0, 1, 1, 7, 256},
-        {"UnknownCcdTypeIsUnidentified", 1, 7, 37, 2048, 1024, "No information avialable!", 1, 1,
-         0, 1024, 1024}};
+        {"UnknownCcdTypeIsUnidentified", 1, 7, 37, 2048, 1024, "No information avialable!", 1, 1, 0,
+         1024, 1024}};
     for (const IdentityCase& c : kCases) {
         SCOPED_TRACE(c.name);
         HWTYPE = c.hwBefore;
@@ -177,9 +162,11 @@ TEST(IdentityRules, SetHwtypeLimitsAndWhatToAdapt) {
     }
 }
 
-// Catches an overrun of a buffer smaller than the text, and the text cut
-// at the first zero byte being ignored.
-TEST(FirmwareText, StopsAtTheBufferEndOrTheFirstZeroByte) {
+// Catches an overrun of a buffer smaller than the text, the text cut at the
+// first zero byte being ignored, and a pcbtype-0 answer read as bytes (it
+// would show a zero byte first and end empty) instead of one character per
+// word's low byte.
+TEST(FirmwareText, StopsAtBufferEndOrZeroByteAndPcbType0TakesLowBytes) {
     char raw[kFirmwareBytes];
     std::memset(raw, 'Q', sizeof raw);
     char out[kTextSize + 1];
@@ -190,18 +177,11 @@ TEST(FirmwareText, StopsAtTheBufferEndOrTheFirstZeroByte) {
     std::strcpy(raw, "K-VEX FW 3.08");
     EXPECT_EQ(13, DecodeFirmwareText(raw, kFirmwareBytes, 101, out, sizeof out));
     EXPECT_STREQ("K-VEX FW 3.08", out);
-}
-
-// Catches a pcbtype-0 answer read as bytes (it would show a zero byte
-// first and end empty) instead of one character per word's low byte.
-TEST(FirmwareText, PcbType0TakesTheLowByteOfEachWord) {
-    char raw[kFirmwareBytes];
     const char text[] = "FIRMWARE-V308-WORD-PER-CHARACTER-OK";  // 35 + 1 more
     for (int i = 0; i < 36; ++i) {
         raw[2 * i] = static_cast<char>(0x01);
         raw[2 * i + 1] = i < 35 ? text[i] : '!';
     }
-    char out[kTextSize + 1];
     EXPECT_EQ(36, DecodeFirmwareText(raw, kFirmwareBytes, 0, out, sizeof out));
     EXPECT_EQ(std::string(text) + "!", std::string(out));
 }

@@ -72,29 +72,28 @@ struct LimitCase {
 
 // Catches strict comparisons (a value equal to a limit is within), the raw
 // graph capped at ccdvirtpixel instead of ccdvirtpixel - 1 (or the bar graph
-// the other way round), and a lower limit not raised to 1.
+// the other way round), a lower limit not raised to 1, and 16-bit sums
+// (32000 + 1000 wraps to a negative upper limit).
 TEST(ToleranceAtLimits, EqualIsWithin) {
-    const LimitCase kCases[] = {
-        {"AtUpper", 500, 20, 520, 1, 1},          {"AboveUpper", 500, 20, 521, 0, 0},
-        {"AtLower", 500, 20, 480, 1, 1},          {"BelowLower", 500, 20, 479, 0, 0},
-        {"LowerRaisedToOneZeroIsOut", 10, 20, 0, 0, 0},
-        {"LowerRaisedToOneOneIsIn", 10, 20, 1, 1, 1},
-        {"RawCapsAtLastPixel", 4090, 20, 4095, 1, 1},
-        {"BarCapsAtPixelCount", 4090, 20, 4096, 0, 1}};
+    const LimitCase kCases[] = {{"AtUpper", 500, 20, 520, 1, 1},
+                                {"AboveUpper", 500, 20, 521, 0, 0},
+                                {"AtLower", 500, 20, 480, 1, 1},
+                                {"BelowLower", 500, 20, 479, 0, 0},
+                                {"LowerRaisedToOneZeroIsOut", 10, 20, 0, 0, 0},
+                                {"LowerRaisedToOneOneIsIn", 10, 20, 1, 1, 1},
+                                {"RawCapsAtLastPixel", 4090, 20, 4095, 1, 1},
+                                {"BarCapsAtPixelCount", 4090, 20, 4096, 0, 1}};
     for (const LimitCase& c : kCases) {
         const MeasureInputs in = Inputs(c.sp, c.tol, c.tol, c.Mvalue);
         EXPECT_EQ(c.rawWithin, WithinTolerance(in.Mvalue, RawToleranceLimits(in))) << c.name;
         EXPECT_EQ(c.barWithin, WithinTolerance(in.Mvalue, BarToleranceLimits(in))) << c.name;
         EXPECT_EQ(c.rawWithin ? kColourIn : kColourOut,
-                  ToleranceColour(in.Mvalue, RawToleranceLimits(in))) << c.name;
+                  ToleranceColour(in.Mvalue, RawToleranceLimits(in)))
+            << c.name;
     }
-}
-
-// Catches 16-bit sums: 32000 + 1000 wraps to a negative upper limit.
-TEST(ToleranceLimits, LargeSetPointDoesNotWrap) {
-    const MeasureInputs in = Inputs(32000, 1000);
-    EXPECT_EQ(4095, RawToleranceLimits(in).up);
-    EXPECT_EQ(4096, BarToleranceLimits(in).up);
+    const MeasureInputs large = Inputs(32000, 1000);
+    EXPECT_EQ(4095, RawToleranceLimits(large).up);
+    EXPECT_EQ(4096, BarToleranceLimits(large).up);
 }
 
 // --------------------------------------------------------- analog traces --
@@ -138,10 +137,10 @@ struct PositionCase {
 // and a 16-bit sum of the two edges.
 TEST(PositionByModeAndModel, MeasuredPosition) {
     const PositionCase kCases[] = {
-        {0, 1, 1000, 1400, 1000}, {0, 2, 1000, 1400, 1200}, {0, 0, 1000, 1400, 1200},
-        {1, 1, 1000, 1400, 1400}, {1, 2, 1000, 1400, 1200}, {2, 1, 1000, 1400, 1200},
-        {2, 2, 1000, 1400, 1200}, {4, 1, 1000, 1400, 1200}, {2, 1, 1000, 0, 1},
-        {2, 2, 0, 1400, 1},       {0, 2, 0, 1400, 700},     {2, 1, 1001, 1400, 1200},
+        {0, 1, 1000, 1400, 1000},   {0, 2, 1000, 1400, 1200}, {0, 0, 1000, 1400, 1200},
+        {1, 1, 1000, 1400, 1400},   {1, 2, 1000, 1400, 1200}, {2, 1, 1000, 1400, 1200},
+        {2, 2, 1000, 1400, 1200},   {4, 1, 1000, 1400, 1200}, {2, 1, 1000, 0, 1},
+        {2, 2, 0, 1400, 1},         {0, 2, 0, 1400, 700},     {2, 1, 1001, 1400, 1200},
         {0, 2, 60000, 60000, 60000}};
     for (const PositionCase& c : kCases) {
         MeasureInputs in = Inputs();
@@ -180,8 +179,8 @@ struct BarCase {
 // Catches a bar drawn without edges, the one-edge direction reversed, or
 // the one-edge case drawn between the two edge values.
 TEST(EdgeBar, ByEdgeCount) {
-    const BarCase kCases[] = {{0, 0, 0, 0, 0, 0},   {1, 10, 20, 1, 1000, 3000},
-                              {1, 20, 20, 1, 1, 1000}, {1, 30, 20, 1, 1, 1000},
+    const BarCase kCases[] = {{0, 0, 0, 0, 0, 0},       {1, 10, 20, 1, 1000, 3000},
+                              {1, 20, 20, 1, 1, 1000},  {1, 30, 20, 1, 1, 1000},
                               {2, 0, 0, 1, 1000, 1400}, {5, 0, 0, 1, 1000, 1400}};
     for (const BarCase& c : kCases) {
         MeasureInputs in = Inputs();
@@ -193,7 +192,9 @@ TEST(EdgeBar, ByEdgeCount) {
         in.mvend = c.mvend;
         Span bar{-7, -7};
         ASSERT_EQ(c.drawn, EdgeBarOf(in, &bar)) << "case " << (&c - kCases);
-        if (c.drawn) EXPECT_EQ(std::make_pair(c.x1, c.x2), Ends(bar)) << "case " << (&c - kCases);
+        if (c.drawn) {
+            EXPECT_EQ(std::make_pair(c.x1, c.x2), Ends(bar)) << "case " << (&c - kCases);
+        }
     }
 }
 
@@ -253,8 +254,8 @@ TEST(VariantWords, GatherReadsTheVariantsWords) {
         tol = 7;
         MeasureInputs in;
         GatherMeasureInputs(*c.variant, &in);
-        EXPECT_EQ((std::vector<int>{c.tolUp, c.tolLo, 7, 100 + c.sp, 100 + c.evalMode,
-                                    100 + c.eBeg, 100 + c.eEnd, 100 + c.anaMode}),
+        EXPECT_EQ((std::vector<int>{c.tolUp, c.tolLo, 7, 100 + c.sp, 100 + c.evalMode, 100 + c.eBeg,
+                                    100 + c.eEnd, 100 + c.anaMode}),
                   (std::vector<int>{in.tolUp, in.tolLo, in.tol, in.sp, in.evalMode, in.eBeg,
                                     in.eEnd, in.anaMode}))
             << c.name;
@@ -263,8 +264,9 @@ TEST(VariantWords, GatherReadsTheVariantsWords) {
 
 // Catches the standard divisor used for V303, the raw picture's displays fed
 // from the other tolerance, and V303 in hardware mode 3 showing its
-// tolerance words instead of the frame's tol.
-TEST(VariantOutputs, V303ToleranceMillimetresByHardwareMode) {
+// tolerance words instead of the frame's tol; and a slope of 2^31 and above
+// read as negative.
+TEST(VariantOutputs, V303ToleranceMillimetresByHardwareModeAndUnsignedSlope) {
     for (int i = 0; i < kParamWords; ++i) parameter[i] = 0;
     parameter[25] = 30;
     parameter[26] = 10;
@@ -282,13 +284,8 @@ TEST(VariantOutputs, V303ToleranceMillimetresByHardwareMode) {
     GatherMeasureInputs(kPlotV303, &in);
     ComputeBarPicture(kPlotV303, in, &p);
     for (double mm : {p.tolHighMm, p.tolLowMm}) EXPECT_DOUBLE_EQ(0.02, mm);
-}
-
-// Catches a slope of 2^31 and above read as negative.
-TEST(VariantOutputs, SlopeIsUnsigned) {
-    for (int i = 0; i < kParamWords; ++i) parameter[i] = 0;
+    parameter[60] = 0;
     parameter[61] = 0x8000;
-    MeasureInputs in;
     GatherMeasureInputs(kPlotTarvo, &in);
     EXPECT_EQ(0x80000000u, in.slope);
     EXPECT_GT(ToleranceMm(in.slope, 1, 1024000.0), 0.0);
