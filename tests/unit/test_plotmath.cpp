@@ -134,8 +134,9 @@ struct PositionCase {
 
 // Catches the edge/peak distinction ignored, left and right swapped, the
 // width rule applied to modes 0/1, a missing-edge check on the wrong modes,
-// and a 16-bit sum of the two edges.
-TEST(PositionByModeAndModel, MeasuredPosition) {
+// and a 16-bit sum of the two edges; and the cursor bounds applied in the
+// wrong order or not at all.
+TEST(PositionByModeAndModel, MeasuredPositionAndCursor) {
     const PositionCase kCases[] = {
         {0, 1, 1000, 1400, 1000},   {0, 2, 1000, 1400, 1200}, {0, 0, 1000, 1400, 1200},
         {1, 1, 1000, 1400, 1400},   {1, 2, 1000, 1400, 1200}, {2, 1, 1000, 1400, 1200},
@@ -150,10 +151,6 @@ TEST(PositionByModeAndModel, MeasuredPosition) {
         in.Redge = c.Redge;
         EXPECT_EQ(c.m, MeasuredPosition(in)) << "case " << (&c - kCases);
     }
-}
-
-// Catches the cursor bounds applied in the wrong order or not at all.
-TEST(CursorPosition, BoundedToWindowThenToSensor) {
     MeasureInputs in = Inputs();
     in.evalMode = 2;
     in.Ledge = 1000;
