@@ -13,7 +13,6 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -104,48 +103,30 @@ TEST_F(Graphs, StripChartKeepsPointsPerScreenAndHonoursStartAndSkip) {
     EXPECT_EQ(std::vector<double>({10, 20, 30}), Trace(MAIN_GRAPHRaw, 1));
 }
 
-namespace {
-
-struct AxisCase {
-    const char* name;
-    double min, max;
-    int result;  // 0 taken, -1 refused
-    double wantMin, wantMax;
-};
-
-const AxisCase kAxisCases[] = {
-    {"Normal", 460, 540, 0, 460, 540},      {"Swapped", 4096, 1, 0, 1, 4096},
-    {"Empty", 100, 100, 0, 99.5, 100.5},    {"NotANumber", NAN, 5, -1, 1, 1024},
-    {"Infinite", 0, INFINITY, -1, 1, 1024},
-};
-
-// Test names in listings say which case, not the bytes of the parameter.
-void PrintTo(const AxisCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class AxisRanges : public Graphs, public ::testing::WithParamInterface<AxisCase> {};
-
-}  // namespace
-
 // Catches an inverted or empty range handed to the plot (nothing drawn, or a
 // crash), and a range that is not finite replacing the last good one.
-TEST_P(AxisRanges, ManualRangeIsMadeValidOrRefused) {
-    const AxisCase& c = GetParam();
-    ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 1, 1024));
-    const int result =
-        SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, c.min, c.max);
-    EXPECT_EQ(c.result, result < 0 ? -1 : result);
-    double lo = 0, hi = 0;
-    ASSERT_EQ(1, HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, &lo, &hi));
-    EXPECT_DOUBLE_EQ(c.wantMin, lo);
-    EXPECT_DOUBLE_EQ(c.wantMax, hi);
+TEST_F(Graphs, ManualRangeIsMadeValidOrRefused) {
+    const struct {
+        const char* name;
+        double min, max;
+        int result;  // 0 taken, -1 refused
+        double wantMin, wantMax;
+    } kCases[] = {{"Normal", 460, 540, 0, 460, 540},
+                  {"Swapped", 4096, 1, 0, 1, 4096},
+                  {"Empty", 100, 100, 0, 99.5, 100.5},
+                  {"NotANumber", NAN, 5, -1, 1, 1024},
+                  {"Infinite", 0, INFINITY, -1, 1, 1024}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 1, 1024));
+        const int result =
+            SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, VAL_MANUAL, c.min, c.max);
+        EXPECT_EQ(c.result, result < 0 ? -1 : result);
+        double lo = 0, hi = 0;
+        ASSERT_EQ(1, HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, &lo, &hi));
+        EXPECT_EQ(std::make_pair(c.wantMin, c.wantMax), std::make_pair(lo, hi));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ranges, AxisRanges, ::testing::ValuesIn(kAxisCases),
-                         [](const ::testing::TestParamInfo<AxisCase>& i) {
-                             return std::string(i.param.name);
-                         });
 
 // Catches an autoscaled axis that does not follow the data.
 TEST_F(Graphs, AutoscaleFollowsTheData) {

@@ -68,18 +68,6 @@ void StartWithoutHelp(const char* model) {
 
 // ------------------------------------------------------------ tolerances
 
-struct ToleranceCase {
-    const char* model;
-    int teachWord;
-    uint16_t teach, slope;
-    int control, entered, shown;
-    double high, low;  // displays afterwards; both start at 7.0
-    const char* help;  // the tolerance field's help box; nullptr: not checked
-    friend void PrintTo(const ToleranceCase& c, std::ostream* os) { *os << c.model; }
-};
-
-class ToleranceEntry : public SensorTest, public ::testing::WithParamInterface<ToleranceCase> {};
-
 // Worked examples: standard teach 512, 600 entered -> 511 on both displays;
 // V303 teach 4000 of 4096, upper 200 -> 95; Tarvo checks its own teach
 // word (39), not the standard one (9, set to 5000 here). Catches a clamp
@@ -87,36 +75,42 @@ class ToleranceEntry : public SensorTest, public ::testing::WithParamInterface<T
 // wrongly, the wrong teach word, a record word written by the handler, or
 // tolerance help that does not follow the firmware (302 one symmetric
 // tolerance, 303 a lower and an upper one).
-TEST_P(ToleranceEntry, IsCorrectedAndShownInMillimetres) {
-    const ToleranceCase& c = GetParam();
-    StartWithoutHelp(c.model);
-    SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, 0);  // dimmed ones take no clicks
-    HostRightClick(pPara1, PARA1_NEDITTolerance);
-    EXPECT_TRUE(!c.help || c.help == Box(MAIN_HelpText1)) << Box(MAIN_HelpText1);
-    parameter[9] = 5000;
-    parameter[c.teachWord] = c.teach;
-    parameter[60] = c.slope;
-    parameter[61] = 0;
-    SetCtrlVal(pHandle, MAIN_DISPtolHigh, 7.0);
-    SetCtrlVal(pHandle, MAIN_DISPtolLow, 7.0);
-    const std::vector<uint16_t> record(parameter, parameter + kParamWords);
-    SetCtrlAttribute(pPara1, c.control, ATTR_DIMMED, 0);
-    ASSERT_EQ(1, HostSetValueAsUser(pPara1, c.control, c.entered));
-    EXPECT_EQ(c.shown, Value(pPara1, c.control));
-    EXPECT_DOUBLE_EQ(c.high, Value<double>(pHandle, MAIN_DISPtolHigh));
-    EXPECT_DOUBLE_EQ(c.low, Value<double>(pHandle, MAIN_DISPtolLow));
-    EXPECT_EQ(record, std::vector<uint16_t>(parameter, parameter + kParamWords));
+TEST_F(SensorTest, ToleranceEntryIsCorrectedAndShownInMillimetres) {
+    const struct {
+        const char* model;
+        int teachWord;
+        uint16_t teach, slope;
+        int control, entered, shown;
+        double high, low;  // displays afterwards; both start at 7.0
+        const char* help;  // the tolerance field's help box; nullptr: not checked
+    } kCases[] = {{"standard", 9, 512, 16384, PARA1_NEDITTolerance, 600, 511, 0.511, 0.511,
+                   "shown TOLERANCE-VALUE:"},
+                  {"v303", 24, 4000, 1024, PARA1_NEDITToleranceUP, 200, 95, 0.095, 7.0,
+                   "shown TOLERANCE-LOW:"},
+                  {"tarvo", 39, 100, 2048, PARA1_NEDITTolerance, 150, 99, 7.0,
+                   2048.0 * 99 / 1024000.0, nullptr}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.model);
+        StartWithoutHelp(c.model);
+        SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED,
+                         0);  // dimmed ones take no clicks
+        HostRightClick(pPara1, PARA1_NEDITTolerance);
+        EXPECT_TRUE(!c.help || c.help == Box(MAIN_HelpText1)) << Box(MAIN_HelpText1);
+        parameter[9] = 5000;
+        parameter[c.teachWord] = c.teach;
+        parameter[60] = c.slope;
+        parameter[61] = 0;
+        SetCtrlVal(pHandle, MAIN_DISPtolHigh, 7.0);
+        SetCtrlVal(pHandle, MAIN_DISPtolLow, 7.0);
+        const std::vector<uint16_t> record(parameter, parameter + kParamWords);
+        SetCtrlAttribute(pPara1, c.control, ATTR_DIMMED, 0);
+        ASSERT_EQ(1, HostSetValueAsUser(pPara1, c.control, c.entered));
+        EXPECT_EQ(c.shown, Value(pPara1, c.control));
+        EXPECT_DOUBLE_EQ(c.high, Value<double>(pHandle, MAIN_DISPtolHigh));
+        EXPECT_DOUBLE_EQ(c.low, Value<double>(pHandle, MAIN_DISPtolLow));
+        EXPECT_EQ(record, std::vector<uint16_t>(parameter, parameter + kParamWords));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Variants, ToleranceEntry,
-    ::testing::Values(ToleranceCase{"standard", 9, 512, 16384, PARA1_NEDITTolerance, 600, 511,
-                                    0.511, 0.511, "shown TOLERANCE-VALUE:"},
-                      ToleranceCase{"v303", 24, 4000, 1024, PARA1_NEDITToleranceUP, 200, 95, 0.095,
-                                    7.0, "shown TOLERANCE-LOW:"},
-                      ToleranceCase{"tarvo", 39, 100, 2048, PARA1_NEDITTolerance, 150, 99, 7.0,
-                                    2048.0 * 99 / 1024000.0, nullptr}),
-    [](const ::testing::TestParamInfo<ToleranceCase>& p) { return std::string(p.param.model); });
 
 // Worked examples with pixB 1, pixE 1024: begin 2000 -> 1023 (stored),
 // end 0 -> 2 (stored), end 1024 stands and is not stored. Catches clamps

@@ -39,64 +39,56 @@ void Probe(const char* model, const std::function<void(SimIdentity*)>& edit = nu
 
 // ------------------------------------------------- the probe and identity
 
-struct IdentityCase {
-    const char* model;
-    uint16_t virtpixel, HWTYPE, ADCMAX;
-    double step;
-    const char* name;
-    Variant variant;
-    friend void PrintTo(const IdentityCase& c, std::ostream* os) { *os << c.model; }
-};
-
-class ProbeOfPreset : public SensorTest, public ::testing::WithParamInterface<IdentityCase> {};
-
 // Catches a probe that skips, repeats or reorders a step, reads the halves
 // from EEPROM or sends the wrong half number; and identity globals, derived
 // limits, x positions, axes or the model box not following the answer of
 // the connected sensor; and the box's bytes changed on the way in (the micro
 // sign turned into '?' or two bytes).
-TEST_P(ProbeOfPreset, SendsTheOpeningSequenceAndTakesTheIdentity) {
-    const IdentityCase& c = GetParam();
-    Probe(c.model);
-    const std::vector<SimRequest> req = Requests();
-    std::vector<std::vector<uint16_t>> sent;  // sync, command, half
-    for (const SimRequest& r : req)
-        sent.push_back({RequestWord(r, 0), RequestWord(r, 2), RequestWord(r, 4)});
-    ASSERT_EQ((std::vector<std::vector<uint16_t>>{
-                  {0x55, 5, 0}, {0x55, 10, 0}, {0x55, 2, 0}, {0x55, 2, 1}, {0x55, 7, 0}}),
-              sent);
-    // The halves are paced by 0.1 s pauses (a lower bound only).
-    EXPECT_GE(req[3].time - req[2].time, 0.09);
+TEST_F(SensorTest, ProbeOfEveryPresetSendsTheOpeningSequenceAndTakesTheIdentity) {
+    const struct {
+        const char* model;
+        uint16_t virtpixel, HWTYPE, ADCMAX;
+        double step;
+        const char* name;
+        Variant variant;
+    } kPresets[] = {{"edge1024", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303},
+                    {"standard", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_STANDARD},
+                    {"v303", 4096, 1, 1024, 16, "K-VEX-RZ-M03", VARIANT_V303},
+                    {"tarvo", 1024, 1, 1024, 4, "K-VEX-RZ-M11", VARIANT_TARVO},
+                    {"type500", 1024, 0, 1024, 4, "K-VEX-RZ-M13", VARIANT_V303},
+                    {"peak", 4096, 2, 1024, 16, "K-VEX-RZ-M18", VARIANT_V303},
+                    {"m02", 2048, 1, 256, 8, "K-VEX-RZ-M02", VARIANT_V303},
+                    {"unknown", 1024, 0, 1024, 4, "No information avialable!", VARIANT_STANDARD},
+                    {"pcb0", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303}};
+    for (const auto& c : kPresets) {
+        SCOPED_TRACE(c.model);
+        Probe(c.model);
+        const std::vector<SimRequest> req = Requests();
+        std::vector<std::vector<uint16_t>> sent;  // sync, command, half
+        for (const SimRequest& r : req)
+            sent.push_back({RequestWord(r, 0), RequestWord(r, 2), RequestWord(r, 4)});
+        ASSERT_EQ((std::vector<std::vector<uint16_t>>{
+                      {0x55, 5, 0}, {0x55, 10, 0}, {0x55, 2, 0}, {0x55, 2, 1}, {0x55, 7, 0}}),
+                  sent);
+        // The halves are paced by 0.1 s pauses (a lower bound only).
+        EXPECT_GE(req[3].time - req[2].time, 0.09);
 
-    EXPECT_EQ((std::vector<int>{c.virtpixel, c.HWTYPE, c.ADCMAX, c.virtpixel, 1, c.virtpixel}),
-              (std::vector<int>{ccdvirtpixel, HWTYPE, ADCMAX, YAXISMAX, pixB, pixE}));
-    EXPECT_EQ((std::vector<double>{0, c.step, 255 * c.step}),
-              (std::vector<double>{xArray[0], xArray[1], xArray[255]}));
-    EXPECT_EQ(c.variant, VariantOf());
-    EXPECT_EQ(c.name, ModelLine(0));
-    const ModelRow* row = FindModel(ccdtype, hwtype);
-    for (int i = 0; i < kModelLines; ++i)
-        EXPECT_EQ((row ? row : UnidentifiedModel())->line[i], ModelLine(i)) << i;
-    double lo = 0, hi = 0;
-    ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, &lo, &hi));
-    EXPECT_EQ(std::make_pair(1.0, 1.0 * c.virtpixel), std::make_pair(lo, hi));
-    ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHData, VAL_XAXIS, &lo, &hi));
-    EXPECT_EQ(256.0, hi);
+        EXPECT_EQ((std::vector<int>{c.virtpixel, c.HWTYPE, c.ADCMAX, c.virtpixel, 1, c.virtpixel}),
+                  (std::vector<int>{ccdvirtpixel, HWTYPE, ADCMAX, YAXISMAX, pixB, pixE}));
+        EXPECT_EQ((std::vector<double>{0, c.step, 255 * c.step}),
+                  (std::vector<double>{xArray[0], xArray[1], xArray[255]}));
+        EXPECT_EQ(c.variant, VariantOf());
+        EXPECT_EQ(c.name, ModelLine(0));
+        const ModelRow* row = FindModel(ccdtype, hwtype);
+        for (int i = 0; i < kModelLines; ++i)
+            EXPECT_EQ((row ? row : UnidentifiedModel())->line[i], ModelLine(i)) << i;
+        double lo = 0, hi = 0;
+        ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, &lo, &hi));
+        EXPECT_EQ(std::make_pair(1.0, 1.0 * c.virtpixel), std::make_pair(lo, hi));
+        ASSERT_EQ(1, HostGraphAxis(pHandle, MAIN_GRAPHData, VAL_XAXIS, &lo, &hi));
+        EXPECT_EQ(256.0, hi);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryPreset, ProbeOfPreset,
-    ::testing::Values(IdentityCase{"edge1024", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303},
-                      IdentityCase{"standard", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_STANDARD},
-                      IdentityCase{"v303", 4096, 1, 1024, 16, "K-VEX-RZ-M03", VARIANT_V303},
-                      IdentityCase{"tarvo", 1024, 1, 1024, 4, "K-VEX-RZ-M11", VARIANT_TARVO},
-                      IdentityCase{"type500", 1024, 0, 1024, 4, "K-VEX-RZ-M13", VARIANT_V303},
-                      IdentityCase{"peak", 4096, 2, 1024, 16, "K-VEX-RZ-M18", VARIANT_V303},
-                      IdentityCase{"m02", 2048, 1, 256, 8, "K-VEX-RZ-M02", VARIANT_V303},
-                      IdentityCase{"unknown", 1024, 0, 1024, 4, "No information avialable!",
-                                   VARIANT_STANDARD},
-                      IdentityCase{"pcb0", 4096, 1, 1024, 16, "K-VEX-RZ-M01", VARIANT_V303}),
-    [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.model); });
 
 // Catches an unlisted subpixel count kept: step 4 and 1024 for the pixel
 // limits, while the video axis keeps the reported 1..3000.
@@ -138,22 +130,19 @@ TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
 // ------------------------------------------------------- firmware text
 
 // Catches the firmware text not shown, or cut: a 72-character text with no
-// zero byte is shown whole (szStatus holds only 71 characters).
-TEST_F(SensorTest, SeventyTwoCharacterFirmwareTextIsShownWhole) {
-    Probe("m02");
-    const std::string text =
-        "K-VEX-RZ-M02 firmware V3.06 (sim) 512 pixel 2048 subpixel ADC 8 bit 0042";
-    ASSERT_EQ(72u, text.size());
-    EXPECT_EQ(text, std::string(szVersion));
-    EXPECT_EQ(text, StatusLine());
-    EXPECT_EQ(text.substr(0, 71), std::string(szStatus));
-}
-
-// Catches a pcbtype-0 answer read as bytes: one character per word.
-TEST_F(SensorTest, PcbType0FirmwareTextIsOneCharacterPerWord) {
-    Probe("pcb0");
-    EXPECT_STREQ("K-VEX-RZ V3.08 sim pcb0", szVersion);
-    EXPECT_EQ("K-VEX-RZ V3.08 sim pcb0", StatusLine());
+// zero byte is shown whole (szStatus holds only 71 characters); and a
+// pcbtype-0 answer read as bytes: one character per word.
+TEST_F(SensorTest, FirmwareTextIsShownWholeAndPcbType0OneCharacterPerWord) {
+    const char* const kTexts[][2] = {
+        {"m02", "K-VEX-RZ-M02 firmware V3.06 (sim) 512 pixel 2048 subpixel ADC 8 bit 0042"},
+        {"pcb0", "K-VEX-RZ V3.08 sim pcb0"}};
+    for (const auto& t : kTexts) {
+        Probe(t[0]);
+        const std::string text = t[1];
+        EXPECT_EQ(text, std::string(szVersion));
+        EXPECT_EQ(text, StatusLine());
+        EXPECT_EQ(text.substr(0, 71), std::string(szStatus));
+    }
 }
 
 // Catches a reader that takes any count as a text, or reads past its

@@ -356,7 +356,6 @@ struct UserAction {
     double value;             // typed or chosen (kAsUser)
     std::vector<int> events;  // in order
     int seen;                 // value every callback reads; -1 when none
-    friend void PrintTo(const UserAction& a, std::ostream* os) { *os << a.name; }
 };
 
 const UserAction kUserActions[] = {
@@ -370,29 +369,25 @@ const UserAction kUserActions[] = {
     {"LeftClickHelp", kLeftClick, RES_MAIN, MAIN_HelpText1, 0, {EVENT_LEFT_CLICK}, -1},
 };
 
-class UserActions : public TestPanels, public ::testing::WithParamInterface<UserAction> {};
-
 // Catches a commit missing or doubled, user edits that skip VAL_CHANGED or
 // deliver it after COMMIT, a callback that runs before the value changed,
 // and right clicks lost, turned into left clicks, or shown as context menus.
-TEST_P(UserActions, DeliverTheirEventsInOrderAfterTheChange) {
-    const UserAction& a = GetParam();
-    const int panel = Panel(a.resourceId);
-    if (a.seen >= 0) SetCtrlVal(panel, a.control, 0);
-    const int done = a.kind == kClick        ? HostClick(panel, a.control)
-                     : a.kind == kAsUser     ? HostSetValueAsUser(panel, a.control, a.value)
-                     : a.kind == kRightClick ? HostRightClick(panel, a.control)
-                                             : HostLeftClick(panel, a.control);
-    ASSERT_EQ(1, done);
-    EXPECT_EQ(a.events, Events(a.control));
-    for (const Seen& s : gSeen) EXPECT_TRUE(a.seen < 0 || a.seen == s.value) << s.value;
-    EXPECT_TRUE(QApplication::activePopupWidget() == nullptr);
+TEST_F(TestPanels, UserActionsDeliverTheirEventsInOrderAfterTheChange) {
+    for (const UserAction& a : kUserActions) {
+        SCOPED_TRACE(a.name);
+        const int panel = Panel(a.resourceId);
+        gSeen.clear();
+        if (a.seen >= 0) SetCtrlVal(panel, a.control, 0);
+        const int done = a.kind == kClick        ? HostClick(panel, a.control)
+                         : a.kind == kAsUser     ? HostSetValueAsUser(panel, a.control, a.value)
+                         : a.kind == kRightClick ? HostRightClick(panel, a.control)
+                                                 : HostLeftClick(panel, a.control);
+        ASSERT_EQ(1, done);
+        EXPECT_EQ(a.events, Events(a.control));
+        for (const Seen& s : gSeen) EXPECT_TRUE(a.seen < 0 || a.seen == s.value) << s.value;
+        EXPECT_TRUE(QApplication::activePopupWidget() == nullptr);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, UserActions, ::testing::ValuesIn(kUserActions),
-                         [](const ::testing::TestParamInfo<UserAction>& i) {
-                             return std::string(i.param.name);
-                         });
 
 // Catches program value changes echoed to callbacks (feedback loops), a
 // dimmed control that still answers clicks, and a ring choice of a value no

@@ -12,12 +12,6 @@
 
 namespace {
 
-// Parameterised cases print as their name (test output and ctest list).
-template <class Case>
-auto operator<<(std::ostream& os, const Case& c) -> decltype(os << c.name) {
-    return os << c.name;
-}
-
 struct ModelCase {
     uint16_t ccdtype, hwtype, family;
     const char *name, *peak;  // peak: the model of code + 10000, or "" when there is none
@@ -55,8 +49,6 @@ const ModelCase kModelCases[] = {
      "working-range = 35mm ... 460mm"},
 };
 
-class ModelTable : public ::testing::TestWithParam<ModelCase> {};
-
 void ExpectRow(const ModelCase& c, uint16_t code, uint16_t family, const char* name) {
     const ModelRow* row = FindModel(c.ccdtype, code);
     ASSERT_NE(nullptr, row) << code;
@@ -68,27 +60,20 @@ void ExpectRow(const ModelCase& c, uint16_t code, uint16_t family, const char* n
 
 // Catches a row looked up in the wrong ccdtype group, a changed spacing or
 // micro sign, the wrong HWTYPE family for a code, or a peak model missing
-// or invented.
-TEST_P(ModelTable, RowMatchesDataSheetByteForByte) {
-    const ModelCase& c = GetParam();
-    ExpectRow(c, c.hwtype, c.family, c.name);
-    const uint16_t peakCode = static_cast<uint16_t>(c.hwtype + 10000);
-    if (*c.peak)
-        ExpectRow(c, peakCode, 2, c.peak);
-    else
-        EXPECT_EQ(nullptr, FindModel(c.ccdtype, peakCode));
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryRow, ModelTable, ::testing::ValuesIn(kModelCases),
-                         [](const ::testing::TestParamInfo<ModelCase>& p) {
-                             return std::string(p.param.name) + p.param.peak;
-                         });
-
-// Catches an extra row, and a lookup by code alone: 37 is M01/M02 by pixel
-// count, but 400 among 1024 pixels or 37 among 256 is no model at all.
-TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
+// or invented; an extra row, and a lookup by code alone: 37 is M01/M02 by
+// pixel count, but 400 among 1024 pixels or 37 among 256 is no model at all.
+TEST(ModelTable, RowsMatchDataSheetByteForByteAndNoOthers) {
     int models = 0;
-    for (const ModelCase& c : kModelCases) models += *c.peak ? 2 : 1;
+    for (const ModelCase& c : kModelCases) {
+        SCOPED_TRACE(c.name);
+        models += *c.peak ? 2 : 1;
+        ExpectRow(c, c.hwtype, c.family, c.name);
+        const uint16_t peakCode = static_cast<uint16_t>(c.hwtype + 10000);
+        if (*c.peak)
+            ExpectRow(c, peakCode, 2, c.peak);
+        else
+            EXPECT_EQ(nullptr, FindModel(c.ccdtype, peakCode));
+    }
     EXPECT_EQ(models, ModelCount());
     EXPECT_EQ(nullptr, ModelAt(ModelCount()));
     EXPECT_EQ(nullptr, ModelAt(-1));
@@ -97,39 +82,22 @@ TEST(ModelTableShape, HoldsExactlyTheListedModelsPerCcdTypeGroup) {
     EXPECT_EQ(nullptr, FindModel(7, 37));
 }
 
-struct StepCase {
-    uint16_t virtpixel, step;
-};
-
-class StepTable : public ::testing::TestWithParam<StepCase> {};
-
 // Catches a wrong step for a listed subpixel count (xArray would place the
-// video points at the wrong pixels).
-TEST_P(StepTable, FillsXArrayWithTheStepOfTheCount) {
-    ccdvirtpixel = GetParam().virtpixel;
-    EXPECT_EQ(GetParam().step, FillXArray());
-    EXPECT_EQ(GetParam().virtpixel, ccdvirtpixel);
-    for (int i = 0; i < kLineCount; ++i) ASSERT_EQ(i * GetParam().step, xArray[i]) << i;
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryRow, StepTable,
-                         ::testing::Values(StepCase{256, 1}, StepCase{512, 2}, StepCase{768, 3},
-                                           StepCase{1024, 4}, StepCase{1180, 5}, StepCase{1280, 5},
-                                           StepCase{1536, 6}, StepCase{2048, 8}, StepCase{2360, 10},
-                                           StepCase{2560, 10}, StepCase{4096, 16},
-                                           StepCase{8192, 32}),
-                         [](const ::testing::TestParamInfo<StepCase>& p) {
-                             return "count" + std::to_string(p.param.virtpixel);
-                         });
-
-// Catches an unlisted count kept as reported (the step and the pixel
-// limits would not match any sensor).
-TEST(StepTableEdges, UnlistedCountFallsBackToStep4And1024) {
-    for (uint16_t odd : {3000, 0, 1023, 65535}) {
-        ccdvirtpixel = odd;
-        EXPECT_EQ(4, FillXArray()) << odd;
-        EXPECT_EQ(1024, ccdvirtpixel) << odd;
-        EXPECT_EQ(1020.0, xArray[255]) << odd;
+// video points at the wrong pixels), and an unlisted count kept as reported
+// (the step and the pixel limits would not match any sensor).
+TEST(StepTable, FillsXArrayWithTheStepOfTheCountOr4And1024) {
+    const struct {
+        uint16_t virtpixel, step, kept;
+    } kCases[] = {{256, 1, 256},    {512, 2, 512},    {768, 3, 768},    {1024, 4, 1024},
+                  {1180, 5, 1180},  {1280, 5, 1280},  {1536, 6, 1536},  {2048, 8, 2048},
+                  {2360, 10, 2360}, {2560, 10, 2560}, {4096, 16, 4096}, {8192, 32, 8192},
+                  {3000, 4, 1024},  {0, 4, 1024},     {1023, 4, 1024},  {65535, 4, 1024}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.virtpixel);
+        ccdvirtpixel = c.virtpixel;
+        EXPECT_EQ(c.step, FillXArray());
+        EXPECT_EQ(c.kept, ccdvirtpixel);
+        for (int i = 0; i < kLineCount; ++i) ASSERT_EQ(i * c.step, xArray[i]) << i;
     }
 }
 
@@ -164,45 +132,41 @@ struct IdentityCase {
     uint16_t pixE, ADCMAX;
 };
 
-class IdentityRules : public ::testing::TestWithParam<IdentityCase> {};
-
 // Catches ADCMAX copied from the answer (anything but 1024 means 256), an
 // unknown 1024-family code adapting the panels or setting limits before any
 // model was recognised, the 512 family not always adapting, type 500
 // resetting HWTYPE, and an unknown ccdtype allowing SEND.
-TEST_P(IdentityRules, SetHwtypeLimitsAndWhatToAdapt) {
-    const IdentityCase& c = GetParam();
-    HWTYPE = c.hwBefore;
-    pixB = pixE = YAXISMAX = 7;
-    ADCMAX = 255;
-    ccdtype = c.type;
-    hwtype = c.code;
-    ccdvirtpixel = c.virtpixel;
-    adcmax = c.adc;
-    Identification id{};
-    IdentifySensor(&id);
-    EXPECT_STREQ(c.model, id.model ? id.model->line[0] : nullptr);
-    EXPECT_EQ((std::vector<int>{c.hwAfter, c.adapt, c.known, c.pixE, c.ADCMAX}),
-              (std::vector<int>{HWTYPE, id.adaptPanels, id.knownFamily, pixE, ADCMAX}));
+TEST(IdentityRules, SetHwtypeLimitsAndWhatToAdapt) {
+    const IdentityCase kCases[] = {
+        {"AdcFullScale4095Gives256", 0, 1, 37, 4096, 4095, "K-VEX-RZ-M01", 1, 1, 1, 4096, 256},
+        {"UnknownCodeIn1024FamilyAdaptsNothing", 0, 1, 999, 2048, 1024, nullptr, 0, 0, 1, 7, 1024},
+        {"Type500AfterPeakKeepsHwtype2", 2, 101, 500, 1024, 1024, "K-VEX-RZ-M13", 2, 1, 1, 1024,
+         1024},
+        {"UnknownCodeIn512FamilyStillAdapts", 0, 4, 999, 2048, 255, nullptr, 0, 1, 1, 7, 256},
+        {"UnknownCcdTypeIsUnidentified", 1, 7, 37, 2048, 1024, "No information avialable!", 1, 1, 0,
+         1024, 1024}};
+    for (const IdentityCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        HWTYPE = c.hwBefore;
+        pixB = pixE = YAXISMAX = 7;
+        ADCMAX = 255;
+        ccdtype = c.type;
+        hwtype = c.code;
+        ccdvirtpixel = c.virtpixel;
+        adcmax = c.adc;
+        Identification id{};
+        IdentifySensor(&id);
+        EXPECT_STREQ(c.model, id.model ? id.model->line[0] : nullptr);
+        EXPECT_EQ((std::vector<int>{c.hwAfter, c.adapt, c.known, c.pixE, c.ADCMAX}),
+                  (std::vector<int>{HWTYPE, id.adaptPanels, id.knownFamily, pixE, ADCMAX}));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Families, IdentityRules,
-    ::testing::Values(IdentityCase{"AdcFullScale4095Gives256", 0, 1, 37, 4096, 4095, "K-VEX-RZ-M01",
-                                   1, 1, 1, 4096, 256},
-                      IdentityCase{"UnknownCodeIn1024FamilyAdaptsNothing", 0, 1, 999, 2048, 1024,
-                                   nullptr, 0, 0, 1, 7, 1024},
-                      IdentityCase{"Type500AfterPeakKeepsHwtype2", 2, 101, 500, 1024, 1024,
-                                   "K-VEX-RZ-M13", 2, 1, 1, 1024, 1024},
-                      IdentityCase{"UnknownCodeIn512FamilyStillAdapts", 0, 4, 999, 2048, 255,
-                                   nullptr, 0, 1, 1, 7, 256},
-                      IdentityCase{"UnknownCcdTypeIsUnidentified", 1, 7, 37, 2048, 1024,
-                                   "No information avialable!", 1, 1, 0, 1024, 1024}),
-    [](const ::testing::TestParamInfo<IdentityCase>& p) { return std::string(p.param.name); });
-
-// Catches an overrun of a buffer smaller than the text, and the text cut
-// at the first zero byte being ignored.
-TEST(FirmwareText, StopsAtTheBufferEndOrTheFirstZeroByte) {
+// Catches an overrun of a buffer smaller than the text, the text cut at the
+// first zero byte being ignored, and a pcbtype-0 answer read as bytes (it
+// would show a zero byte first and end empty) instead of one character per
+// word's low byte.
+TEST(FirmwareText, StopsAtBufferEndOrZeroByteAndPcbType0TakesLowBytes) {
     char raw[kFirmwareBytes];
     std::memset(raw, 'Q', sizeof raw);
     char out[kTextSize + 1];
@@ -213,18 +177,11 @@ TEST(FirmwareText, StopsAtTheBufferEndOrTheFirstZeroByte) {
     std::strcpy(raw, "K-VEX FW 3.08");
     EXPECT_EQ(13, DecodeFirmwareText(raw, kFirmwareBytes, 101, out, sizeof out));
     EXPECT_STREQ("K-VEX FW 3.08", out);
-}
-
-// Catches a pcbtype-0 answer read as bytes (it would show a zero byte
-// first and end empty) instead of one character per word's low byte.
-TEST(FirmwareText, PcbType0TakesTheLowByteOfEachWord) {
-    char raw[kFirmwareBytes];
     const char text[] = "FIRMWARE-V308-WORD-PER-CHARACTER-OK";  // 35 + 1 more
     for (int i = 0; i < 36; ++i) {
         raw[2 * i] = static_cast<char>(0x01);
         raw[2 * i + 1] = i < 35 ? text[i] : '!';
     }
-    char out[kTextSize + 1];
     EXPECT_EQ(36, DecodeFirmwareText(raw, kFirmwareBytes, 0, out, sizeof out));
     EXPECT_EQ(std::string(text) + "!", std::string(out));
 }
