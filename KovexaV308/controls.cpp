@@ -6,7 +6,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/tooltip.h"
+#include "core/tooltip.h"
 #include "platform/cvi.h"
 
 namespace {

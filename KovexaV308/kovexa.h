@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "com232/kvex_link.h"
+#include "core/recfile.h"
+#include "core/xflash_frames.h"
 
 // ------------------------------------------------------------- state ----
 
@@ -273,27 +275,6 @@ void WithdrawTriggerFunctions(void);
 
 // ------------------------------------------ recorder and X-FLASH ---
 
-// Recorder file (Qt-free, proto_recfile.cpp): 8-bit text, CR LF line ends,
-// the micro sign as the single byte 0xB5; a 7-line header, then one line
-// per sample.
-enum {
-    kRecLineSize = 96,     // one sample line, with room to spare
-    kRecHeaderSize = 384,  // the seven header lines
-    kServiceCode = 7315,   // typed as increment: reveals the X-FLASH write
-};
-extern const char kRecFileDefault[];  // "RECORD.DAT"
-// Slope in micrometres per pixel: words 60-61 over 16384 (standard) or
-// 1024 (V303, Tarvo), by the variant in force.
-double RecSlope(void);
-// Header lines 1 to 7 into buf, from the record and the given setup.
-// Length in bytes, or -1 when buf is too small.
-int FormatRecHeader(char* buf, int size, const char* date, const char* time, uint16_t inc,
-                    uint16_t samples);
-// The sample line of the measurement record in force. Length, or -1.
-int FormatRecSample(char* buf, int size);
-// Seconds as days, hours, minutes and seconds.
-void SplitRecTime(uint32_t seconds, int* days, int* hours, int* minutes, int* secs);
-
 // Recorder (recorder.cpp).
 // Appends the header to rec_fname (creating it). 1, or 0 when it could
 // not be written.
@@ -310,34 +291,6 @@ KOVEXA_CALLBACK(CC_NUMinctime);
 KOVEXA_CALLBACK(CC_CBTNStartRecord);
 KOVEXA_CALLBACK(CC_CBTNStopRecord);
 KOVEXA_CALLBACK(CC_CMDBTNrecfile);
-
-// Linearisation table and X-FLASH frames (Qt-free, proto_xflash.cpp).
-// Table entry = file value + 32767, modulo 65536. Pages of 256 words,
-// 8 words per frame; entry s = page x 256 - 512 + offset.
-enum {
-    kLinWords = 2048,       // pages 2..9
-    kLinWordsTarvo = 1024,  // pages 2..5
-    kXFlashFirstPage = 2,
-    kXFlashPageWords = 256,
-    kXFlashFrameWords = 8,
-    kXFlashLastOffset = 248,
-    kLinFileBadNumber = -100,  // ReadLinDataFromFile: not a number 0..65535
-    kLinFileTooFew = -101,     // ReadLinDataFromFile: the file ends too soon
-};
-// Entries of the table of the sensor connected now: 1024 (hwtype 400) or 2048.
-int LinTableWords(void);
-// Page of the table's last frame: 5 (hwtype 400) or 9.
-uint16_t XFlashLastPage(void);
-// Table index of a frame's first word.
-int XFlashIndex(uint16_t offset, uint16_t page);
-// n file values into table entries. 1; 0 (table untouched) when a value
-// is above 65535.
-int LinTableFromValues(const uint32_t* values, int n, uint16_t* table);
-// The clear frame (command 101, 15 words 0x00AA), all 36 bytes.
-void ComposeXFlashClear(char* frame);
-// Bytes 0 to 23 of a write frame (command 102): offset, page and 8 entries
-// of table from index XFlashIndex(offset, page). Bytes 24-35 are left alone.
-void ComposeXFlashWrite(char* frame, uint16_t offset, uint16_t page, const uint16_t* table);
 
 // X-FLASH exchanges (gui/xflash.cpp). Each waits up to TIMEOUT and ends
 // early when stop_flag is set (STOP, quitting, a port change).

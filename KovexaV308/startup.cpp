@@ -6,7 +6,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/sanitize.h"
+#include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -12,11 +12,11 @@
 //
 // A typed set point only redraws the set point and tolerance lines of the
 // data graph; it reaches the sensor with the next SEND.
-#include "KovexaV308/teach.h"
+#include "core/teach_value.h"
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/sanitize.h"
+#include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "bench/support_bench.h"
-#include "com232/linkwatch.h"
+#include "core/linkwatch.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"

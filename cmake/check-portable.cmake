@@ -2,8 +2,7 @@
 # ships some of them (unistd.h, fcntl.h, sys/stat.h), so the cross build
 # alone would let such an include pass. Run with -DROOT=<source dir>.
 cmake_minimum_required(VERSION 3.25)
-file(GLOB sources ${ROOT}/com232/proto_*.cpp ${ROOT}/gui/proto_*.cpp
-  ${ROOT}/popup/proto_*.cpp ${ROOT}/KovexaV308/proto_*.cpp)
+file(GLOB sources ${ROOT}/core/*.cpp)
 set(files ${sources})
 # The project headers they include, one level deep (the core's headers are
 # included by path from the source root).

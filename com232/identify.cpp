@@ -9,7 +9,7 @@
 // frame: 72 raw bytes read from the input queue with the callback detached.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/models.h"
+#include "core/models.h"
 #include "platform/cvi.h"
 
 namespace {

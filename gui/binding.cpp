@@ -15,8 +15,8 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/models.h"
-#include "gui/sanitize.h"
+#include "core/models.h"
+#include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {

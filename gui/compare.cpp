@@ -11,14 +11,14 @@
 // COMPARE is refused while a loop exchanges frames or another request
 // waits for its reply (it would mix its requests into theirs and take
 // their replies for its own) and without an identified sensor.
-#include "gui/compare.h"
+#include "core/compare_params.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/models.h"
+#include "core/models.h"
 #include "platform/cvi.h"
 #include "popup/paramfile.h"
 

@@ -11,7 +11,7 @@
 // tolerance / 16384000 (standard) or / 1024000 (V303, Tarvo).
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/sanitize.h"
+#include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {

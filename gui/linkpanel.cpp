@@ -7,7 +7,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/linkwatch.h"
+#include "core/linkwatch.h"
 #include "platform/cvi.h"
 
 int pLink;

@@ -9,7 +9,7 @@
 // Every call deletes the graph's plots and draws them anew.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/plotmath.h"
+#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -6,7 +6,7 @@
 // The callers set the axes.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/plotmath.h"
+#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

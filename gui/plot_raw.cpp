@@ -11,7 +11,7 @@
 // coalesces repaints; this only replaces data in place.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/plotmath.h"
+#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/plotmath.h"
+#include "core/plotmath.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"
 

@@ -8,7 +8,7 @@
 // table with value n, named by the port naming rule.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/portname.h"
+#include "core/portname.h"
 #include "platform/cvi.h"
 
 namespace {

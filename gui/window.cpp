@@ -6,7 +6,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "com232/portname.h"
+#include "core/portname.h"
 #include "platform/cvi.h"
 
 namespace {

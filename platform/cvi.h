@@ -21,10 +21,11 @@
 
 #include <cstdint>
 
+#include "core/portname.h"  // kMaxPorts and the port table
+
 // ---------------------------------------------------------------- serial --
 
 enum {
-    kMaxPorts = 64,
     kComEventRxCount = 0x8000,  // notify count reached
     kComEventRxChar = 0x0002,   // event character received (never acted on)
     kComEventTxEmpty = 0x0004,  // output queue empty (never acted on)

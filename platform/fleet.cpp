@@ -10,7 +10,7 @@
 // working folder) the same as a table. Exit status 0 when every member
 // held, 1 otherwise, 2 for a ports file that cannot be read or names no
 // port, or a trace file name without {PORT}.
-#include "KovexaV308/fleet.h"
+#include "core/fleet_plan.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

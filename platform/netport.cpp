@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "com232/telnet.h"
+#include "core/telnet.h"
 #include "platform/rx_delivery.h"
 #include "platform/userint_internal.h"
 

@@ -41,8 +41,8 @@
 #include <string>
 #include <vector>
 
-#include "KovexaV308/fleet.h"
-#include "com232/linkwatch.h"
+#include "core/fleet_plan.h"
+#include "core/linkwatch.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "platform/userint_internal.h"

@@ -34,9 +34,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "com232/linkwatch.h"
-#include "com232/portname.h"
-#include "com232/telnet.h"
+#include "core/linkwatch.h"
+#include "core/portname.h"
+#include "core/telnet.h"
 #include "platform/cvi.h"
 #include "platform/netport.h"
 #include "platform/rx_delivery.h"

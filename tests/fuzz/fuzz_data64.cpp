@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "com232/data64.h"
-#include "com232/kvex_link.h"
+#include "core/data64_block.h"
+#include "core/protocol.h"
 
 namespace {
 

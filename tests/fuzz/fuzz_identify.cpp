@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "com232/kvex_link.h"
-#include "com232/models.h"
+#include "core/protocol.h"
+#include "core/models.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < kFrameSize) return 0;

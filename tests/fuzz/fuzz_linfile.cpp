@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "KovexaV308/kovexa.h"
+#include "core/protocol.h"
+#include "core/xflash_frames.h"
 #include "platform/cvi.h"
 #include "tests/fuzz/fuzz_files.h"
 

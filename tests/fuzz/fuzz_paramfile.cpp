@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 #include "platform/cvi.h"
-#include "popup/paramfile.h"
+#include "core/paramfile_format.h"
 #include "tests/fuzz/fuzz_files.h"
 
 namespace {

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "KovexaV308/kovexa.h"
+#include "core/protocol.h"
+#include "core/recfile.h"
 
 namespace {
 

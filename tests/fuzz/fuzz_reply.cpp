@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "com232/kvex_link.h"
-#include "gui/sanitize.h"
+#include "core/protocol.h"
+#include "core/sanitize.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "com232/models.h"
+#include "core/models.h"
 #include "tests/integration/support_harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "com232/linkwatch.h"
+#include "core/linkwatch.h"
 #include "tests/integration/support_harness.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "gui/compare.h"
+#include "core/compare_params.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Block request layout and block answer storage.
 #include <gtest/gtest.h>
 
-#include "com232/data64.h"
-#include "com232/kvex_link.h"
+#include "core/data64_block.h"
+#include "core/protocol.h"
 
 namespace {
 

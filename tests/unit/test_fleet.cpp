@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "KovexaV308/fleet.h"
+#include "core/fleet_plan.h"
 
 namespace {
 

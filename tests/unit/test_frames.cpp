@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 namespace {
 

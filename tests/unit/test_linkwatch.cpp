@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "com232/kvex_link.h"
-#include "com232/linkwatch.h"
+#include "core/protocol.h"
+#include "core/linkwatch.h"
 
 namespace {
 

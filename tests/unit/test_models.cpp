@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "com232/kvex_link.h"
-#include "com232/models.h"
+#include "core/protocol.h"
+#include "core/models.h"
 
 namespace {
 

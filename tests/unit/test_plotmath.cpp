@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "gui/plotmath.h"
+#include "core/plotmath.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "com232/porthint.h"
+#include "core/porthint.h"
 
 // Catches a cure given for a missing device, the wrong cure for a refusal,
 // the holder left unnamed, or the described text lost.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "com232/portname.h"
+#include "core/portname.h"
 
 namespace {
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "KovexaV308/kovexa.h"
+#include "core/protocol.h"
+#include "core/recfile.h"
+#include "core/xflash_frames.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "com232/kvex_link.h"
+#include "core/arrays.h"
+#include "core/protocol.h"
 
 namespace {
 

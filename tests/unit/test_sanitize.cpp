@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "gui/sanitize.h"
+#include "core/sanitize.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "com232/telnet.h"
+#include "core/telnet.h"
 
 namespace {
 

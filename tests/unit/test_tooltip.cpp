@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "gui/tooltip.h"
+#include "core/tooltip.h"
 
 // Catches a heading kept, lines run together, a hyphen-broken word split,
 // text past the first sentence, a dot inside a word taken as its end, or a

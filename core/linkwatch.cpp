@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "com232/kvex_link.h"
-#include "com232/linkwatch.h"
+#include "core/protocol.h"
+#include "core/linkwatch.h"
 
 LinkHealth gLinkHealth;
 

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 enum CompareShow : uint8_t {
     kShowNumber = 0,

@@ -1,7 +1,7 @@
 // The link's single instances: frames, payload, flags, parameter and
 // measurement records, the connected sensor's identity, and the fixed
 // status texts. Start values are the program image's; InitVars sets the rest.
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 const double TIMEOUT = 1.5;
 const int eventMask = kEventMask;

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "com232/porthint.h"
+#include "core/porthint.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "gui/tooltip.h"
+#include "core/tooltip.h"
 
 namespace {
 

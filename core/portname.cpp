@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "com232/portname.h"
-#include "com232/telnet.h"
+#include "core/portname.h"
+#include "core/telnet.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Array helpers of the rolling history: copy and shift of double arrays,
 // with the result codes of the analysis library they replace.
-#include "com232/kvex_link.h"
+#include "core/arrays.h"
 
 namespace {
 enum { kErrCount = -20003, kErrShift = -20102 };

@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "gui/compare.h"
-#include "gui/sanitize.h"
+#include "core/compare_params.h"
+#include "core/sanitize.h"
 
 namespace {
 

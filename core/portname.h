@@ -17,7 +17,6 @@
 //    systems and is shown as itself.
 #pragma once
 
-#include "platform/cvi.h"
 
 enum PortNaming {
     kPortNamingTable = 0,  // numbers mapped to devices by the port table
@@ -31,6 +30,7 @@ const PortNaming kPortNamingHere = kPortNamingTable;
 #endif
 
 enum {
+    kMaxPorts = 64,         // port numbers 1..kMaxPorts
     kPortDeviceSize = 256,  // a table entry: device name and its terminating zero
     kPortGivenEntry = 1,    // the --port device on table systems
     kPortFirstDetected = 2,

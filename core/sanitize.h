@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 enum {
     kWordSlopeLow = 60,

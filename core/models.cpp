@@ -3,8 +3,8 @@
 // can be tested without a port or a panel.
 #include <cstring>
 
-#include "com232/kvex_link.h"
-#include "com232/models.h"
+#include "core/protocol.h"
+#include "core/models.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // Tarvo 33..47); half 1 is common: words 48..58 then 60..63. Word 59 never
 // travels. The layout is chosen again at every pack and unpack, because the
 // sensor on the line may change between two transfers.
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 namespace {
 

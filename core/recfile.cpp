@@ -10,8 +10,9 @@
 // signed 32-bit.
 #include <cstdio>
 
-#include "KovexaV308/kovexa.h"
-#include "gui/sanitize.h"
+#include "core/protocol.h"
+#include "core/recfile.h"
+#include "core/sanitize.h"
 
 const char kRecFileDefault[] = "RECORD.DAT";
 

@@ -1,7 +1,7 @@
 // Network port addresses and the Telnet / COM-PORT-CONTROL byte rules.
 #include <cstring>
 
-#include "com232/telnet.h"
+#include "core/telnet.h"
 
 namespace {
 

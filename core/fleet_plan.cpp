@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KovexaV308/fleet.h"
+#include "core/fleet_plan.h"
 
 const char kFleetMemberTag[] = "kovexa-fleet-member";
 const char kFleetCsvHeader[] = "port,model,firmware,result,first failed step,report file\n";

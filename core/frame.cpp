@@ -2,7 +2,7 @@
 // the wire is big-endian; a request is 0x0055, command, second word and 15
 // payload words; a measurement reply (type 8) carries 16 words from byte 4,
 // any other reply 15 words from byte 6 (bytes 4-5 not interpreted).
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 void FillTxBuf(uint16_t command, uint16_t second, const uint16_t* words) {
     PutWordAt(szWriteBuf, 0, kSyncRequest);

@@ -26,7 +26,7 @@
 
 #include <cstdint>
 
-#include "com232/kvex_link.h"
+#include "core/protocol.h"
 
 enum {
     kHistorySamples = 100,

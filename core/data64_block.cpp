@@ -1,6 +1,6 @@
 // Block request layout and block answer storage, without the platform.
-#include "com232/data64.h"
-#include "com232/kvex_link.h"
+#include "core/data64_block.h"
+#include "core/protocol.h"
 
 namespace {
 

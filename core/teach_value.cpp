@@ -1,5 +1,5 @@
 // Correction of a typed set point.
-#include "KovexaV308/teach.h"
+#include "core/teach_value.h"
 
 uint16_t LimitTeachValue(uint16_t value, uint16_t virtpixel) {
     if (value > virtpixel) value = static_cast<uint16_t>(virtpixel - 1);

@@ -1,7 +1,7 @@
 // Sanitising table, slope conversion and entry corrections (see
 // sanitize.h). One rule table per variant; the three Sanitize members are
 // thin calls into the same walker.
-#include "gui/sanitize.h"
+#include "core/sanitize.h"
 
 namespace {
 
