@@ -7,29 +7,12 @@
 #include <cstdint>
 
 #include "com232/kvex_link.h"
+#include "core/app_state.h"
+#include "core/status.h"
 #include "core/recfile.h"
 #include "core/xflash_frames.h"
 
-// ------------------------------------------------------------- state ----
-
-extern int target;  // RAM, EEPROM or DATFILE
-extern int pHandle, pPopup, pPara1, pPara2, pCalib;
-extern char proj_dir[kPathSize];
-extern char file_name[kPathSize];
-extern char dir_fname[kPathSize];
-extern char rec_fname[kPathSize];
-extern char szSoftVersion[kTextSize];  // "Version 3.08"
-extern char szSoftName[kTextSize];     // "Kovexa"
-extern uint16_t adcbuf[kLineCount];    // video signal or trigger buffer
-extern uint16_t linArray[2048];        // linearisation table
-extern double arrayNORM[600];          // raw-graph history: 100 samples x 6 traces
-
 // ---------------------------------------------------------- start-up ----
-
-// The file name part of a path (after the last '/' or '\\').
-const char* FileNameOf(const char* path);
-// Shows "text name" in the status line, whole; szStatus keeps what fits.
-void SetStatusNaming(const char* text, const char* name);
 
 // The program as the runtime runs it: loads panels, probes the sensor, runs
 // the event loop, cleans up. Returns the exit code (0, or -1 when a panel
@@ -79,9 +62,6 @@ void SetPanelValuesOfVariant(void);
 // Panel adaptation to the identified sensor.
 void AdaptPanels(void);
 
-// Parameter file.
-int SendParaToFile(void);  // 1 when the file was written
-void ReadParaFromFile(void);
 
 // Graphs.
 void PlotRAWGraph(void);
@@ -257,6 +237,16 @@ int PanelsMatchRecord(const uint16_t* record);
 KOVEXA_CALLBACK(CC_BTNReport);
 
 // ------------------------------------------- identification and panels ---
+
+// Forgets the sensor shown before, opens port and probes what answers on
+// it, showing each result; at start-up and on a port change.
+void InitRS232(int port);
+// No sensor is known on the port any more: identity, firmware text, model
+// box and the measured values shown are cleared until a probe succeeds.
+void ForgetSensor(void);
+// The hardware answer, shown: model box, title, axes, panels adapted to
+// the sensor. 1 when it came and was the answer to this request.
+int GetHARDWAREInfo(void);
 
 // Port ring from the port table, with com selected (also after a change).
 void FillPortRing(void);

@@ -6,9 +6,16 @@
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
+namespace {
+void ShowOnStatusLine(const char* text) {
+    SetCtrlVal(pHandle, MAIN_TEXTstatus, text);
+}
+}  // namespace
+
 int LoadPanels(void) {
     // The pages are children of the first panel loaded, the main panel.
     if ((pHandle = LoadPanel(0, KOVEXA_UIR, RES_MAIN)) < 0) return 0;
+    InstallStatusSink(ShowOnStatusLine);
     if ((pPopup = LoadPanel(0, KOVEXA_UIR, RES_POPUP)) < 0) return 0;
     if ((pPara1 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA1)) < 0) return 0;
     if ((pPara2 = LoadPanel(pHandle, KOVEXA_UIR, RES_PARA2)) < 0) return 0;

@@ -84,29 +84,6 @@ enum { kPageLeft = 8, kPageTop = 105, kHelpLeft = 10, kHelpTop = 110 };
 
 }  // namespace
 
-void ShowStatus(void) {
-    SetCtrlVal(pHandle, MAIN_TEXTstatus, szStatus);
-}
-
-void ShowStatusText(const char* text) {
-    SetCtrlVal(pHandle, MAIN_TEXTstatus, text);
-}
-
-const char* FileNameOf(const char* path) {
-    const char* name = path;
-    for (const char* c = path; *c; ++c)
-        if (*c == '/' || *c == '\\') name = c + 1;
-    return name;
-}
-
-void SetStatusNaming(const char* text, const char* name) {
-    char line[kTextSize + kPathSize];
-    std::snprintf(line, sizeof line, "%s %s", text, name);
-    // szStatus keeps what fits; the line shows the whole name.
-    CopyStatus(line);
-    ShowStatusText(line);
-}
-
 void InitVars(void) {
     for (uint16_t& w : parameter) w = 0;
     for (const WordDefault& d : kRecordDefaults) parameter[d.word] = d.value;

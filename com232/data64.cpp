@@ -12,8 +12,8 @@
 // (or its time-out passes) with the callback detached and thrown away, so
 // that its bytes are never taken for a reply frame.
 #include "com232/data64.h"
+#include "com232/kvex_link.h"
 
-#include "KovexaV308/kovexa.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -52,7 +52,7 @@ void DrainLateBlock(double requestedAt) {
 
 }  // namespace
 
-int ReadData64(uint16_t start, uint16_t kind) {
+int ReadData64(uint16_t start, uint16_t kind, uint16_t* buffer) {
     const int loopRunning = stop_flag == 0;
     const unsigned opening = portOpenings;
     parameter[1] = CMD_DATA64;
@@ -87,7 +87,7 @@ int ReadData64(uint16_t start, uint16_t kind) {
 
     int result = 0;
     const int got = DrainInput(waiting);
-    if (StoreData64Block(szReadBuf, got, start, adcbuf)) {
+    if (StoreData64Block(szReadBuf, got, start, buffer)) {
         CopyStatus(kTxtBlockReceived);
         result = 1;
     }
@@ -95,7 +95,7 @@ int ReadData64(uint16_t start, uint16_t kind) {
     return result;
 }
 
-int ReadDataBlocks(uint16_t kind) {
+int ReadDataBlocks(uint16_t kind, uint16_t* buffer) {
     // STOP that came with the measurement frame before the blocks: no block
     // is asked for after it, and the line keeps STOP's text.
     if (stop_flag != 0) return 0;
@@ -103,7 +103,7 @@ int ReadDataBlocks(uint16_t kind) {
     FlushPortQueues();
     int ok = 1;
     for (uint16_t start : kBlockStarts) {
-        ok = ReadData64(start, kind);
+        ok = ReadData64(start, kind, buffer);
         if (!ok) break;
     }
     AttachReceiveCallback();

@@ -7,7 +7,7 @@
 
 #include "core/data64_block.h"
 
-// Reads the four blocks of one kind into adcbuf around a detached receive
+// Reads the four blocks of one kind into buffer (256 words) around a detached receive
 // callback (flushes both queues first, attaches the callback again after).
 // 1 when all four arrived.
-int ReadDataBlocks(uint16_t kind);
+int ReadDataBlocks(uint16_t kind, uint16_t* buffer);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/protocol.h"
+#include "core/status.h"
 
 // -------------------------------------------------- exchanges (platform) --
 
@@ -36,28 +37,25 @@ void FlushPortQueues(void);
 void DetachReceiveCallback(void);
 void AttachReceiveCallback(void);
 int CheckComLine(int port);
-void InitRS232(int port);
+// Opens port with the link's settings and installs the receive callback;
+// 1, or 0 with the open error in the status line.
+int OpenSensorPort(int port);
 // Counts the openings by InitRS232: a wait that sees it change knows that
 // its port was closed (and another one probed) under it.
 extern unsigned portOpenings;
-// Copies text into szStatus (always terminated, cut at 71 characters).
-void CopyStatus(const char* text);
-// CopyStatus and show it.
-void SetStatus(const char* text);
-// Shows szStatus in the status line (provided by the program).
-void ShowStatus(void);
-// Shows a text in the status line without keeping it in szStatus.
-void ShowStatusText(const char* text);
 
-// No sensor is known on the port any more: identity, firmware text, model
-// box and the measured values shown are cleared until a probe succeeds.
-void ForgetSensor(void);
-int GetHARDWAREInfo(void);
+// No sensor is known on the port any more: identity, firmware text and
+// the measurement record are cleared until a probe succeeds.
+void ForgetSensorIdentity(void);
+// The hardware answer (command 10) made the identity of the sensor, with
+// what the panels need to show it in *id and the virtual pixel count as
+// reported in *reportedVirtPixel (before any fallback of the step table).
+enum { kHardwareRead = 1, kHardwareSilent = 0, kHardwareForeign = -1 };
+struct Identification;
+int ReadHardwareInfo(Identification* id, uint16_t* reportedVirtPixel);
+// Reads the firmware text into szVersion and shows it; the bytes queued.
 int GetVERSIONInfo(void);
 int PushGETRAW(void);
-int ReadData64(uint16_t start, uint16_t kind);
+// One 64-word block (words start..start+63 of buffer); 1 when it arrived.
+int ReadData64(uint16_t start, uint16_t kind, uint16_t* buffer);
 
-// Reads one half of the record from RAM or EEPROM (DATFILE: no exchange);
-// after half 1 the panels show the record. Part of the opening sequence.
-// 1 when the half arrived (always for DATFILE).
-int PushGET(uint16_t source, uint16_t half);

@@ -104,7 +104,7 @@ void PushVIDEO(void) {
     while (stop_flag == 0) {
         // PushGETRAW has set stop_flag on a time-out; a garbled frame only
         // skips this refresh.
-        if (FetchMeasurement() && ReadDataBlocks(kBlockKindVideo)) {
+        if (FetchMeasurement() && ReadDataBlocks(kBlockKindVideo, adcbuf)) {
             SetAxisScalingMode(pHandle, MAIN_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, kAxisStart,
                                ccdvirtpixel);
             PlotVIDEOBarGraphOfVariant();
@@ -131,7 +131,7 @@ void PushDATA(void) {
     // time-out) set it.
     const int stopBefore = stop_flag;
     stop_flag = 0;
-    if (FetchMeasurement() && ReadDataBlocks(kBlockKindTrigger)) {
+    if (FetchMeasurement() && ReadDataBlocks(kBlockKindTrigger, adcbuf)) {
         SetAxisScalingMode(pHandle, MAIN_GRAPHData, VAL_XAXIS, VAL_MANUAL, kAxisStart,
                            kDataGraphPoints);
         SetAxisScalingMode(pHandle, MAIN_GRAPHData, VAL_LEFT_YAXIS, VAL_MANUAL, kAxisStart,

@@ -67,7 +67,9 @@ int SendHalf(uint16_t command, uint16_t half) {
 }
 
 void SendToFile(void) {
-    if (ChooseParamFile(0) && SendParaToFile()) MarkPanelsSent();
+    if (!ChooseParamFile(0)) return;
+    GetPanelValuesOfVariant();
+    if (SendParaToFile()) MarkPanelsSent();
 }
 
 // A radio button changed: an "on" selects its memory and switches the

@@ -1,5 +1,5 @@
-// Saving the panels' parameter set to a parameter file and loading one into
-// the record (the FILE target of SEND and GET). The format is paramfile.h's;
+// Saving the record to a parameter file and loading one into it (the FILE
+// target of SEND and GET; the panels are read and shown by their caller). The format is paramfile.h's;
 // the number file itself (written through a temporary file renamed over the
 // target, read only when it holds exactly the numbers asked for) is the
 // runtime's.
@@ -7,11 +7,11 @@
 
 #include <cstdio>
 
-#include "KovexaV308/kovexa.h"
+#include "core/app_state.h"
+#include "core/status.h"
 #include "platform/cvi.h"
 
 int SendParaToFile(void) {
-    GetPanelValuesOfVariant();
     uint32_t values[kParamFileValues];
     ParamFileFromRecord(values);
     if (ArrayToFile(file_name, values, kParamFileValues, kParamFileField, VAL_TRUNCATE) < 0) {

@@ -138,7 +138,7 @@ TEST_F(Capture, BlockReadAcceptsExactly128BytesAtThePoll) {
         for (uint16_t& w : adcbuf) w = 0xBEEF;
         SetStatus("before");
         const double t0 = Timer();
-        EXPECT_EQ(c.result, ReadData64(c.start, kBlockKindTrigger)) << c.start;
+        EXPECT_EQ(c.result, ReadData64(c.start, kBlockKindTrigger, adcbuf)) << c.start;
         EXPECT_LT(Timer() - t0, 2 * TIMEOUT) << c.start;  // generous: the machine may be loaded
         AttachReceiveCallback();
         EXPECT_EQ(c.status, StatusLine());

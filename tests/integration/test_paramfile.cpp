@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "popup/paramfile.h"
 #include "tests/integration/support_harness.h"
 
 namespace {

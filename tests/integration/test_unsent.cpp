@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/userint_internal.h"
+#include "popup/paramfile.h"
 #include "tests/integration/support_harness.h"
 
 namespace {

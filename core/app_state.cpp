@@ -1,11 +1,10 @@
 // The application's single instances that are not the sensor link's.
-#include "KovexaV308/kovexa.h"
+#include "core/app_state.h"
 
 int target = RAM;
 int pHandle, pPopup, pPara1, pPara2, pCalib;
 char proj_dir[kPathSize];
 char file_name[kPathSize];
-char dir_fname[kPathSize];
 char rec_fname[kPathSize];
 char szSoftVersion[kTextSize];
 char szSoftName[kTextSize];
