@@ -5,7 +5,6 @@
 
 const double TIMEOUT = 1.5;
 const int eventMask = kEventMask;
-const int YOFFSET = 30000;
 
 const char kTxtLineOk[] = "Echo Check - Line Ok!";
 const char kTxtNotSync[] = "read error - not sync byte 0xAA!";

@@ -68,7 +68,6 @@ enum Variant { VARIANT_STANDARD = 0, VARIANT_V303 = 1, VARIANT_TARVO = 2 };
 
 extern const double TIMEOUT;  // 1.5 s
 extern const int eventMask;   // 0x8006
-extern const int YOFFSET;     // 30000, start of the calibration offset
 
 // Status texts (fixed, shown as they stand).
 extern const char kTxtLineOk[];           // "Echo Check - Line Ok!"

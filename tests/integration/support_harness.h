@@ -38,7 +38,7 @@ uint16_t RequestWord(const SimRequest& r, int byteOffset);
 // Status line text.
 std::string StatusLine(void);
 
-class SensorTest : public ::testing::Test {
+class SensorHarness : public ::testing::Test {
 protected:
     void TearDown() override { StopProgram(); }
 };

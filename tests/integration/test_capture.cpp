@@ -36,7 +36,7 @@ std::vector<std::vector<uint16_t>> Sent(void) {
     return sent;
 }
 
-class Capture : public SensorTest {
+class Capture : public SensorHarness {
 protected:
     void Start(const char* model = "edge1024") {
         StartProgram(model);

@@ -30,9 +30,11 @@ QByteArray FileBytes(const QString& path) {
 
 }  // namespace
 
+class CompareTest : public SensorHarness {};
+
 // Catches wrong reads or no pause between them, panels or record changed by them, RUN left
 // dimmed, other layouts counted, or the differing row not marked with both values, per variant.
-TEST_F(SensorTest, CompareListsBothMemoriesAndMarksTheDifference) {
+TEST_F(CompareTest, CompareListsBothMemoriesAndMarksTheDifference) {
     const struct {
         const char* model;
         int tolWord, otherWord;  // the variant's lower tolerance; a word of another layout
@@ -69,7 +71,7 @@ TEST_F(SensorTest, CompareListsBothMemoriesAndMarksTheDifference) {
 }
 
 // Catches a row where the parameter file differs from RAM left unmarked.
-TEST_F(SensorTest, CompareMarksTheRowWhereTheFileDiffersFromRam) {
+TEST_F(CompareTest, CompareMarksTheRowWhereTheFileDiffersFromRam) {
     StartProgram("standard");
     QTemporaryDir dir;
     const QString path = dir.filePath("record.cfg");
@@ -91,7 +93,7 @@ TEST_F(SensorTest, CompareMarksTheRowWhereTheFileDiffersFromRam) {
 
 // Catches COMPARE during a loop or to an unidentified sensor, a half table after a time-out, and
 // any frame (a measurement, no sync word) taken for a memory half.
-TEST_F(SensorTest, CompareRefusedDuringALoopOrUnidentifiedAndEmptyAfterTimeout) {
+TEST_F(CompareTest, CompareRefusedDuringALoopOrUnidentifiedAndEmptyAfterTimeout) {
     StartProgram("unknown");
     HostClick(pHandle, MAIN_BTNCompare);
     EXPECT_EQ("COMPARE refused - no identified sensor on this port!", StatusLine());
@@ -126,7 +128,7 @@ TEST_F(SensorTest, CompareRefusedDuringALoopOrUnidentifiedAndEmptyAfterTimeout) 
 
 // Catches a quit asking without cause, or not after a RAM write, or after EEPROM write/read/equal
 // or a port change.
-TEST_F(SensorTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
+TEST_F(CompareTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
     StartProgram("v303");
     auto asksOnQuit = [] {
         HostClearAnswers();
@@ -163,7 +165,7 @@ TEST_F(SensorTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
 
 // Catches a report without model or difference, no CSV beside it, quotes in it not doubled, a
 // failed write kept or done, or a CSV not written reported as written.
-TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
+TEST_F(CompareTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     StartProgram("v303");
     SimSetWord(0, 26, 100);
     SimSetWord(1, 26, 120);
@@ -206,7 +208,7 @@ TEST_F(SensorTest, ReportWritesPdfAndCsvBesideItOrNothing) {
 // Catches a report named "....csv" whose table is written over its PDF, and a report or graph
 // export that replaces a FIFO or a device node (as root, a private copy of /dev/full) with a
 // file.
-TEST_F(SensorTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
+TEST_F(CompareTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
     StartProgram("v303");
     QTemporaryDir dir;
     const struct {
@@ -249,7 +251,7 @@ TEST_F(SensorTest, ReportFilesNeverShareANameAndDevicesAreNoTargets) {
 // Catches the previous sensor's model, firmware and last values kept after a port change
 // to a line without a sensor (silent, or echoing requests back), and COMPARE or REPORT
 // then proving that sensor from the program's own record or waiting out time-outs.
-TEST_F(SensorTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
+TEST_F(CompareTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
     const struct {
         void (*fault)(SimFaults*);
         const char* status;
@@ -286,7 +288,7 @@ TEST_F(SensorTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
 
 // Catches COMPARE or REPORT started while RESET or TEACH waits for a late answer: they
 // took that answer for a RAM half and RESET reported OK on theirs.
-TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
+TEST_F(CompareTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
     const struct {
         const int* panel;
         int exchange;
@@ -320,7 +322,7 @@ TEST_F(SensorTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
 // Catches texts that lie or say nothing: "Transmit..." kept after a parameter file was
 // saved or loaded, "Line Ok!" after STOP, COMPARE with FILE silent on the file's
 // differences and name ("Report written" without the path: see the report test).
-TEST_F(SensorTest, StatusLineTellsWhatWasDoneAndWithWhichFile) {
+TEST_F(CompareTest, StatusLineTellsWhatWasDoneAndWithWhichFile) {
     StartProgram("v303");
     QTemporaryDir dir;
     const std::string cfg = dir.filePath("line7.cfg").toStdString();

@@ -68,6 +68,8 @@ void StartWithoutHelp(const char* model) {
 
 // ------------------------------------------------------------ tolerances
 
+class HandlersTest : public SensorHarness {};
+
 // Worked examples: standard teach 512, 600 entered -> 511 on both displays;
 // V303 teach 4000 of 4096, upper 200 -> 95; Tarvo checks its own teach
 // word (39), not the standard one (9, set to 5000 here). Catches a clamp
@@ -75,7 +77,7 @@ void StartWithoutHelp(const char* model) {
 // wrongly, the wrong teach word, a record word written by the handler, or
 // tolerance help that does not follow the firmware (302 one symmetric
 // tolerance, 303 a lower and an upper one).
-TEST_F(SensorTest, ToleranceEntryIsCorrectedAndShownInMillimetres) {
+TEST_F(HandlersTest, ToleranceEntryIsCorrectedAndShownInMillimetres) {
     const struct {
         const char* model;
         int teachWord;
@@ -115,7 +117,7 @@ TEST_F(SensorTest, ToleranceEntryIsCorrectedAndShownInMillimetres) {
 // Worked examples with pixB 1, pixE 1024: begin 2000 -> 1023 (stored),
 // end 0 -> 2 (stored), end 1024 stands and is not stored. Catches clamps
 // to the limits themselves and stores of unchanged values.
-TEST_F(SensorTest, EvaluationWindowEdgesAreCorrectedAndStored) {
+TEST_F(HandlersTest, EvaluationWindowEdgesAreCorrectedAndStored) {
     StartProgram("edge1024", false);
     pixB = 1;
     pixE = 1024;
@@ -141,7 +143,7 @@ TEST_F(SensorTest, EvaluationWindowEdgesAreCorrectedAndStored) {
 // field (3 shows and enables, below 3 hides and dims), hardware modes 1 and
 // 3 (potentiometer) leaving the tolerance fields editable or 2 leaving them
 // dimmed, and the analog displays and RESET not following the analog mode.
-TEST_F(SensorTest, DropDownsSwitchTheirDependentControls) {
+TEST_F(HandlersTest, DropDownsSwitchTheirDependentControls) {
     StartProgram("edge1024");
     SetCtrlAttribute(pPara1, PARA1_DROPtrigmode, ATTR_DIMMED, 0);
     for (int mode : {3, 1}) {
@@ -164,7 +166,7 @@ TEST_F(SensorTest, DropDownsSwitchTheirDependentControls) {
 // Worked example: slider 50 with ADCMAX 256 gives a line of 128 on the
 // video graph; the trigger field draws its line on the data graph. Catches
 // float arithmetic, a record word changed, or the wrong graph shown.
-TEST_F(SensorTest, ThresholdFieldsRedrawTheirLineOnly) {
+TEST_F(HandlersTest, ThresholdFieldsRedrawTheirLineOnly) {
     StartProgram("edge1024", false);
     ADCMAX = 256;
     const std::vector<uint16_t> record(parameter, parameter + kParamWords);
@@ -184,7 +186,7 @@ TEST_F(SensorTest, ThresholdFieldsRedrawTheirLineOnly) {
 // second click hides it and sets the text again), and a box state kept
 // per control: the box is shared, so the next click, on another control,
 // shows it and a click back on the first hides it.
-TEST_F(SensorTest, RightClicksToggleTheSharedBoxAndSetItsTextEachTime) {
+TEST_F(HandlersTest, RightClicksToggleTheSharedBoxAndSetItsTextEachTime) {
     StartWithoutHelp("edge1024");
     ASSERT_EQ(1, HostRightClick(pPara1, PARA1_DROPevalmode));
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
@@ -205,7 +207,7 @@ TEST_F(SensorTest, RightClicksToggleTheSharedBoxAndSetItsTextEachTime) {
 // the second), a box that stays shown after a click on it, and graph help
 // with a state per graph: after VIDEO a right click on the video graph
 // hides the box the raw graph showed, with the video text.
-TEST_F(SensorTest, AverageGraphsAndPortShareTheSecondBox) {
+TEST_F(HandlersTest, AverageGraphsAndPortShareTheSecondBox) {
     StartWithoutHelp("edge1024");
     HostRightClick(pPara1, PARA1_DROPaverage);
     EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
@@ -228,7 +230,7 @@ TEST_F(SensorTest, AverageGraphsAndPortShareTheSecondBox) {
 // box placed by its previous text's size (cut off, or over its field),
 // pushed out of the window near its edges (GET, right edge field), over the
 // slider value it explains, or put behind the page by a page switch.
-TEST_F(SensorTest, HelpBoxesSitBesideTheirFieldInsideThePanelAndOnTop) {
+TEST_F(HandlersTest, HelpBoxesSitBesideTheirFieldInsideThePanelAndOnTop) {
     StartWithoutHelp("edge1024");
     HostLeftClick(pHandle, MAIN_ToggButtonZoom);
     HostClick(pHandle, MAIN_ToggButtonZoom);
@@ -276,7 +278,7 @@ TEST_F(SensorTest, HelpBoxesSitBesideTheirFieldInsideThePanelAndOnTop) {
 
 // Catches page buttons that do not act as tabs: one page shown, its button
 // on, the other two off; a second click keeps the page where it belongs.
-TEST_F(SensorTest, PageButtonsActAsTabs) {
+TEST_F(HandlersTest, PageButtonsActAsTabs) {
     StartProgram("edge1024");
     const int kButtons[] = {MAIN_TOGGBTN_Para1, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Calib};
     const int kPages[] = {pPara1, pPara2, pCalib};
@@ -298,7 +300,7 @@ TEST_F(SensorTest, PageButtonsActAsTabs) {
 // Catches a port change to a number with no device crashing, hanging or
 // hiding the error; the program stays usable and a change back to the
 // sensor probes it again.
-TEST_F(SensorTest, PortWithoutDeviceShowsErrorAndProgramStaysUsable) {
+TEST_F(HandlersTest, PortWithoutDeviceShowsErrorAndProgramStaysUsable) {
     StartProgram("edge1024");
     ASSERT_EQ(0, InsertListItem(pHandle, MAIN_DropDCom, -1, "COM9", 9));
     stop_flag = 0;

@@ -39,12 +39,14 @@ void Probe(const char* model, const std::function<void(SimIdentity*)>& edit = nu
 
 // ------------------------------------------------- the probe and identity
 
+class IdentifyTest : public SensorHarness {};
+
 // Catches a probe that skips, repeats or reorders a step, reads the halves
 // from EEPROM or sends the wrong half number; and identity globals, derived
 // limits, x positions, axes or the model box not following the answer of
 // the connected sensor; and the box's bytes changed on the way in (the micro
 // sign turned into '?' or two bytes).
-TEST_F(SensorTest, ProbeOfEveryPresetSendsTheOpeningSequenceAndTakesTheIdentity) {
+TEST_F(IdentifyTest, ProbeOfEveryPresetSendsTheOpeningSequenceAndTakesTheIdentity) {
     const struct {
         const char* model;
         uint16_t virtpixel, HWTYPE, ADCMAX;
@@ -92,7 +94,7 @@ TEST_F(SensorTest, ProbeOfEveryPresetSendsTheOpeningSequenceAndTakesTheIdentity)
 
 // Catches an unlisted subpixel count kept: step 4 and 1024 for the pixel
 // limits, while the video axis keeps the reported 1..3000.
-TEST_F(SensorTest, UnlistedSubpixelCountFallsBackTo1024) {
+TEST_F(IdentifyTest, UnlistedSubpixelCountFallsBackTo1024) {
     Probe("edge1024", [](SimIdentity* id) { id->ccdvirtpixel = 3000; });
     EXPECT_EQ((std::vector<int>{1024, 1024}), (std::vector<int>{ccdvirtpixel, pixE}));
     EXPECT_EQ(4.0, xArray[1]);
@@ -103,7 +105,7 @@ TEST_F(SensorTest, UnlistedSubpixelCountFallsBackTo1024) {
 
 // Catches a stray frame (the late answer to an earlier read, echo 2) taken
 // for the hardware answer: the identity must stay as it was.
-TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
+TEST_F(IdentifyTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
     Probe("edge1024");
     auto identity = [] {
         return std::vector<int>{ccdtype, ccdvirtpixel, softversion, hwtype, pcbtype, HWTYPE};
@@ -132,7 +134,7 @@ TEST_F(SensorTest, StrayFrameWithOtherEchoLeavesIdentityUnchanged) {
 // Catches the firmware text not shown, or cut: a 72-character text with no
 // zero byte is shown whole (szStatus holds only 71 characters); and a
 // pcbtype-0 answer read as bytes: one character per word.
-TEST_F(SensorTest, FirmwareTextIsShownWholeAndPcbType0OneCharacterPerWord) {
+TEST_F(IdentifyTest, FirmwareTextIsShownWholeAndPcbType0OneCharacterPerWord) {
     const char* const kTexts[][2] = {
         {"m02", "K-VEX-RZ-M02 firmware V3.06 (sim) 512 pixel 2048 subpixel ADC 8 bit 0042"},
         {"pcb0", "K-VEX-RZ V3.08 sim pcb0"}};
@@ -148,7 +150,7 @@ TEST_F(SensorTest, FirmwareTextIsShownWholeAndPcbType0OneCharacterPerWord) {
 // Catches a reader that takes any count as a text, or reads past its
 // buffer: 8 bytes too many are counted, not decoded, and not reported as
 // an error (the count is at least 72); and the callback left detached.
-TEST_F(SensorTest, LongFirmwareAnswerIsCountedButNotDecoded) {
+TEST_F(IdentifyTest, LongFirmwareAnswerIsCountedButNotDecoded) {
     Probe("edge1024");
     CopyStatus("before");
     SetFaults([](SimFaults* f) { f->extraBytes = 8; });
@@ -162,7 +164,7 @@ TEST_F(SensorTest, LongFirmwareAnswerIsCountedButNotDecoded) {
 
 // Catches a sensor that answers only the line check hanging the start-up
 // or ending with a success text; the firmware error is the last word.
-TEST_F(SensorTest, SensorAnsweringOnlyLineCheckEndsWithFirmwareError) {
+TEST_F(IdentifyTest, SensorAnsweringOnlyLineCheckEndsWithFirmwareError) {
     StartProgram("edge1024", false);
     SetFaults([](SimFaults* f) { f->answerEchoOnly = 1; });
     const uint16_t virtBefore = ccdvirtpixel;
@@ -245,7 +247,7 @@ struct AdaptCase {
     friend void PrintTo(const AdaptCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class Adaptation : public SensorTest, public ::testing::WithParamInterface<AdaptCase> {};
+class Adaptation : public SensorHarness, public ::testing::WithParamInterface<AdaptCase> {};
 
 // Catches the panels not following the identified sensor: peak sensors
 // offered edge modes (or the reverse); firmware 308 keeping the
@@ -293,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Catches relabelled items surviving a change of sensor: after an old
 // V303 sensor, a 308 sensor gets its internal trigger item back.
-TEST_F(SensorTest, NextSensorStartsFromTheStartUpItems) {
+TEST_F(IdentifyTest, NextSensorStartsFromTheStartUpItems) {
     Probe("v303");
     ASSERT_EQ("NOT-USED/1", Item(pPara1, PARA1_DROPtrigmode, 3));
     SimIdentity id;

@@ -5,9 +5,11 @@
 
 namespace {
 
+class LinkTest : public SensorHarness {};
+
 // Catches a line check that accepts any reply, or sends anything but
 // command 5 with the packed half 0 of the record.
-TEST_F(SensorTest, LineCheckPassesOnSyncWord00AA) {
+TEST_F(LinkTest, LineCheckPassesOnSyncWord00AA) {
     StartProgram("edge1024", false);
     ASSERT_GE(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
     AttachReceiveCallback();
@@ -24,7 +26,7 @@ TEST_F(SensorTest, LineCheckPassesOnSyncWord00AA) {
 }
 
 // Catches a line check that ignores the byte order of the sync word.
-TEST_F(SensorTest, LineCheckFailsOnSyncWordAA00) {
+TEST_F(LinkTest, LineCheckFailsOnSyncWordAA00) {
     StartProgram("edge1024", false);
     ASSERT_GE(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
     AttachReceiveCallback();
@@ -35,7 +37,7 @@ TEST_F(SensorTest, LineCheckFailsOnSyncWordAA00) {
 
 // Catches a wait that never ends, ends early, or reports success when
 // nothing came; also that start-up stops after a failed line check.
-TEST_F(SensorTest, SilentSensorTimesOutAfterTimeoutAndStartUpStops) {
+TEST_F(LinkTest, SilentSensorTimesOutAfterTimeoutAndStartUpStops) {
     StartProgram("edge1024", false);
     SetFaults([](SimFaults* f) { f->silent = 1; });
     SimClearRequests();
@@ -51,7 +53,7 @@ TEST_F(SensorTest, SilentSensorTimesOutAfterTimeoutAndStartUpStops) {
 
 // Catches garbage before a reply, or a short reply, being taken for a
 // valid line check.
-TEST_F(SensorTest, GarbageOrShortReplyIsNotALineOk) {
+TEST_F(LinkTest, GarbageOrShortReplyIsNotALineOk) {
     StartProgram("edge1024", false);
     ASSERT_GE(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
     AttachReceiveCallback();
@@ -71,7 +73,7 @@ TEST_F(SensorTest, GarbageOrShortReplyIsNotALineOk) {
 
 // Catches an open failure that is not shown, or a program that is left
 // unusable: the texts of the open-error table.
-TEST_F(SensorTest, PortWithoutDeviceShowsOpenErrorText) {
+TEST_F(LinkTest, PortWithoutDeviceShowsOpenErrorText) {
     StartPanels();
     InitRS232(17);
     EXPECT_EQ("Invalid port number", StatusLine());

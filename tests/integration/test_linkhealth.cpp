@@ -40,7 +40,7 @@ uint32_t LinkHealth::*const kFaultCounters[] = {&LinkHealth::timeouts, &LinkHeal
                                                 &LinkHealth::shortAnswers, &LinkHealth::longAnswers,
                                                 &LinkHealth::bytesFlushed};
 
-class LinkHealthFaults : public SensorTest, public ::testing::WithParamInterface<int> {};
+class LinkHealthFaults : public SensorHarness, public ::testing::WithParamInterface<int> {};
 
 // Catches a fault counted nowhere or in the wrong counter, and a trace that does not say it.
 TEST_P(LinkHealthFaults, MovesItsCounterAndIsTraced) {
@@ -77,9 +77,11 @@ INSTANTIATE_TEST_SUITE_P(Faults, LinkHealthFaults,
                              return std::string(kRows[info.param].name);
                          });
 
+class LinkHealthTest : public SensorHarness {};
+
 // Catches a LINK button that shows nothing or stale counters, a right click that does not
 // explain them, a CLOSE that does not close, and a port chosen again counted as a new device.
-TEST_F(SensorTest, LinkWindowShowsCountersExplainsThemAndCloses) {
+TEST_F(LinkHealthTest, LinkWindowShowsCountersExplainsThemAndCloses) {
     StartProgram("edge1024");
     LinkHealth first;
     LinkHealthAt(Timer(), &first);

@@ -144,12 +144,12 @@ constexpr int kExchangeCount = sizeof kExchanges / sizeof kExchanges[0];
 constexpr int kFaultCount = sizeof kFaults / sizeof kFaults[0];
 using Cell = std::tuple<int, int>;  // exchange, fault
 
-class Matrix : public SensorTest, public ::testing::WithParamInterface<Cell> {
+class Matrix : public SensorHarness, public ::testing::WithParamInterface<Cell> {
 protected:
     void TearDown() override {
         std::remove(TmpFile(".dat").c_str());
         std::remove(TmpFile(".lin").c_str());
-        SensorTest::TearDown();
+        SensorHarness::TearDown();
     }
 };
 

@@ -32,7 +32,7 @@ void PrintTo(const ServerMode& mode, std::ostream* os) {
     *os << mode.name;
 }
 
-class DeviceServer : public SensorTest, public ::testing::WithParamInterface<ServerMode> {
+class DeviceServer : public SensorHarness, public ::testing::WithParamInterface<ServerMode> {
 protected:
     // Starts the sensor, ser2net in front of it, and the program on the
     // server's address (probe included). Fails the test when ser2net cannot start.
@@ -55,7 +55,7 @@ protected:
         SimClearRequests();
     }
     void TearDown() override {
-        SensorTest::TearDown();
+        SensorHarness::TearDown();
         DeviceServerStop(&server_);
     }
     DeviceServerProcess server_;
@@ -170,9 +170,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, DeviceServer, ::testing::ValuesIn(kModes),
                              return std::string(info.param.name);
                          });
 
+class NetPortTest : public SensorHarness {};
+
 // Catches an open that fails without its cause, opens as if it worked, or waits for ever (a
 // frozen window) on a server that takes the connection but never answers the Telnet start.
-TEST_F(SensorTest, RefusedOrSilentServerGivesTheOpenErrorWithItsCauseWithinSeconds) {
+TEST_F(NetPortTest, RefusedOrSilentServerGivesTheOpenErrorWithItsCauseWithinSeconds) {
     StartPanels();
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = {};

@@ -42,11 +42,13 @@ std::string Numbers(int n, int value) {
     return s;
 }
 
+class ParamFileTest : public SensorHarness {};
+
 // Catches a different field width, alignment, word order, or word 59 in
 // the file: a standard save is words 3-17, 48-58, 60-63, each right-aligned
 // in 6 characters, and a power of 500 gives "   500" first; loading it
 // back leaves word 59 alone.
-TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
+TEST_F(ParamFileTest, StandardSaveHasTheGoldenLayout) {
     StartProgram("standard");
     SetCtrlVal(pPara2, PARA2_SLIDEpower, 500);
     parameter[59] = 4242;
@@ -69,7 +71,7 @@ TEST_F(SensorTest, StandardSaveHasTheGoldenLayout) {
 // Catches values above 65535 rejected or saturated: 70000 on line 5 is
 // 4464 in the fifth word of half 0 (standard: word 7). Shown afterwards,
 // 4464 is beyond the 4096 subpixels and the sanitising makes it 1.
-TEST_F(SensorTest, Value70000OnLine5Becomes4464) {
+TEST_F(ParamFileTest, Value70000OnLine5Becomes4464) {
     StartProgram("standard");
     const std::string path = TempFile("big.cfg");
     std::ofstream(path) << Numbers(4, 1) + "70000\n" + Numbers(25, 1);
@@ -85,7 +87,7 @@ TEST_F(SensorTest, Value70000OnLine5Becomes4464) {
 // sensor: it fills 18-32 position by position, so line 8 (the standard
 // tolerance) becomes the V303 upper tolerance (word 25), shown on its
 // field; and a load from a file touching the serial port.
-TEST_F(SensorTest, StandardFileLoadedOnV303SensorFillsV303Words) {
+TEST_F(ParamFileTest, StandardFileLoadedOnV303SensorFillsV303Words) {
     StartProgram("standard");
     SetCtrlVal(pPara1, PARA1_NEDITTolerance, 77);
     const std::string path = TempFile("std.cfg");
@@ -106,7 +108,7 @@ TEST_F(SensorTest, StandardFileLoadedOnV303SensorFillsV303Words) {
 // Catches a short, partly garbled or missing file changing the record, a failed load looking like
 // success, or a load blocking on a FIFO or terminal (the watchdog ends it); nothing goes to the
 // port. Which texts the reader refuses is pinned in test_files.
-TEST_F(SensorTest, BadParameterFileLoadsNothingAndSaysSo) {
+TEST_F(ParamFileTest, BadParameterFileLoadsNothingAndSaysSo) {
     const std::string tty = StartProgram("standard");
     const std::string shortFile = TempFile("short.cfg"), garbled = TempFile("garbled.cfg"),
                       fifo = TempFile("fifo.cfg");
@@ -129,7 +131,7 @@ TEST_F(SensorTest, BadParameterFileLoadsNothingAndSaysSo) {
 // Catches a cancelled load changing the record (GET still shows it as it was, without an error
 // text), a cancelled save sending frames or reporting anything but "Transmit...", a path too
 // long for the path buffer doing nothing at all, and a failed save reported as if it worked.
-TEST_F(SensorTest, CancelledChoiceChangesNothingAndUnusablePathsAreReported) {
+TEST_F(ParamFileTest, CancelledChoiceChangesNothingAndUnusablePathsAreReported) {
     StartProgram("standard");
     const uint16_t power = parameter[3];
     SetCtrlVal(pPara2, PARA2_SLIDEpower, power + 1);

@@ -39,7 +39,7 @@ double Display(int control) {
     return v;
 }
 
-class Plots : public SensorTest {
+class Plots : public SensorHarness {
 protected:
     void SetUp() override {
         StartPanels();

@@ -4,9 +4,11 @@
 
 #include "tests/integration/support_harness.h"
 
+class PortHintTest : public SensorHarness {};
+
 // Catches the refusal of a busy port reported as the bare text, or a cure
 // given for a device that does not exist.
-TEST_F(SensorTest, BusyPortSaysAnotherProgramHoldsIt) {
+TEST_F(PortHintTest, BusyPortSaysAnotherProgramHoldsIt) {
     const std::string device = StartProgram("v303");
     PortTableSetDevice(2, device.c_str());
     InitRS232(2);

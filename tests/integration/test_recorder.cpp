@@ -54,7 +54,7 @@ std::vector<int> Dimmed(void) {
             HostIsDimmed(pPara2, PARA2_ButtonTeach), HostIsDimmed(pPopup, POPUP_CBTNStartRecord)};
 }
 
-class Recorder : public SensorTest {
+class Recorder : public SensorHarness {
 protected:
     void SetUp() override {
         StartProgram("edge1024");
@@ -69,7 +69,7 @@ protected:
         std::remove(rec_fname);
         rmdir(rec_fname);
         rmdir(dir_);
-        SensorTest::TearDown();
+        SensorHarness::TearDown();
     }
     void Setup(int samples, int inc) {
         SetCtrlVal(pPopup, POPUP_NUMsample, samples);

@@ -29,8 +29,10 @@ std::string Labels(void) {
     return all;
 }
 
+class ReplugTest : public SensorHarness {};
+
 // Catches a port list fixed at start-up: adapters plugged in or pulled out later not shown.
-TEST_F(SensorTest, PortListShowsThePortsPresentWhenOpened) {
+TEST_F(ReplugTest, PortListShowsThePortsPresentWhenOpened) {
     const std::string sensor = StartProgram("edge1024");
     PortTableSetScanner(FakeScanner);
     gPlugged = "/dev/kovexa-test-ttyUSB7";
@@ -44,7 +46,7 @@ TEST_F(SensorTest, PortListShowsThePortsPresentWhenOpened) {
 }
 
 // Catches a replugged adapter needing a restart instead of reconnecting when chosen again.
-TEST_F(SensorTest, ChoosingThePortAgainAfterReplugReconnects) {
+TEST_F(ReplugTest, ChoosingThePortAgainAfterReplugReconnects) {
     char dir[] = "/tmp/kovexa_replug_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
     const std::string name = std::string(dir) + "/ttyUSB0";

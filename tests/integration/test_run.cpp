@@ -66,7 +66,7 @@ bool Contains(const std::vector<double>& v, double x) {
     return std::find(v.begin(), v.end(), x) != v.end();
 }
 
-class Run : public SensorTest {
+class Run : public SensorHarness {
 protected:
     void SetUp() override {
         StartProgram("standard");  // 4096 subpixels, edge sensor, firmware 302
@@ -329,7 +329,7 @@ TEST_F(Run, ClosedPortIsReportedAtOnceByEveryExchange) {
 
 // ------------------------------------------------------- STOP by itself --
 
-class StopButton : public SensorTest {
+class StopButton : public SensorHarness {
 protected:
     void SetUp() override { StartPanels(); }
 };

@@ -112,7 +112,7 @@ std::vector<QImage> Redrawn(void) {
     return pictures;
 }
 
-using Screen = SensorTest;
+using Screen = SensorHarness;
 
 }  // namespace
 

@@ -16,9 +16,11 @@ std::string ConfigHome(void) {
 
 }  // namespace
 
+class SettingsTest : public SensorHarness {};
+
 // Catches a memory choice or window size not kept, or kept in the wrong
 // form, and a file popup that forgets the folder chosen last.
-TEST_F(SensorTest, MemoryChoiceWindowPlaceAndFileFolderSurviveARestart) {
+TEST_F(SettingsTest, MemoryChoiceWindowPlaceAndFileFolderSurviveARestart) {
     StartProgram("v303");
     const struct {
         int button, memory;

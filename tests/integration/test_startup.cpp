@@ -78,10 +78,12 @@ TEST(StartUp, ProbesTheSensorAndQuittingClosesThePort) {
     SimStop();
 }
 
+class StartupTest : public SensorHarness {};
+
 // Catches tolerance fields dimmed by a hardware mode that the sensor's panels
 // do not offer (hidden drop-down; Tarvo has none), with no way to undo it,
 // while a V303 sensor in hardware mode 1 keeps them dimmed.
-TEST_F(SensorTest, OnlyAnOfferedHardwareModeDimsTheTolerances) {
+TEST_F(StartupTest, OnlyAnOfferedHardwareModeDimsTheTolerances) {
     const struct {
         const char* model;
         int word;  // hardware mode of the layout in force set to 1, or -1
@@ -103,7 +105,7 @@ TEST_F(SensorTest, OnlyAnOfferedHardwareModeDimsTheTolerances) {
 
 // Catches controls that keep the previous sensor's state after a port
 // change: the analog displays follow the new sensor's analog mode.
-TEST_F(SensorTest, PortChangeShowsTheNewSensorsDependentControls) {
+TEST_F(StartupTest, PortChangeShowsTheNewSensorsDependentControls) {
     StartProgram("edge1024");
     EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_DISPanalog));
     SimStop();

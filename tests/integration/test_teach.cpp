@@ -21,7 +21,7 @@ double TeachCursor(void) {
     return x;
 }
 
-class Teach : public SensorTest {
+class Teach : public SensorHarness {
 protected:
     void SetUp() override {
         StartProgram("standard");
@@ -33,7 +33,7 @@ protected:
 
 // Catches a wrong request or payload, no (or too fast) read-back, field or cursor not updated,
 // or the cursor taken from another variant's word.
-using TeachEachVariant = SensorTest;
+using TeachEachVariant = SensorHarness;
 
 TEST_F(TeachEachVariant, TeachesReadsTheRecordBackAndMovesTheCursor) {
     const struct {
@@ -101,7 +101,7 @@ TEST_F(Teach, ResetSendsCommand11WithThePayloadAsLeft) {
 // ------------------------------------------------------ typed set point --
 
 // Catches an uncorrected field, limits wrapping or past the sensor, the data graph not redrawn.
-using TypedTeach = SensorTest;
+using TypedTeach = SensorHarness;
 
 TEST_F(TypedTeach, CorrectsTheValueAndRedrawsTheDataLines) {
     StartPanels();

@@ -41,12 +41,14 @@ void SendAndAwait(void) {
 
 // ------------------------------------------------------------------ GET
 
+class TransferTest : public SensorHarness {};
+
 // Catches GET reading from the wrong memory (RAM is command 2, EEPROM
 // command 4), skipping a half, or packing the wrong payload; the panels not
 // showing what arrived; and a ring value no item has being lost (shown as
 // another item and sent back changed): an average of 3 stays 3; a sensor
 // answering half 0 only taken as a full answer.
-TEST_F(SensorTest, GetReadsBothHalvesOfTheChosenMemoryAndShowsThem) {
+TEST_F(TransferTest, GetReadsBothHalvesOfTheChosenMemoryAndShowsThem) {
     StartProgram("v303");
     SimSetWord(0, 21, 2);    // evaluation mode
     SimSetWord(0, 48, 777);  // trigger threshold
@@ -85,7 +87,7 @@ TEST_F(SensorTest, GetReadsBothHalvesOfTheChosenMemoryAndShowsThem) {
 
 // Catches an out-of-range word shown as it came, or replaced on the panel
 // only: the replacement is in the record and goes back with the next SEND.
-TEST_F(SensorTest, OutOfRangeWordIsReplacedShownKeptAndSentBack) {
+TEST_F(TransferTest, OutOfRangeWordIsReplacedShownKeptAndSentBack) {
     const struct {
         const char* model;
         int word;
@@ -110,7 +112,7 @@ TEST_F(SensorTest, OutOfRangeWordIsReplacedShownKeptAndSentBack) {
 // tolerances 30 up and 10 down), an entered slope scaled with the wrong
 // factor (2.0 is 2048); and SEND to EEPROM using the RAM command, one frame
 // only, or no pause between the halves (lower bound only: machines are noisy).
-TEST_F(SensorTest, SendWritesBothHalvesOfThePanelsScaledByVariantToTheChosenMemory) {
+TEST_F(TransferTest, SendWritesBothHalvesOfThePanelsScaledByVariantToTheChosenMemory) {
     StartProgram("v303");
     const std::pair<int, uint16_t> words[] = {{60, 1024}, {61, 0}, {25, 30}, {26, 10}};
     for (const auto& w : words) SimSetWord(0, w.first, w.second);
@@ -143,7 +145,7 @@ TEST_F(SensorTest, SendWritesBothHalvesOfThePanelsScaledByVariantToTheChosenMemo
 // shows it), and a slope nobody edited changing on its way through the
 // panel (its field shows 4 decimals, coarser than the record): GET then
 // SEND gives back the same words.
-TEST_F(SensorTest, StandardSendKeepsWordsNobodyCouldEdit) {
+TEST_F(TransferTest, StandardSendKeepsWordsNobodyCouldEdit) {
     StartProgram("standard");
     SimSetWord(0, 60, 16391);
     SimSetWord(0, 61, 1);
@@ -169,7 +171,7 @@ std::vector<int> Memory(void) {
 
 // Catches the three buttons not acting as one choice, or switching the
 // selection off leaving no memory chosen.
-TEST_F(SensorTest, MemoryButtonsChooseOneAndFallBackToRam) {
+TEST_F(TransferTest, MemoryButtonsChooseOneAndFallBackToRam) {
     StartProgram("edge1024", false);
     ChooseMemory(MAIN_RBTRam);
     HostClick(pHandle, MAIN_RBTEeprom);

@@ -59,9 +59,11 @@ struct Overwrite {
 
 }  // namespace
 
+class UnsentTest : public SensorHarness {};
+
 // Catches an overwriting action that drops unsent edits without asking, asks
 // when nothing was edited, or goes ahead after "no".
-TEST_F(SensorTest, ActionsThatOverwriteEditsAskFirst) {
+TEST_F(UnsentTest, ActionsThatOverwriteEditsAskFirst) {
     const Overwrite kActions[] = {
         {"GET", [] { HostClick(pHandle, MAIN_BTNGet); }, [] { return Sent(CMD_READ_RAM); }},
         {"TEACH", [] { HostClick(pPara2, PARA2_ButtonTeach); }, [] { return Sent(CMD_TEACH); }},
@@ -112,7 +114,7 @@ TEST_F(SensorTest, ActionsThatOverwriteEditsAskFirst) {
 
 // Catches marks or counts that miss an edit, stay after the value went back
 // or after SEND, a file save or COMPARE found the panels equal to RAM.
-TEST_F(SensorTest, EditsAreMarkedUntilSentSavedOrFoundEqual) {
+TEST_F(UnsentTest, EditsAreMarkedUntilSentSavedOrFoundEqual) {
     StartProgram("v303");
     EXPECT_EQ(0, Marked(pPara2, PARA2_SLIDEpower));
     const int before = Value(pPara2, PARA2_SLIDEpower);
@@ -154,7 +156,7 @@ TEST_F(SensorTest, EditsAreMarkedUntilSentSavedOrFoundEqual) {
 
 // Catches a start without a sensor counting every panel value as an edit
 // (quit and GET would then ask for nothing changed).
-TEST_F(SensorTest, AStartWithoutSensorHasNoEdits) {
+TEST_F(UnsentTest, AStartWithoutSensorHasNoEdits) {
     StartProgram("v303", false);
     SetFaults([](SimFaults* f) { f->silent = 1; });
     InitRS232(com);

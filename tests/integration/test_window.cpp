@@ -31,9 +31,11 @@ const int kLoopButtons[] = {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData};
 
 }  // namespace
 
+class WindowTest : public SensorHarness {};
+
 // Catches a title without port, device or model, a stale model after no
 // sensor answered, or a loop still named after it ended.
-TEST_F(SensorTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
+TEST_F(WindowTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
     const std::string device = StartProgram("v303");
     const std::string idle = "Kovexa - COM1 " + device + " - " + ModelShown();
     EXPECT_EQ(idle, Title());
@@ -54,7 +56,7 @@ TEST_F(SensorTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
 // Catches a shortcut bound to the wrong button, missing, or going round the
 // quit guard, and Esc doing less than STOP: loops left running or VIDEO, DATA
 // and RUN left dimmed after Esc ended VIDEO or RUN.
-TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
+TEST_F(WindowTest, ShortcutsActAsTheirButtons) {
     StartProgram("v303");
     for (int loop : {MAIN_BTNRun, MAIN_BTNVideo}) {
         SCOPED_TRACE(loop);
@@ -96,7 +98,7 @@ TEST_F(SensorTest, ShortcutsActAsTheirButtons) {
 // Catches F1 showing nothing or the help of another control than the
 // focused one, a help box that runs past the window's edge, a control with help but no tooltip, a
 // tooltip that is not the help's first sentence or a graph's without the Ctrl+S note.
-TEST_F(SensorTest, F1ShowsFocusedHelpAndTooltipsAreItsFirstSentence) {
+TEST_F(WindowTest, F1ShowsFocusedHelpAndTooltipsAreItsFirstSentence) {
     StartProgram("v303");
     const struct {
         const int* panel;
@@ -163,7 +165,7 @@ TEST_F(SensorTest, F1ShowsFocusedHelpAndTooltipsAreItsFirstSentence) {
 
 // Catches a pressed toggle (ZOOM, a page, RECORDER) drawn in nearly the
 // same grey as a released one.
-TEST_F(SensorTest, PressedTogglesStandOut) {
+TEST_F(WindowTest, PressedTogglesStandOut) {
     StartPanels();
     const std::string shot = ::testing::TempDir() + "kovexa_toggles.png";
     for (int toggle : {MAIN_ToggButtonZoom, MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Recorder}) {

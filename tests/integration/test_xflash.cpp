@@ -42,7 +42,7 @@ void WriteTable(const std::function<bool(int)>& step = [](int) { return true; })
     ClickDuring(pCalib, CALIB_BTNWriteXFLASH, step);
 }
 
-class XFlash : public SensorTest {
+class XFlash : public SensorHarness {
 protected:
     void Start(const char* model) {
         SimResetFaults();  // also for the probe, when a case restarts
@@ -51,7 +51,7 @@ protected:
     }
     void TearDown() override {
         std::remove(LinFile().c_str());
-        SensorTest::TearDown();
+        SensorHarness::TearDown();
     }
 };
 
