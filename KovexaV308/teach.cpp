@@ -16,6 +16,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"
 
@@ -30,14 +31,13 @@ enum {
     kHelpRight = 80,  // box right of the button's left edge
     kHelpRise = 10,
     kCursorTeach = 1,
-    kWordTolHigh = 25,
-    kWordTolLow = 26,
 };
+// A typed set point draws the V303 tolerances whatever the variant, as the
+// marker lines after every transfer do.
+constexpr int kTypedTolHighWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE_HIGH);
+constexpr int kTypedTolLowWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE);
 const double kCursorY = 0.75;
 const double kReadPause = 0.1;
-
-// Teach word by Variant.
-const int kTeachWord[] = {9, 24, 39};
 
 void FillLine(int16_t* line, int16_t value) {
     for (int i = 0; i < kLineCount; ++i) line[i] = value;
@@ -80,8 +80,8 @@ int CC_ButtonTeach(int, int, int event, void*, int, int) {
     PushGET(RAM, 0);
     Delay(kReadPause);
     PushGET(RAM, 1);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, kCursorTeach, parameter[kTeachWord[VariantOf()]],
-                   kCursorY);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, kCursorTeach,
+                   parameter[RecordWord(VariantOf(), FIELD_TEACH)], kCursorY);
     // The record read back has refilled the set point and tolerance lines.
     PlotDATACurve(adcbuf, xArray256);
     return 0;
@@ -94,8 +94,8 @@ int CC_NEDITTeach(int, int, int event, void*, int, int) {
     const uint16_t v = LimitTeachValue(static_cast<uint16_t>(typed), ccdvirtpixel);
     SetCtrlVal(pPara2, PARA2_NEDITTeach, static_cast<int>(v));
     FillLine(REFArray, static_cast<int16_t>(v));
-    FillLine(upTHDArray, UpperLimit(v, parameter[kWordTolHigh], ccdvirtpixel));
-    FillLine(loTHDArray, LowerLimit(v, parameter[kWordTolLow]));
+    FillLine(upTHDArray, UpperLimit(v, parameter[kTypedTolHighWord], ccdvirtpixel));
+    FillLine(loTHDArray, LowerLimit(v, parameter[kTypedTolLowWord]));
     PlotDATACurve(adcbuf, xArray256);
     return 0;
 }

@@ -16,7 +16,7 @@ enum : uint8_t {
 };
 
 struct Rule {
-    uint8_t word;
+    RecordField field;
     uint8_t test;
     uint8_t dynamic;
     uint16_t limit;
@@ -38,77 +38,79 @@ enum : uint16_t {
     kVideoThdMax = 950,
     kVideoThdMin = 10,
     kEdgeEndV303Reset = 256,
-    kWordTrigger = 48,
 };
 
-// Rules in order; a word with two rules runs both (the second sees the
+// Rules in order; a setting with two rules runs both (the second sees the
 // result of the first).
 const Rule kStandardRules[] = {
-    {3, kAbove, kFixed, kPowerMax, kPowerReset},
-    {4, kAbove, kFixed, 1, 1},
-    {5, kAbove, kFixed, 1, 1},
-    {6, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {7, kAbove, kLimitVirt, 0, 1},
-    {8, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {8, kBelow, kFixed, 1, 1},
-    {10, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {10, kBelow, kFixed, 1, 1},
-    {11, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
-    {12, kAbove, kFixed, kTrigModeMax, 0},
-    {13, kAbove, kFixed, kAnaModeMax, 0},
-    {14, kAbove, kFixed, 1, 0},
-    {16, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {17, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {17, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-    {kWordTrigger, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
+    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
+    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
+    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
+    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_EVAL_END, kBelow, kFixed, 1, 1},
+    {FIELD_TOLERANCE, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
+    {FIELD_AVERAGE, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
+    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMax, 0},
+    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
+    {FIELD_STD_OPTION, kAbove, kFixed, 1, 0},
+    {FIELD_HARDWARE_MODE, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {FIELD_TRIG_THRESHOLD, kAbove, kLimitVirt | kToVirt, 0, 0},
 };
 
 const Rule kV303Rules[] = {
-    {18, kAbove, kFixed, kPowerMax, kPowerReset},
-    {19, kAbove, kFixed, 1, 1},
-    {20, kAbove, kFixed, 1, 1},
-    {21, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {22, kAbove, kLimitVirt, 0, 1},
-    {23, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {23, kBelow, kFixed, 1, kEdgeEndV303Reset},
-    {25, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {25, kBelow, kFixed, 1, 1},
-    {26, kBelow, kFixed, 1, 1},
-    {27, kAbove, kFixed, kAverageMax, kAverageMax},
-    {28, kAbove, kFixed, kTrigModeMax, 0},
-    {29, kAbove, kFixed, kAnaModeMax, 0},
-    {31, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {32, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {32, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
+    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
+    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
+    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
+    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_EVAL_END, kBelow, kFixed, 1, kEdgeEndV303Reset},
+    {FIELD_TOLERANCE_HIGH, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE_HIGH, kBelow, kFixed, 1, 1},
+    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
+    {FIELD_AVERAGE, kAbove, kFixed, kAverageMax, kAverageMax},
+    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMax, 0},
+    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
+    {FIELD_HARDWARE_MODE, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
 };
 
 const Rule kTarvoRules[] = {
-    {33, kAbove, kFixed, kPowerMax, kPowerReset},
-    {34, kAbove, kFixed, 1, 1},
-    {35, kAbove, kFixed, 1, 1},
-    {36, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {37, kAbove, kLimitVirt, 0, 1},
-    {38, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {38, kBelow, kFixed, 1, 1},
-    {40, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {41, kBelow, kFixed, 1, 1},
-    {42, kAbove, kFixed, kAverageMax, kAverageMax},
-    {43, kAbove, kFixed, kTrigModeMaxTarvo, 0},
-    {44, kAbove, kFixed, kAnaModeMax, 0},
-    {45, kAbove, kFixed, kHoldMax, kHoldMax},
-    {46, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {46, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
+    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
+    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
+    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
+    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_EVAL_END, kBelow, kFixed, 1, 1},
+    {FIELD_TOLERANCE_HIGH, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
+    {FIELD_AVERAGE, kAbove, kFixed, kAverageMax, kAverageMax},
+    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMaxTarvo, 0},
+    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
+    {FIELD_HOLD, kAbove, kFixed, kHoldMax, kHoldMax},
+    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
 };
 
+// A rule on a setting the variant lacks never runs.
 template <int N>
-int ApplyRules(const Rule (&rules)[N], uint16_t* record, uint16_t virtpixel) {
+int ApplyRules(Variant variant, const Rule (&rules)[N], uint16_t* record, uint16_t virtpixel) {
     int replaced = 0;
     for (const Rule& rule : rules) {
+        const int word = RecordWord(variant, rule.field);
+        if (word == kNoWord) continue;
         const uint16_t limit = (rule.dynamic & kLimitVirt) ? virtpixel : rule.limit;
-        const uint16_t value = record[rule.word];
+        const uint16_t value = record[word];
         const int out = rule.test == kAbove ? value > limit : value < limit;
         if (!out) continue;
-        record[rule.word] = (rule.dynamic & kToVirt) ? virtpixel : rule.replacement;
+        record[word] = (rule.dynamic & kToVirt) ? virtpixel : rule.replacement;
         ++replaced;
     }
     return replaced;
@@ -121,15 +123,15 @@ const double kDivisorV303 = 1024000.0;
 }  // namespace
 
 int SanitizeStandard(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kStandardRules, record, virtpixel);
+    return ApplyRules(VARIANT_STANDARD, kStandardRules, record, virtpixel);
 }
 
 int SanitizeV303(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kV303Rules, record, virtpixel);
+    return ApplyRules(VARIANT_V303, kV303Rules, record, virtpixel);
 }
 
 int SanitizeTarvo(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kTarvoRules, record, virtpixel);
+    return ApplyRules(VARIANT_TARVO, kTarvoRules, record, virtpixel);
 }
 
 int SanitizeVariant(Variant variant, uint16_t* record, uint16_t virtpixel) {
@@ -171,6 +173,10 @@ double WordsToSlope(uint32_t words, double scale) {
 
 double ToleranceMm(uint32_t slopeWords, uint32_t tolerance, double divisor) {
     return static_cast<double>(slopeWords) * static_cast<double>(tolerance) / divisor;
+}
+
+double RecordToleranceMm(const uint16_t* record, Variant variant, uint32_t tolerance) {
+    return ToleranceMm(RecordU32(record, kWordSlopeLow), tolerance, ToleranceDivisorOf(variant));
 }
 
 uint16_t ThresholdLine(uint16_t adcFullScale, uint16_t percent) {
