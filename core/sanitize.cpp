@@ -1,6 +1,6 @@
 // Sanitising table, slope conversion and entry corrections (see
-// sanitize.h). One rule table per variant; the three Sanitize members are
-// thin calls into the same walker.
+// sanitize.h). One rule table by setting, each rule naming the variants it
+// applies to; the three Sanitize members are thin calls into its walker.
 #include "core/sanitize.h"
 
 namespace {
@@ -15,8 +15,17 @@ enum : uint8_t {
     kToVirt = 2,     // replacement is ccdvirtpixel
 };
 
+// Variants a rule applies to.
+enum : uint8_t {
+    kStd = 1 << VARIANT_STANDARD,
+    kV303 = 1 << VARIANT_V303,
+    kTarvo = 1 << VARIANT_TARVO,
+    kAll = kStd | kV303 | kTarvo,  // those that have the setting
+};
+
 struct Rule {
     RecordField field;
+    uint8_t variants;
     uint8_t test;
     uint8_t dynamic;
     uint16_t limit;
@@ -42,70 +51,37 @@ enum : uint16_t {
 
 // Rules in order; a setting with two rules runs both (the second sees the
 // result of the first).
-const Rule kStandardRules[] = {
-    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
-    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
-    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
-    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
-    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_EVAL_END, kBelow, kFixed, 1, 1},
-    {FIELD_TOLERANCE, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
-    {FIELD_AVERAGE, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
-    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMax, 0},
-    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
-    {FIELD_STD_OPTION, kAbove, kFixed, 1, 0},
-    {FIELD_HARDWARE_MODE, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-    {FIELD_TRIG_THRESHOLD, kAbove, kLimitVirt | kToVirt, 0, 0},
+const Rule kRules[] = {
+    {FIELD_POWER, kAll, kAbove, kFixed, kPowerMax, kPowerReset},
+    {FIELD_POWER_MODE, kAll, kAbove, kFixed, 1, 1},
+    {FIELD_POLARITY, kAll, kAbove, kFixed, 1, 1},
+    {FIELD_EVAL_MODE, kAll, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {FIELD_EVAL_BEGIN, kAll, kAbove, kLimitVirt, 0, 1},
+    {FIELD_EVAL_END, kAll, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_EVAL_END, kStd | kTarvo, kBelow, kFixed, 1, 1},
+    {FIELD_EVAL_END, kV303, kBelow, kFixed, 1, kEdgeEndV303Reset},
+    {FIELD_TOLERANCE_HIGH, kV303 | kTarvo, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE_HIGH, kV303, kBelow, kFixed, 1, 1},
+    {FIELD_TOLERANCE, kStd, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE, kAll, kBelow, kFixed, 1, 1},
+    {FIELD_AVERAGE, kStd, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
+    {FIELD_AVERAGE, kV303 | kTarvo, kAbove, kFixed, kAverageMax, kAverageMax},
+    {FIELD_TRIG_MODE, kStd | kV303, kAbove, kFixed, kTrigModeMax, 0},
+    {FIELD_TRIG_MODE, kTarvo, kAbove, kFixed, kTrigModeMaxTarvo, 0},
+    {FIELD_ANALOG_MODE, kAll, kAbove, kFixed, kAnaModeMax, 0},
+    {FIELD_STD_OPTION, kAll, kAbove, kFixed, 1, 0},
+    {FIELD_HARDWARE_MODE, kAll, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {FIELD_HOLD, kAll, kAbove, kFixed, kHoldMax, kHoldMax},
+    {FIELD_VIDEO_THRESHOLD, kAll, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {FIELD_VIDEO_THRESHOLD, kAll, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {FIELD_TRIG_THRESHOLD, kStd, kAbove, kLimitVirt | kToVirt, 0, 0},
 };
 
-const Rule kV303Rules[] = {
-    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
-    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
-    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
-    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
-    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_EVAL_END, kBelow, kFixed, 1, kEdgeEndV303Reset},
-    {FIELD_TOLERANCE_HIGH, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_TOLERANCE_HIGH, kBelow, kFixed, 1, 1},
-    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
-    {FIELD_AVERAGE, kAbove, kFixed, kAverageMax, kAverageMax},
-    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMax, 0},
-    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
-    {FIELD_HARDWARE_MODE, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-};
-
-const Rule kTarvoRules[] = {
-    {FIELD_POWER, kAbove, kFixed, kPowerMax, kPowerReset},
-    {FIELD_POWER_MODE, kAbove, kFixed, 1, 1},
-    {FIELD_POLARITY, kAbove, kFixed, 1, 1},
-    {FIELD_EVAL_MODE, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {FIELD_EVAL_BEGIN, kAbove, kLimitVirt, 0, 1},
-    {FIELD_EVAL_END, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_EVAL_END, kBelow, kFixed, 1, 1},
-    {FIELD_TOLERANCE_HIGH, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {FIELD_TOLERANCE, kBelow, kFixed, 1, 1},
-    {FIELD_AVERAGE, kAbove, kFixed, kAverageMax, kAverageMax},
-    {FIELD_TRIG_MODE, kAbove, kFixed, kTrigModeMaxTarvo, 0},
-    {FIELD_ANALOG_MODE, kAbove, kFixed, kAnaModeMax, 0},
-    {FIELD_HOLD, kAbove, kFixed, kHoldMax, kHoldMax},
-    {FIELD_VIDEO_THRESHOLD, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {FIELD_VIDEO_THRESHOLD, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-};
-
-// A rule on a setting the variant lacks never runs.
-template <int N>
-int ApplyRules(Variant variant, const Rule (&rules)[N], uint16_t* record, uint16_t virtpixel) {
+int ApplyRules(Variant variant, uint16_t* record, uint16_t virtpixel) {
     int replaced = 0;
-    for (const Rule& rule : rules) {
+    for (const Rule& rule : kRules) {
         const int word = RecordWord(variant, rule.field);
-        if (word == kNoWord) continue;
+        if (!(rule.variants & (1 << variant)) || word == kNoWord) continue;
         const uint16_t limit = (rule.dynamic & kLimitVirt) ? virtpixel : rule.limit;
         const uint16_t value = record[word];
         const int out = rule.test == kAbove ? value > limit : value < limit;
@@ -123,15 +99,15 @@ const double kDivisorV303 = 1024000.0;
 }  // namespace
 
 int SanitizeStandard(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(VARIANT_STANDARD, kStandardRules, record, virtpixel);
+    return ApplyRules(VARIANT_STANDARD, record, virtpixel);
 }
 
 int SanitizeV303(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(VARIANT_V303, kV303Rules, record, virtpixel);
+    return ApplyRules(VARIANT_V303, record, virtpixel);
 }
 
 int SanitizeTarvo(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(VARIANT_TARVO, kTarvoRules, record, virtpixel);
+    return ApplyRules(VARIANT_TARVO, record, virtpixel);
 }
 
 int SanitizeVariant(Variant variant, uint16_t* record, uint16_t virtpixel) {
