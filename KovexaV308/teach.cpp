@@ -17,7 +17,6 @@
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/record_layout.h"
-#include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -32,16 +31,8 @@ enum {
     kHelpRise = 10,
     kCursorTeach = 1,
 };
-// A typed set point draws the V303 tolerances whatever the variant, as the
-// marker lines after every transfer do.
-constexpr int kTypedTolHighWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE_HIGH);
-constexpr int kTypedTolLowWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE);
 const double kCursorY = 0.75;
 const double kReadPause = 0.1;
-
-void FillLine(int16_t* line, int16_t value) {
-    for (int i = 0; i < kLineCount; ++i) line[i] = value;
-}
 
 // 1 when an answer frame came within TIMEOUT.
 int TeachExchange(void) {
@@ -93,9 +84,8 @@ int CC_NEDITTeach(int, int, int event, void*, int, int) {
     GetCtrlVal(pPara2, PARA2_NEDITTeach, &typed);
     const uint16_t v = LimitTeachValue(static_cast<uint16_t>(typed), ccdvirtpixel);
     SetCtrlVal(pPara2, PARA2_NEDITTeach, static_cast<int>(v));
-    FillLine(REFArray, static_cast<int16_t>(v));
-    FillLine(upTHDArray, UpperLimit(v, parameter[kTypedTolHighWord], ccdvirtpixel));
-    FillLine(loTHDArray, LowerLimit(v, parameter[kTypedTolLowWord]));
+    // The V303 tolerances whatever the variant, as after every transfer.
+    FillTeachLines(v);
     PlotDATACurve(adcbuf, xArray256);
     return 0;
 }

@@ -160,3 +160,7 @@ void CopyPPtoRAWVars(void);
 // Refills trgArray, REFArray, upTHDArray, loTHDArray from the trigger
 // threshold, the standard layout's teach word and the V303 tolerances.
 void FillMarkerLines(void);
+// Refills REFArray, upTHDArray, loTHDArray around teach with the V303
+// tolerances (16-bit signed limits, lower raised to 0, upper lowered to
+// ccdvirtpixel).
+void FillTeachLines(uint16_t teach);

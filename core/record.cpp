@@ -20,7 +20,7 @@ enum {
 };
 
 // The marker lines follow the standard layout's teach word with the V303
-// tolerances, whatever layout is in force.
+// tolerances, whatever layout is in force; a typed teach value too.
 constexpr int kMarkerTeachWord = RecordWord(VARIANT_STANDARD, FIELD_TEACH);
 constexpr int kMarkerTolHighWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE_HIGH);
 constexpr int kMarkerTolLowWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE);
@@ -51,8 +51,11 @@ int HalfZeroBase(void) {
 }
 
 void FillMarkerLines(void) {
-    const uint16_t teach = parameter[kMarkerTeachWord];
     FillLine(trgArray, static_cast<int16_t>(parameter[kWordTriggerThreshold]));
+    FillTeachLines(parameter[kMarkerTeachWord]);
+}
+
+void FillTeachLines(uint16_t teach) {
     FillLine(REFArray, static_cast<int16_t>(teach));
     FillLine(upTHDArray, UpperLimit(teach, parameter[kMarkerTolHighWord], ccdvirtpixel));
     FillLine(loTHDArray, LowerLimit(teach, parameter[kMarkerTolLowWord]));
