@@ -32,6 +32,10 @@ void ShowDependentControls(void);
 // button or potentiometer sets them; only while the hardware-mode
 // drop-down is offered.
 void DimTolerancesByHardware(int hardwareMode);
+// The record's tolerances in millimetres in DISPtolHigh and DISPtolLow, and
+// the green tolerance band on GRAPHBar, by the variant's words.
+void ShowToleranceDisplays(Variant variant);
+void PlotToleranceBand(Variant variant);
 // The analog displays and RESET show from analog-out mode 2 on, while the
 // analog-out ring is offered; they follow the mode the ring shows.
 void ShowAnalogControls(void);

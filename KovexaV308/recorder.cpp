@@ -22,6 +22,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -49,11 +50,10 @@ enum {
     kHelpOffset = 10,
     kMaxPlannedSamples = 30000,  // planned time shown below these
     kMaxPlannedIncrement = 3600,
-    kWordSetPoint = 24,  // the recorder judges by the V303 layout
-    kWordTolUp = 25,
-    kWordTolLow = 26,
-    kWordHardwareMode = 31,
 };
+// The recorder judges every sensor by the V303 layout's set point and
+// tolerances (the frame's tol in hardware modes 1 and 3).
+const PlotVariant& kRecorderJudgesBy = kPlotV303;
 enum { kStopped = 1, kCompleted = 2, kTimedOut = 3 };
 const double kRequestSpacing = 1.0;  // seconds between two requests at least
 
@@ -122,10 +122,9 @@ void ShowPlannedTime(void) {
 void ShowLatestFrame(void) {
     SetCtrlVal(pPopup, POPUP_DISPrecLedge, static_cast<int>(Ledge));
     SetCtrlVal(pPopup, POPUP_DISPrecRedge, static_cast<int>(Redge));
-    const uint16_t sp = parameter[kWordSetPoint];
-    const int common = parameter[kWordHardwareMode] == 1 || parameter[kWordHardwareMode] == 3;
-    const uint16_t upper = static_cast<uint16_t>(sp + (common ? tol : parameter[kWordTolUp]));
-    const uint16_t lower = static_cast<uint16_t>(sp - (common ? tol : parameter[kWordTolLow]));
+    const ToleranceWindow w = ToleranceWindowOf(kRecorderJudgesBy);
+    const uint16_t upper = static_cast<uint16_t>(w.sp + w.tolUp);
+    const uint16_t lower = static_cast<uint16_t>(w.sp - w.tolLo);
     const int colour = (Mvalue > upper || Mvalue < lower) ? VAL_RED : VAL_DK_GREEN;
     SetCtrlAttribute(pPopup, POPUP_DISPrecMvalue, ATTR_TEXT_BGCOLOR, colour);
     SetCtrlAttribute(pPopup, POPUP_DISPrecmm, ATTR_TEXT_BGCOLOR, colour);
@@ -175,11 +174,11 @@ const EndState& Record(void) {
         if (rx_flag == 1 && !replyNoted) {
             replyNoted = 1;
             lastReply = Timer();
-            lastReplyInSync = WordAt(szReadBuf, 0) == kSyncReply;
+            lastReplyInSync = ReplyInSync();
         }
         // A frame without the reply sync word is not what was asked for:
         // neither shown nor recorded.
-        if (graph_flag == 1 && WordAt(szReadBuf, 0) == kSyncReply) {
+        if (graph_flag == 1 && ReplyInSync()) {
             lastFrame = Timer();
             CopyPPtoRAWVars();
             PlotVIDEOBarGraphOfVariant();

@@ -6,70 +6,43 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"
 
 namespace {
 
-struct WordDefault {
-    uint8_t word;
-    uint16_t value;
+struct FieldDefault {
+    RecordField field;
+    uint32_t value;  // slope and offset: both words
 };
 
-// The record's defaults: standard layout 3..17, V303 18..32, Tarvo 33..47,
-// trigger threshold 48, slope 60-61 (1.0 on a standard sensor), offset 62-63.
-const WordDefault kRecordDefaults[] = {
-    {3, 500},
-    {4, 1},
-    {5, 1},
-    {6, 1},
-    {7, 1},
-    {8, 1024},
-    {9, 512},
-    {10, 100},
-    {11, 1},
-    {12, 0},
-    {13, 0},
-    {14, 0},
-    {15, 0},
-    {16, 1},
-    {17, 40},
-    {18, 500},
-    {19, 1},
-    {20, 1},
-    {21, 1},
-    {22, 1},
-    {23, 1024},
-    {24, 512},
-    {25, 100},
-    {26, 100},
-    {27, 1},
-    {28, 0},
-    {29, 0},
-    {30, 0},
-    {31, 1},
-    {32, 40},
-    {33, 500},
-    {34, 1},
-    {35, 1},
-    {36, 1},
-    {37, 1},
-    {38, 1024},
-    {39, 512},
-    {40, 100},
-    {41, 100},
-    {42, 1},
-    {43, 0},
-    {44, 0},
-    {45, 65535},
-    {46, 40},
-    {47, 0},
-    {48, 256},
-    {60, 16384},
-    {61, 0},
-    {62, static_cast<uint16_t>(30000)},
-    {63, 0},
+// The record's defaults, in every layout that has the setting (the slope
+// reads 1.0 on a standard sensor); every other word starts at 0.
+const FieldDefault kRecordDefaults[] = {
+    {FIELD_POWER, 500},    {FIELD_POWER_MODE, 1},       {FIELD_POLARITY, 1},
+    {FIELD_EVAL_MODE, 1},  {FIELD_EVAL_BEGIN, 1},       {FIELD_EVAL_END, 1024},
+    {FIELD_TEACH, 512},    {FIELD_TOLERANCE_HIGH, 100}, {FIELD_TOLERANCE, 100},
+    {FIELD_AVERAGE, 1},    {FIELD_TRIG_MODE, 0},        {FIELD_ANALOG_MODE, 0},
+    {FIELD_STD_OPTION, 0}, {FIELD_AMP_MODE, 0},         {FIELD_HARDWARE_MODE, 1},
+    {FIELD_HOLD, 65535},   {FIELD_VIDEO_THRESHOLD, 40}, {FIELD_TRIG_THRESHOLD, 256},
+    {FIELD_SLOPE, 16384},  {FIELD_OFFSET, 30000},
 };
+
+// Start-up shows the record by the standard layout, as the panels were just
+// read with the standard binding.
+constexpr Variant kStartUpLayout = VARIANT_STANDARD;
+
+// Before a record is shown the tolerance displays follow the firmware
+// alone: the standard words below 303, else the V303 ones (a Tarvo sensor
+// too).
+Variant DisplaysLayout(void) {
+    return softversion < 303 ? VARIANT_STANDARD : VARIANT_V303;
+}
+
+int StartUpWord(RecordField field) {
+    return RecordWord(kStartUpLayout, field);
+}
 
 // Every entry of the start-up trigger line reads 0x6565: far above any
 // video value until the first parameter transfer replaces it.
@@ -86,7 +59,16 @@ enum { kPageLeft = 8, kPageTop = 105, kHelpLeft = 10, kHelpTop = 110 };
 
 void InitVars(void) {
     for (uint16_t& w : parameter) w = 0;
-    for (const WordDefault& d : kRecordDefaults) parameter[d.word] = d.value;
+    for (const FieldDefault& d : kRecordDefaults) {
+        for (int v = 0; v < kVariantCount; ++v) {
+            const int word = RecordWord(static_cast<Variant>(v), d.field);
+            if (word == kNoWord) continue;
+            if (d.field == FIELD_SLOPE || d.field == FIELD_OFFSET)
+                SetRecordU32(parameter, word, d.value);
+            else
+                parameter[word] = static_cast<uint16_t>(d.value);
+        }
+    }
     parameter[0] = kSyncRequest;
     parameter[1] = 1;
     parameter[2] = 0;
@@ -118,15 +100,12 @@ void InitVars(void) {
     // Until a sensor is identified the default pixel count spans the bar
     // graph, so the start-up cursors and band lie on it.
     SetAxisScalingMode(pHandle, MAIN_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, 1, parameter[9], 1.0);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[7], 1.0);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[8], 1.0);
-    const int teach = parameter[9];
-    const int band = parameter[10];
-    PlotRectangle(pHandle, MAIN_GRAPHBar, teach - band, 0.0, teach + band, 0.25, VAL_GREEN,
-                  VAL_GREEN);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 1, parameter[StartUpWord(FIELD_TEACH)], 1.0);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[StartUpWord(FIELD_EVAL_BEGIN)], 1.0);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[StartUpWord(FIELD_EVAL_END)], 1.0);
+    PlotToleranceBand(kStartUpLayout);
 
-    const uint16_t threshold = static_cast<uint16_t>(ADCMAX * parameter[17] / 100);
+    const uint16_t threshold = ThresholdLine(ADCMAX, parameter[StartUpWord(FIELD_VIDEO_THRESHOLD)]);
     for (int i = 0; i < kLineCount; ++i) {
         xArray256[i] = i;
         xArray[i] = 4.0 * i;
@@ -150,15 +129,7 @@ void ShowDependentControls(void) {
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, triggerMode < 3 ? 0 : 1);
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, triggerMode < 3 ? 1 : 0);
 
-    const double slope = RecordU32(parameter, kWordSlopeLow);
-    if (softversion < 303) {
-        const double t = slope * parameter[10] / 16384000.0;
-        SetCtrlVal(pHandle, MAIN_DISPtolHigh, t);
-        SetCtrlVal(pHandle, MAIN_DISPtolLow, t);
-    } else {
-        SetCtrlVal(pHandle, MAIN_DISPtolHigh, slope * parameter[25] / 1024000.0);
-        SetCtrlVal(pHandle, MAIN_DISPtolLow, slope * parameter[26] / 1024000.0);
-    }
+    ShowToleranceDisplays(DisplaysLayout());
 }
 
 void InitGUI(void) {

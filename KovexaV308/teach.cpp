@@ -16,7 +16,7 @@
 
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
-#include "core/sanitize.h"
+#include "core/record_layout.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -30,18 +30,9 @@ enum {
     kHelpRight = 80,  // box right of the button's left edge
     kHelpRise = 10,
     kCursorTeach = 1,
-    kWordTolHigh = 25,
-    kWordTolLow = 26,
 };
 const double kCursorY = 0.75;
 const double kReadPause = 0.1;
-
-// Teach word by Variant.
-const int kTeachWord[] = {9, 24, 39};
-
-void FillLine(int16_t* line, int16_t value) {
-    for (int i = 0; i < kLineCount; ++i) line[i] = value;
-}
 
 // 1 when an answer frame came within TIMEOUT.
 int TeachExchange(void) {
@@ -80,8 +71,8 @@ int CC_ButtonTeach(int, int, int event, void*, int, int) {
     PushGET(RAM, 0);
     Delay(kReadPause);
     PushGET(RAM, 1);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, kCursorTeach, parameter[kTeachWord[VariantOf()]],
-                   kCursorY);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, kCursorTeach,
+                   parameter[RecordWord(VariantOf(), FIELD_TEACH)], kCursorY);
     // The record read back has refilled the set point and tolerance lines.
     PlotDATACurve(adcbuf, xArray256);
     return 0;
@@ -93,9 +84,8 @@ int CC_NEDITTeach(int, int, int event, void*, int, int) {
     GetCtrlVal(pPara2, PARA2_NEDITTeach, &typed);
     const uint16_t v = LimitTeachValue(static_cast<uint16_t>(typed), ccdvirtpixel);
     SetCtrlVal(pPara2, PARA2_NEDITTeach, static_cast<int>(v));
-    FillLine(REFArray, static_cast<int16_t>(v));
-    FillLine(upTHDArray, UpperLimit(v, parameter[kWordTolHigh], ccdvirtpixel));
-    FillLine(loTHDArray, LowerLimit(v, parameter[kWordTolLow]));
+    // The V303 tolerances whatever the variant, as after every transfer.
+    FillTeachLines(v);
     PlotDATACurve(adcbuf, xArray256);
     return 0;
 }

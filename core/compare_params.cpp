@@ -7,46 +7,36 @@
 
 namespace {
 
-const int8_t kNone = kCompareUnbound;
-
 // In the panels' order: parameter page 1, page 2, main, calibration.
 const CompareParam kParams[] = {
-    {"DROPevalmode", RES_PARA1, PARA1_DROPevalmode, {6, 21, 36}, kShowRing},
-    {"DROPpolarity", RES_PARA1, PARA1_DROPpolarity, {5, 20, 35}, kShowRing},
-    {"NEDITTolerance", RES_PARA1, PARA1_NEDITTolerance, {10, 26, 41}, kShowTolerance},
-    {"NEDITToleranceUP", RES_PARA1, PARA1_NEDITToleranceUP, {kNone, 25, 40}, kShowTolerance},
-    {"DROPaverage", RES_PARA1, PARA1_DROPaverage, {11, 27, 42}, kShowRing},
-    {"DROPtrigmode", RES_PARA1, PARA1_DROPtrigmode, {12, 28, 43}, kShowRing},
-    {"DROPanaMode", RES_PARA1, PARA1_DROPanaMode, {13, 29, 44}, kShowRing},
-    {"CTRLstdOption", RES_PARA1, PARA1_CTRLstdOption, {14, kNone, kNone}, kShowNumber},
-    {"DROPhardware", RES_PARA1, PARA1_DROPhardware, {16, 31, kNone}, kShowRing},
-    {"DROPhold", RES_PARA1, PARA1_DROPhold, {kNone, kNone, 45}, kShowRing},
-    {"SLIDEpower", RES_PARA2, PARA2_SLIDEpower, {3, 18, 33}, kShowNumber},
-    {"DROPpowermode", RES_PARA2, PARA2_DROPpowermode, {4, 19, 34}, kShowRing},
-    {"SLIDEVideoThreshold", RES_PARA2, PARA2_SLIDEVideoThreshold, {17, 32, 46}, kShowNumber},
-    {"NUMTriggThreshold", RES_PARA2, PARA2_NUMTriggThreshold, {48, 48, kNone}, kShowNumber},
-    {"NEDITTeach", RES_PARA2, PARA2_NEDITTeach, {9, 24, 39}, kShowNumber},
-    {"NEDITEdgeLeft", RES_MAIN, MAIN_NEDITEdgeLeft, {7, 22, 37}, kShowNumber},
-    {"NEDITEdgeRight", RES_MAIN, MAIN_NEDITEdgeRight, {8, 23, 38}, kShowNumber},
-    {"BINSWopmode", RES_CALIB, CALIB_BINSWopmode, {15, 30, kNone}, kShowNumber},
-    {"NUMcalSlope",
-     RES_CALIB,
-     CALIB_NUMcalSlope,
-     {kWordSlopeLow, kWordSlopeLow, kWordSlopeLow},
-     kShowSlope},
-    {"NUMcalOffset",
-     RES_CALIB,
-     CALIB_NUMcalOffset,
-     {kWordOffsetLow, kWordOffsetLow, kWordOffsetLow},
-     kShowOffset},
+    {"DROPevalmode", RES_PARA1, PARA1_DROPevalmode, FIELD_EVAL_MODE, kShowRing},
+    {"DROPpolarity", RES_PARA1, PARA1_DROPpolarity, FIELD_POLARITY, kShowRing},
+    {"NEDITTolerance", RES_PARA1, PARA1_NEDITTolerance, FIELD_TOLERANCE, kShowTolerance},
+    {"NEDITToleranceUP", RES_PARA1, PARA1_NEDITToleranceUP, FIELD_TOLERANCE_HIGH, kShowTolerance},
+    {"DROPaverage", RES_PARA1, PARA1_DROPaverage, FIELD_AVERAGE, kShowRing},
+    {"DROPtrigmode", RES_PARA1, PARA1_DROPtrigmode, FIELD_TRIG_MODE, kShowRing},
+    {"DROPanaMode", RES_PARA1, PARA1_DROPanaMode, FIELD_ANALOG_MODE, kShowRing},
+    {"CTRLstdOption", RES_PARA1, PARA1_CTRLstdOption, FIELD_STD_OPTION, kShowNumber},
+    {"DROPhardware", RES_PARA1, PARA1_DROPhardware, FIELD_HARDWARE_MODE, kShowRing},
+    {"DROPhold", RES_PARA1, PARA1_DROPhold, FIELD_HOLD, kShowRing},
+    {"SLIDEpower", RES_PARA2, PARA2_SLIDEpower, FIELD_POWER, kShowNumber},
+    {"DROPpowermode", RES_PARA2, PARA2_DROPpowermode, FIELD_POWER_MODE, kShowRing},
+    {"SLIDEVideoThreshold", RES_PARA2, PARA2_SLIDEVideoThreshold, FIELD_VIDEO_THRESHOLD,
+     kShowNumber},
+    {"NUMTriggThreshold", RES_PARA2, PARA2_NUMTriggThreshold, FIELD_TRIG_THRESHOLD, kShowNumber},
+    {"NEDITTeach", RES_PARA2, PARA2_NEDITTeach, FIELD_TEACH, kShowNumber},
+    {"NEDITEdgeLeft", RES_MAIN, MAIN_NEDITEdgeLeft, FIELD_EVAL_BEGIN, kShowNumber},
+    {"NEDITEdgeRight", RES_MAIN, MAIN_NEDITEdgeRight, FIELD_EVAL_END, kShowNumber},
+    {"BINSWopmode", RES_CALIB, CALIB_BINSWopmode, FIELD_AMP_MODE, kShowNumber},
+    {"NUMcalSlope", RES_CALIB, CALIB_NUMcalSlope, FIELD_SLOPE, kShowSlope},
+    {"NUMcalOffset", RES_CALIB, CALIB_NUMcalOffset, FIELD_OFFSET, kShowOffset},
 };
 
 const int kParamCount = static_cast<int>(sizeof kParams / sizeof kParams[0]);
 
 int WordOf(const CompareParam* p, Variant variant) {
     const int v = static_cast<int>(variant);
-    const int unbound = kCompareUnbound;
-    return v >= 0 && v < 3 ? p->word[v] : unbound;
+    return v >= 0 && v < kVariantCount ? RecordWord(variant, p->field) : kNoWord;
 }
 
 int IsWide(const CompareParam* p) {
@@ -64,7 +54,7 @@ const CompareParam* CompareParamAt(int index) {
 }
 
 int CompareBinds(const CompareParam* p, Variant variant) {
-    return p && WordOf(p, variant) != kCompareUnbound ? 1 : 0;
+    return p && WordOf(p, variant) != kNoWord ? 1 : 0;
 }
 
 uint32_t CompareValue(const CompareParam* p, Variant variant, const uint16_t* record) {
@@ -94,9 +84,8 @@ void CompareFormat(const CompareParam* p, Variant variant, const uint16_t* recor
     const size_t n = static_cast<size_t>(size);
     switch (p->show) {
         case kShowTolerance:
-            std::snprintf(
-                out, n, "%u (%.3f mm)", static_cast<unsigned>(value),
-                ToleranceMm(RecordU32(record, kWordSlopeLow), value, ToleranceDivisorOf(variant)));
+            std::snprintf(out, n, "%u (%.3f mm)", static_cast<unsigned>(value),
+                          RecordToleranceMm(record, variant, value));
             break;
         case kShowSlope:
             std::snprintf(out, n, "%.4f", WordsToSlope(value, SlopeScaleOf(variant)));

@@ -3,9 +3,8 @@
 // how each value is shown, and which differ.
 //
 // Facts owned here:
-//  - a parameter is compared by the words the variant binds to its control
-//    (standard 3-17 and 48, V303 18-32 and 48, Tarvo 33-46; all three the
-//    slope 60-61 and the offset 62-63); unbound parameters are not listed;
+//  - a parameter is compared by the words of its setting in the variant's
+//    layout (record_layout.h); settings the variant lacks are not listed;
 //  - values are shown as the panels show them: plain numbers, tolerances
 //    in pixels and millimetres (slope of the same record), the slope as the
 //    variant's scale divides it, the offset as a signed 32-bit number; ring
@@ -15,6 +14,7 @@
 #include <cstdint>
 
 #include "core/protocol.h"
+#include "core/record_layout.h"
 
 enum CompareShow : uint8_t {
     kShowNumber = 0,
@@ -24,13 +24,13 @@ enum CompareShow : uint8_t {
     kShowOffset,     // 32-bit signed
 };
 
-enum { kCompareUnbound = -1, kCompareValueSize = 40 };
+enum { kCompareValueSize = 40 };
 
 struct CompareParam {
     const char* control;  // control name, as in the binding table
     int resource;         // panel resource of the control
     int control_id;
-    int8_t word[3];  // first word per Variant, kCompareUnbound when not bound
+    RecordField field;  // bound by the variants that have the setting
     CompareShow show;
 };
 

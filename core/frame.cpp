@@ -21,3 +21,7 @@ int GetRxBuf(void) {
     for (int i = 0; i < kPayloadWords; ++i) pp[i] = WordAt(szReadBuf, 6 + 2 * i);
     return 0;
 }
+
+int ReplyInSync(void) {
+    return WordAt(szReadBuf, 0) == kSyncReply ? 1 : 0;
+}

@@ -16,19 +16,11 @@ const double kUmPerMm = 1000.0;
 
 }  // namespace
 
-// Variant tables: set point, upper and lower tolerance, hardware mode,
-// evaluation mode, E-BEG, E-END, analog-output mode, divisor, then the
-// outputs each variant has.
-
-const PlotVariant kPlotStandard = {
-    9, kNoWord, kNoWord, kNoWord, 6, 7, 8, 13, 16384000.0, 0, 1, 0, 0,
-};
-const PlotVariant kPlotV303 = {
-    24, 25, 26, 31, 21, 22, 23, 29, 1024000.0, 1, 0, 1, 1,
-};
-const PlotVariant kPlotTarvo = {
-    39, 40, 41, kNoWord, 36, 37, 38, 44, 1024000.0, 1, 0, 0, 0,
-};
+// Variant tables: layout, tolerance source, then the outputs each variant
+// has.
+const PlotVariant kPlotStandard = {VARIANT_STANDARD, kTolOfFrame, 0, 1, 0, 0};
+const PlotVariant kPlotV303 = {VARIANT_V303, kTolByHardwareMode, 1, 0, 1, 1};
+const PlotVariant kPlotTarvo = {VARIANT_TARVO, kTolOfRecord, 1, 0, 0, 0};
 
 namespace {
 
@@ -37,14 +29,16 @@ namespace {
 const uint16_t kHwModesUsingFrameTol[] = {1, 3};
 
 int UsesFrameTol(const PlotVariant& v) {
-    if (v.wordHwMode == kNoWord) return 0;
-    for (uint16_t mode : kHwModesUsingFrameTol)
-        if (parameter[v.wordHwMode] == mode) return 1;
+    if (v.tolerances == kTolOfFrame) return 1;
+    if (v.tolerances == kTolOfRecord) return 0;
+    const uint16_t mode = parameter[RecordWord(v.variant, FIELD_HARDWARE_MODE)];
+    for (uint16_t m : kHwModesUsingFrameTol)
+        if (mode == m) return 1;
     return 0;
 }
 
-uint16_t WordOrTol(int8_t word, int frameTol) {
-    return (word == kNoWord || frameTol) ? tol : parameter[word];
+uint16_t Setting(const PlotVariant& v, RecordField field) {
+    return parameter[RecordWord(v.variant, field)];
 }
 
 // ----------------------------------------------- analog-output modes --
@@ -176,16 +170,22 @@ Span BoundedBand(const MeasureInputs& in, int32_t a, int32_t b) {
 
 }  // namespace
 
+ToleranceWindow ToleranceWindowOf(const PlotVariant& v) {
+    const uint16_t sp = Setting(v, FIELD_TEACH);
+    if (UsesFrameTol(v)) return ToleranceWindow{sp, tol, tol};
+    return ToleranceWindow{sp, Setting(v, FIELD_TOLERANCE_HIGH), Setting(v, FIELD_TOLERANCE)};
+}
+
 void GatherMeasureInputs(const PlotVariant& v, MeasureInputs* in) {
-    const int frameTol = UsesFrameTol(v);
-    in->sp = parameter[v.wordSp];
-    in->tolUp = WordOrTol(v.wordTolUp, frameTol);
-    in->tolLo = WordOrTol(v.wordTolLo, frameTol);
+    const ToleranceWindow window = ToleranceWindowOf(v);
+    in->sp = window.sp;
+    in->tolUp = window.tolUp;
+    in->tolLo = window.tolLo;
     in->tol = tol;
-    in->evalMode = parameter[v.wordEvalMode];
-    in->eBeg = parameter[v.wordEBeg];
-    in->eEnd = parameter[v.wordEEnd];
-    in->anaMode = parameter[v.wordAnaMode];
+    in->evalMode = Setting(v, FIELD_EVAL_MODE);
+    in->eBeg = Setting(v, FIELD_EVAL_BEGIN);
+    in->eEnd = Setting(v, FIELD_EVAL_END);
+    in->anaMode = Setting(v, FIELD_ANALOG_MODE);
     in->Ledge = Ledge;
     in->Redge = Redge;
     in->Mvalue = Mvalue;
@@ -211,20 +211,25 @@ int32_t AnalogDisplayOf(const MeasureInputs& in) {
     return AnalogValue(in, AnalogRowOf(in.anaMode).display);
 }
 
-ToleranceLimits RawToleranceLimits(const MeasureInputs& in) {
+namespace {
+
+// The one rule for both graphs; only where the upper limit stops differs.
+ToleranceLimits ToleranceLimitsOf(const MeasureInputs& in, int32_t top) {
     int32_t up = static_cast<int32_t>(in.sp) + in.tolUp;
     int32_t dn = static_cast<int32_t>(in.sp) - in.tolLo;
-    if (up > Top(in)) up = Top(in);
+    if (up > top) up = top;
     if (dn < 1) dn = 1;
     return ToleranceLimits{up, dn};
 }
 
+}  // namespace
+
+ToleranceLimits RawToleranceLimits(const MeasureInputs& in) {
+    return ToleranceLimitsOf(in, Top(in));
+}
+
 ToleranceLimits BarToleranceLimits(const MeasureInputs& in) {
-    int32_t up = static_cast<int32_t>(in.sp) + in.tolUp;
-    int32_t dn = static_cast<int32_t>(in.sp) - in.tolLo;
-    if (up > in.ccdvirtpixel) up = in.ccdvirtpixel;
-    if (dn < 1) dn = 1;
-    return ToleranceLimits{up, dn};
+    return ToleranceLimitsOf(in, in.ccdvirtpixel);
 }
 
 int WithinTolerance(uint16_t value, ToleranceLimits limits) {
@@ -308,10 +313,6 @@ int ToleranceBandsOf(const MeasureInputs& in, int32_t m, Span* bands) {
     return 2;
 }
 
-double ToleranceMm(uint32_t slope, uint16_t tolerance, double divisor) {
-    return static_cast<double>(slope) * static_cast<double>(tolerance) / divisor;
-}
-
 double MillimetresOf(uint32_t um) {
     return static_cast<double>(um) / kUmPerMm;
 }
@@ -322,16 +323,16 @@ void ComputeRawPicture(const PlotVariant& v, const MeasureInputs& in, RawPicture
     out->zoom = ZoomRange(in);
     out->full = FullRange(in);
     out->colour = ToleranceColour(in.Mvalue, out->limits);
-    out->tolHighMm = ToleranceMm(in.slope, in.tolUp, v.tolDivisor);
-    out->tolLowMm = ToleranceMm(in.slope, in.tolLo, v.tolDivisor);
+    out->tolHighMm = ToleranceMm(in.slope, in.tolUp, ToleranceDivisorOf(v.variant));
+    out->tolLowMm = ToleranceMm(in.slope, in.tolLo, ToleranceDivisorOf(v.variant));
 }
 
 void ComputeBarPicture(const PlotVariant& v, const MeasureInputs& in, BarPicture* out) {
     out->analog = AnalogDisplayOf(in);
     out->colour = ToleranceColour(in.Mvalue, BarToleranceLimits(in));
     out->mm = MillimetresOf(in.umValue);
-    out->tolHighMm = ToleranceMm(in.slope, in.tolUp, v.tolDivisor);
-    out->tolLowMm = ToleranceMm(in.slope, in.tolLo, v.tolDivisor);
+    out->tolHighMm = ToleranceMm(in.slope, in.tolUp, ToleranceDivisorOf(v.variant));
+    out->tolLowMm = ToleranceMm(in.slope, in.tolLo, ToleranceDivisorOf(v.variant));
     out->cursor = CursorPosition(in);
     out->hasBar = EdgeBarOf(in, &out->bar);
     out->bandCount = v.barDrawsBands ? ToleranceBandsOf(in, out->cursor, out->bands) : 0;

@@ -5,10 +5,10 @@
 // tolerance bands, the millimetre displays, and the 100-sample history.
 //
 // Facts owned here:
-//  - the three sensor variants read different record words for the same
-//    quantity (PlotVariant tables: set point, tolerances, evaluation mode,
-//    window begin/end, analog-output mode, millimetre divisor);
-//  - V303 sensors in hardware mode 1 or 3 use the frame's tol on both sides;
+//  - each variant reads its own layout's words (record_layout.h) and
+//    divides by its own millimetre divisor;
+//  - standard sensors report the tolerance in use in the frame (tol) and it
+//    is taken on both sides; V303 sensors in hardware mode 1 or 3 too;
 //  - a value equal to a tolerance limit is within tolerance;
 //  - the raw graph caps the upper limit at ccdvirtpixel - 1, the bar graph
 //    at ccdvirtpixel; both raise the lower limit to 1;
@@ -27,13 +27,14 @@
 #include <cstdint>
 
 #include "core/protocol.h"
+#include "core/record_layout.h"
+#include "core/sanitize.h"
 
 enum {
     kHistorySamples = 100,
     kHistoryTraces = 6,
     kHistoryValues = kHistorySamples * kHistoryTraces,
     kRawPointsPerScreen = 101,
-    kNoWord = -1,  // PlotVariant: quantity taken from the frame's tol
     kMaxToleranceBands = 2,
 };
 
@@ -46,17 +47,17 @@ enum : int {
     kColourTrigger = 0x808080,  // trigger threshold on the data graph
 };
 
-// Record words and behaviour of one sensor variant.
+// Where a variant's tolerances come from.
+enum ToleranceSource : uint8_t {
+    kTolOfFrame,         // the frame's tol on both sides
+    kTolOfRecord,        // the tolerance words of the record
+    kTolByHardwareMode,  // the record's, but the frame's in hardware modes 1 and 3
+};
+
+// Layout and behaviour of one sensor variant.
 struct PlotVariant {
-    int8_t wordSp;
-    int8_t wordTolUp;   // kNoWord: tol of the frame
-    int8_t wordTolLo;   // kNoWord: tol of the frame
-    int8_t wordHwMode;  // kNoWord, or the word whose modes 1 and 3 force tol
-    int8_t wordEvalMode;
-    int8_t wordEBeg;
-    int8_t wordEEnd;
-    int8_t wordAnaMode;
-    double tolDivisor;           // slope x tolerance / divisor = millimetres
+    Variant variant;  // record words and millimetre divisor
+    ToleranceSource tolerances;
     uint8_t barShowsTolHigh;     // bar graph writes DISPtolHigh too
     uint8_t barDrawsBands;       // bar graph draws the tolerance band(s)
     uint8_t rawShowsTolerances;  // raw graph writes DISPtolHigh and DISPtolLow
@@ -77,6 +78,13 @@ struct MeasureInputs {
     uint32_t slope;  // record words 60 (low) and 61 (high)
     uint16_t ccdvirtpixel, pixB, pixE, HWTYPE;
 };
+
+// Set point and tolerances in force.
+struct ToleranceWindow {
+    uint16_t sp, tolUp, tolLo;
+};
+// From the record and the frame's tol, as the variant takes them.
+ToleranceWindow ToleranceWindowOf(const PlotVariant& variant);
 
 // Reads the record, the measurement record and the sensor identity.
 void GatherMeasureInputs(const PlotVariant& variant, MeasureInputs* in);
@@ -122,7 +130,6 @@ int EdgeBarOf(const MeasureInputs& in, Span* bar);
 // Tolerance bands around the bounded measured position m; count 0..2.
 int ToleranceBandsOf(const MeasureInputs& in, int32_t m, Span* bands);
 
-double ToleranceMm(uint32_t slope, uint16_t tolerance, double divisor);
 double MillimetresOf(uint32_t umValue);
 
 // ----------------------------------------------------------- pictures --

@@ -144,6 +144,9 @@ inline void PutWordAt(char* buf, int at, uint16_t w) {
 void FillTxBuf(uint16_t command, uint16_t second, const uint16_t* words);
 // Decodes szReadBuf into pp; 1 for a measurement frame (reply type 8).
 int GetRxBuf(void);
+// 1 when the frame in szReadBuf opens with the reply sync word 0x00AA;
+// one without it is garbage, whatever its type says.
+int ReplyInSync(void);
 
 // ---------------------------------------------- packing (no platform) --
 
@@ -153,5 +156,10 @@ int HalfZeroBase(void);
 void CopyVarsToPP(uint16_t half);
 void CopyPPtoVars(uint16_t half);
 void CopyPPtoRAWVars(void);
-// Refills trgArray, REFArray, upTHDArray, loTHDArray from words 48, 9, 25, 26.
+// Refills trgArray, REFArray, upTHDArray, loTHDArray from the trigger
+// threshold, the standard layout's teach word and the V303 tolerances.
 void FillMarkerLines(void);
+// Refills REFArray, upTHDArray, loTHDArray around teach with the V303
+// tolerances (16-bit signed limits, lower raised to 0, upper lowered to
+// ccdvirtpixel).
+void FillTeachLines(uint16_t teach);

@@ -6,23 +6,28 @@
 // travels. The layout is chosen again at every pack and unpack, because the
 // sensor on the line may change between two transfers.
 #include "core/protocol.h"
+#include "core/record_layout.h"
+#include "core/sanitize.h"
 
 namespace {
 
 enum {
-    kStandardBase = 3,
-    kV303Base = 18,
-    kTarvoBase = 33,
     kHalfOneFirst = 48,  // words 48..58 -> pp[0..10]
     kHalfOneLead = 11,
     kHalfOneTail = 60,  // words 60..63 -> pp[11..14]
     kTarvoHwtype = 400,
     kV303Firmware = 303,
-    kWordTrigger = 48,
-    kWordTeach = 9,
-    kWordTolUp = 25,
-    kWordTolLo = 26,
 };
+
+// The marker lines follow the standard layout's teach word with the V303
+// tolerances, whatever layout is in force; a typed teach value too.
+constexpr int kMarkerTeachWord = RecordWord(VARIANT_STANDARD, FIELD_TEACH);
+constexpr int kMarkerTolHighWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE_HIGH);
+constexpr int kMarkerTolLowWord = RecordWord(VARIANT_V303, FIELD_TOLERANCE);
+
+// The sensor's teach value is the same quantity in every layout: it goes
+// into all three, in this order.
+const Variant kTeachCopies[] = {VARIANT_TARVO, VARIANT_STANDARD, VARIANT_V303};
 
 // Record word that pp[i] of a half maps to.
 int HalfWord(uint16_t half, int i) {
@@ -42,19 +47,18 @@ Variant VariantOf(void) {
 }
 
 int HalfZeroBase(void) {
-    static const int kBase[] = {kStandardBase, kV303Base, kTarvoBase};
-    return kBase[VariantOf()];
+    return HalfZeroFirstWord(VariantOf());
 }
 
 void FillMarkerLines(void) {
-    int16_t lower = static_cast<int16_t>(parameter[kWordTeach] - parameter[kWordTolLo]);
-    if (lower < 0) lower = 0;
-    int16_t upper = static_cast<int16_t>(parameter[kWordTeach] + parameter[kWordTolUp]);
-    if (upper > ccdvirtpixel) upper = static_cast<int16_t>(ccdvirtpixel);
-    FillLine(trgArray, static_cast<int16_t>(parameter[kWordTrigger]));
-    FillLine(REFArray, static_cast<int16_t>(parameter[kWordTeach]));
-    FillLine(upTHDArray, upper);
-    FillLine(loTHDArray, lower);
+    FillLine(trgArray, static_cast<int16_t>(parameter[kWordTriggerThreshold]));
+    FillTeachLines(parameter[kMarkerTeachWord]);
+}
+
+void FillTeachLines(uint16_t teach) {
+    FillLine(REFArray, static_cast<int16_t>(teach));
+    FillLine(upTHDArray, UpperLimit(teach, parameter[kMarkerTolHighWord], ccdvirtpixel));
+    FillLine(loTHDArray, LowerLimit(teach, parameter[kMarkerTolLowWord]));
 }
 
 void CopyVarsToPP(uint16_t half) {
@@ -72,10 +76,7 @@ void CopyPPtoRAWVars(void) {
     Redge = pp[1];
     Mvalue = pp[2];
     umValue = static_cast<uint32_t>(pp[3]) | (static_cast<uint32_t>(pp[4]) << 16);
-    // The sensor's teach value is the same quantity in every layout.
-    parameter[39] = pp[5];
-    parameter[9] = pp[5];
-    parameter[24] = pp[5];
+    for (Variant v : kTeachCopies) parameter[RecordWord(v, FIELD_TEACH)] = pp[5];
     tol = pp[6];
     edcnt = pp[7];
     mvstart = pp[8];

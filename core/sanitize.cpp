@@ -1,6 +1,6 @@
 // Sanitising table, slope conversion and entry corrections (see
-// sanitize.h). One rule table per variant; the three Sanitize members are
-// thin calls into the same walker.
+// sanitize.h). One rule table by setting, each rule naming the variants it
+// applies to; the three Sanitize members are thin calls into its walker.
 #include "core/sanitize.h"
 
 namespace {
@@ -15,8 +15,17 @@ enum : uint8_t {
     kToVirt = 2,     // replacement is ccdvirtpixel
 };
 
+// Variants a rule applies to.
+enum : uint8_t {
+    kStd = 1 << VARIANT_STANDARD,
+    kV303 = 1 << VARIANT_V303,
+    kTarvo = 1 << VARIANT_TARVO,
+    kAll = kStd | kV303 | kTarvo,  // those that have the setting
+};
+
 struct Rule {
-    uint8_t word;
+    RecordField field;
+    uint8_t variants;
     uint8_t test;
     uint8_t dynamic;
     uint16_t limit;
@@ -38,77 +47,46 @@ enum : uint16_t {
     kVideoThdMax = 950,
     kVideoThdMin = 10,
     kEdgeEndV303Reset = 256,
-    kWordTrigger = 48,
 };
 
-// Rules in order; a word with two rules runs both (the second sees the
+// Rules in order; a setting with two rules runs both (the second sees the
 // result of the first).
-const Rule kStandardRules[] = {
-    {3, kAbove, kFixed, kPowerMax, kPowerReset},
-    {4, kAbove, kFixed, 1, 1},
-    {5, kAbove, kFixed, 1, 1},
-    {6, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {7, kAbove, kLimitVirt, 0, 1},
-    {8, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {8, kBelow, kFixed, 1, 1},
-    {10, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {10, kBelow, kFixed, 1, 1},
-    {11, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
-    {12, kAbove, kFixed, kTrigModeMax, 0},
-    {13, kAbove, kFixed, kAnaModeMax, 0},
-    {14, kAbove, kFixed, 1, 0},
-    {16, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {17, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {17, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-    {kWordTrigger, kAbove, kLimitVirt | kToVirt, 0, 0},
+const Rule kRules[] = {
+    {FIELD_POWER, kAll, kAbove, kFixed, kPowerMax, kPowerReset},
+    {FIELD_POWER_MODE, kAll, kAbove, kFixed, 1, 1},
+    {FIELD_POLARITY, kAll, kAbove, kFixed, 1, 1},
+    {FIELD_EVAL_MODE, kAll, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
+    {FIELD_EVAL_BEGIN, kAll, kAbove, kLimitVirt, 0, 1},
+    {FIELD_EVAL_END, kAll, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_EVAL_END, kStd | kTarvo, kBelow, kFixed, 1, 1},
+    {FIELD_EVAL_END, kV303, kBelow, kFixed, 1, kEdgeEndV303Reset},
+    {FIELD_TOLERANCE_HIGH, kV303 | kTarvo, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE_HIGH, kV303, kBelow, kFixed, 1, 1},
+    {FIELD_TOLERANCE, kStd, kAbove, kLimitVirt | kToVirt, 0, 0},
+    {FIELD_TOLERANCE, kAll, kBelow, kFixed, 1, 1},
+    {FIELD_AVERAGE, kStd, kAbove, kFixed, kAverageMaxStandard, kAverageMaxStandard},
+    {FIELD_AVERAGE, kV303 | kTarvo, kAbove, kFixed, kAverageMax, kAverageMax},
+    {FIELD_TRIG_MODE, kStd | kV303, kAbove, kFixed, kTrigModeMax, 0},
+    {FIELD_TRIG_MODE, kTarvo, kAbove, kFixed, kTrigModeMaxTarvo, 0},
+    {FIELD_ANALOG_MODE, kAll, kAbove, kFixed, kAnaModeMax, 0},
+    {FIELD_STD_OPTION, kAll, kAbove, kFixed, 1, 0},
+    {FIELD_HARDWARE_MODE, kAll, kAbove, kFixed, kHardwareMax, kHardwareMax},
+    {FIELD_HOLD, kAll, kAbove, kFixed, kHoldMax, kHoldMax},
+    {FIELD_VIDEO_THRESHOLD, kAll, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
+    {FIELD_VIDEO_THRESHOLD, kAll, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
+    {FIELD_TRIG_THRESHOLD, kStd, kAbove, kLimitVirt | kToVirt, 0, 0},
 };
 
-const Rule kV303Rules[] = {
-    {18, kAbove, kFixed, kPowerMax, kPowerReset},
-    {19, kAbove, kFixed, 1, 1},
-    {20, kAbove, kFixed, 1, 1},
-    {21, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {22, kAbove, kLimitVirt, 0, 1},
-    {23, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {23, kBelow, kFixed, 1, kEdgeEndV303Reset},
-    {25, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {25, kBelow, kFixed, 1, 1},
-    {26, kBelow, kFixed, 1, 1},
-    {27, kAbove, kFixed, kAverageMax, kAverageMax},
-    {28, kAbove, kFixed, kTrigModeMax, 0},
-    {29, kAbove, kFixed, kAnaModeMax, 0},
-    {31, kAbove, kFixed, kHardwareMax, kHardwareMax},
-    {32, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {32, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-};
-
-const Rule kTarvoRules[] = {
-    {33, kAbove, kFixed, kPowerMax, kPowerReset},
-    {34, kAbove, kFixed, 1, 1},
-    {35, kAbove, kFixed, 1, 1},
-    {36, kAbove, kFixed, kEvalModeMax, kEvalModeReset},
-    {37, kAbove, kLimitVirt, 0, 1},
-    {38, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {38, kBelow, kFixed, 1, 1},
-    {40, kAbove, kLimitVirt | kToVirt, 0, 0},
-    {41, kBelow, kFixed, 1, 1},
-    {42, kAbove, kFixed, kAverageMax, kAverageMax},
-    {43, kAbove, kFixed, kTrigModeMaxTarvo, 0},
-    {44, kAbove, kFixed, kAnaModeMax, 0},
-    {45, kAbove, kFixed, kHoldMax, kHoldMax},
-    {46, kAbove, kFixed, kVideoThdMax, kVideoThdMax},
-    {46, kBelow, kFixed, kVideoThdMin, kVideoThdMin},
-};
-
-template <int N>
-int ApplyRules(const Rule (&rules)[N], uint16_t* record, uint16_t virtpixel) {
+int ApplyRules(Variant variant, uint16_t* record, uint16_t virtpixel) {
     int replaced = 0;
-    for (const Rule& rule : rules) {
+    for (const Rule& rule : kRules) {
+        const int word = RecordWord(variant, rule.field);
+        if (!(rule.variants & (1 << variant)) || word == kNoWord) continue;
         const uint16_t limit = (rule.dynamic & kLimitVirt) ? virtpixel : rule.limit;
-        const uint16_t value = record[rule.word];
+        const uint16_t value = record[word];
         const int out = rule.test == kAbove ? value > limit : value < limit;
         if (!out) continue;
-        record[rule.word] = (rule.dynamic & kToVirt) ? virtpixel : rule.replacement;
+        record[word] = (rule.dynamic & kToVirt) ? virtpixel : rule.replacement;
         ++replaced;
     }
     return replaced;
@@ -121,15 +99,15 @@ const double kDivisorV303 = 1024000.0;
 }  // namespace
 
 int SanitizeStandard(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kStandardRules, record, virtpixel);
+    return ApplyRules(VARIANT_STANDARD, record, virtpixel);
 }
 
 int SanitizeV303(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kV303Rules, record, virtpixel);
+    return ApplyRules(VARIANT_V303, record, virtpixel);
 }
 
 int SanitizeTarvo(uint16_t* record, uint16_t virtpixel) {
-    return ApplyRules(kTarvoRules, record, virtpixel);
+    return ApplyRules(VARIANT_TARVO, record, virtpixel);
 }
 
 int SanitizeVariant(Variant variant, uint16_t* record, uint16_t virtpixel) {
@@ -171,6 +149,10 @@ double WordsToSlope(uint32_t words, double scale) {
 
 double ToleranceMm(uint32_t slopeWords, uint32_t tolerance, double divisor) {
     return static_cast<double>(slopeWords) * static_cast<double>(tolerance) / divisor;
+}
+
+double RecordToleranceMm(const uint16_t* record, Variant variant, uint32_t tolerance) {
+    return ToleranceMm(RecordU32(record, kWordSlopeLow), tolerance, ToleranceDivisorOf(variant));
 }
 
 uint16_t ThresholdLine(uint16_t adcFullScale, uint16_t percent) {

@@ -19,15 +19,14 @@
 #include <cstdint>
 
 #include "core/protocol.h"
+#include "core/record_layout.h"
 
 enum {
-    kWordSlopeLow = 60,
-    kWordOffsetLow = 62,
     kSlopeScaleStandard = 16384,
     kSlopeScaleV303 = 1024,
 };
 
-// Sanitises the words the variant binds, in place. Returns the number of
+// Sanitises the settings the variant has, in place. Returns the number of
 // replacements made (0: the record was in range).
 int SanitizeStandard(uint16_t* record, uint16_t virtpixel);
 int SanitizeV303(uint16_t* record, uint16_t virtpixel);
@@ -50,6 +49,9 @@ uint32_t SlopeToWords(double slope, double scale);
 double WordsToSlope(uint32_t words, double scale);
 // Slope words x tolerance / divisor (millimetres).
 double ToleranceMm(uint32_t slopeWords, uint32_t tolerance, double divisor);
+// A tolerance in pixels as millimetres, by the slope of the record and the
+// variant's divisor.
+double RecordToleranceMm(const uint16_t* record, Variant variant, uint32_t tolerance);
 
 // ADCMAX x percent / 100, integer division.
 uint16_t ThresholdLine(uint16_t adcFullScale, uint16_t percent);

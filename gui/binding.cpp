@@ -3,9 +3,9 @@
 // the adaptation of the panels to the identified sensor.
 //
 // Facts owned here:
-//  - each variant binds its own 15-word block (standard 3-17, V303 18-32,
-//    Tarvo 33-46) plus the calibration words 60-63; the standard variant
-//    shows the trigger threshold (word 48) but never reads it back;
+//  - each variant binds the controls of the settings its layout has
+//    (record_layout.h) plus slope and offset; the standard variant shows
+//    the trigger threshold but never reads it back;
 //  - a record is sanitised before it is shown, and the replacement stays
 //    in the record;
 //  - ring items relabelled per model: evaluation modes (edge or peak
@@ -16,6 +16,7 @@
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/models.h"
+#include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"
 
@@ -25,82 +26,45 @@ namespace {
 
 enum : uint8_t {
     kReadAndShow = 0,
-    kShowOnly = 1,  // shown from the record, never read back
+    kStandardShowsOnly = 1,  // the standard variant shows it, never reads it back
 };
 
+// Each variant binds the controls of the settings its layout has, in
+// record order.
 struct BoundCtrl {
     const int* panel;
     int control;
-    uint8_t word;
+    RecordField field;
     uint8_t direction;
 };
 
-const BoundCtrl kStandardCtrls[] = {
-    {&pPara2, PARA2_SLIDEpower, 3, kReadAndShow},
-    {&pPara2, PARA2_DROPpowermode, 4, kReadAndShow},
-    {&pPara1, PARA1_DROPpolarity, 5, kReadAndShow},
-    {&pPara1, PARA1_DROPevalmode, 6, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeLeft, 7, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeRight, 8, kReadAndShow},
-    {&pPara2, PARA2_NEDITTeach, 9, kReadAndShow},
-    {&pPara1, PARA1_NEDITTolerance, 10, kReadAndShow},
-    {&pPara1, PARA1_DROPaverage, 11, kReadAndShow},
-    {&pPara1, PARA1_DROPtrigmode, 12, kReadAndShow},
-    {&pPara1, PARA1_DROPanaMode, 13, kReadAndShow},
-    {&pPara1, PARA1_CTRLstdOption, 14, kReadAndShow},
-    {&pCalib, CALIB_BINSWopmode, 15, kReadAndShow},
-    {&pPara1, PARA1_DROPhardware, 16, kReadAndShow},
-    {&pPara2, PARA2_SLIDEVideoThreshold, 17, kReadAndShow},
-    {&pPara2, PARA2_NUMTriggThreshold, 48, kShowOnly},
-};
-
-const BoundCtrl kV303Ctrls[] = {
-    {&pPara2, PARA2_SLIDEpower, 18, kReadAndShow},
-    {&pPara2, PARA2_DROPpowermode, 19, kReadAndShow},
-    {&pPara1, PARA1_DROPpolarity, 20, kReadAndShow},
-    {&pPara1, PARA1_DROPevalmode, 21, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeLeft, 22, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeRight, 23, kReadAndShow},
-    {&pPara2, PARA2_NEDITTeach, 24, kReadAndShow},
-    {&pPara1, PARA1_NEDITToleranceUP, 25, kReadAndShow},
-    {&pPara1, PARA1_NEDITTolerance, 26, kReadAndShow},
-    {&pPara1, PARA1_DROPaverage, 27, kReadAndShow},
-    {&pPara1, PARA1_DROPtrigmode, 28, kReadAndShow},
-    {&pPara1, PARA1_DROPanaMode, 29, kReadAndShow},
-    {&pCalib, CALIB_BINSWopmode, 30, kReadAndShow},
-    {&pPara1, PARA1_DROPhardware, 31, kReadAndShow},
-    {&pPara2, PARA2_SLIDEVideoThreshold, 32, kReadAndShow},
-    {&pPara2, PARA2_NUMTriggThreshold, 48, kReadAndShow},
-};
-
-const BoundCtrl kTarvoCtrls[] = {
-    {&pPara2, PARA2_SLIDEpower, 33, kReadAndShow},
-    {&pPara2, PARA2_DROPpowermode, 34, kReadAndShow},
-    {&pPara1, PARA1_DROPpolarity, 35, kReadAndShow},
-    {&pPara1, PARA1_DROPevalmode, 36, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeLeft, 37, kReadAndShow},
-    {&pHandle, MAIN_NEDITEdgeRight, 38, kReadAndShow},
-    {&pPara2, PARA2_NEDITTeach, 39, kReadAndShow},
-    {&pPara1, PARA1_NEDITToleranceUP, 40, kReadAndShow},
-    {&pPara1, PARA1_NEDITTolerance, 41, kReadAndShow},
-    {&pPara1, PARA1_DROPaverage, 42, kReadAndShow},
-    {&pPara1, PARA1_DROPtrigmode, 43, kReadAndShow},
-    {&pPara1, PARA1_DROPanaMode, 44, kReadAndShow},
-    {&pPara1, PARA1_DROPhold, 45, kReadAndShow},
-    {&pPara2, PARA2_SLIDEVideoThreshold, 46, kReadAndShow},
+const BoundCtrl kBoundCtrls[] = {
+    {&pPara2, PARA2_SLIDEpower, FIELD_POWER, kReadAndShow},
+    {&pPara2, PARA2_DROPpowermode, FIELD_POWER_MODE, kReadAndShow},
+    {&pPara1, PARA1_DROPpolarity, FIELD_POLARITY, kReadAndShow},
+    {&pPara1, PARA1_DROPevalmode, FIELD_EVAL_MODE, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeLeft, FIELD_EVAL_BEGIN, kReadAndShow},
+    {&pHandle, MAIN_NEDITEdgeRight, FIELD_EVAL_END, kReadAndShow},
+    {&pPara2, PARA2_NEDITTeach, FIELD_TEACH, kReadAndShow},
+    {&pPara1, PARA1_NEDITToleranceUP, FIELD_TOLERANCE_HIGH, kReadAndShow},
+    {&pPara1, PARA1_NEDITTolerance, FIELD_TOLERANCE, kReadAndShow},
+    {&pPara1, PARA1_DROPaverage, FIELD_AVERAGE, kReadAndShow},
+    {&pPara1, PARA1_DROPtrigmode, FIELD_TRIG_MODE, kReadAndShow},
+    {&pPara1, PARA1_DROPanaMode, FIELD_ANALOG_MODE, kReadAndShow},
+    {&pPara1, PARA1_CTRLstdOption, FIELD_STD_OPTION, kReadAndShow},
+    {&pCalib, CALIB_BINSWopmode, FIELD_AMP_MODE, kReadAndShow},
+    {&pPara1, PARA1_DROPhardware, FIELD_HARDWARE_MODE, kReadAndShow},
+    {&pPara1, PARA1_DROPhold, FIELD_HOLD, kReadAndShow},
+    {&pPara2, PARA2_SLIDEVideoThreshold, FIELD_VIDEO_THRESHOLD, kReadAndShow},
+    {&pPara2, PARA2_NUMTriggThreshold, FIELD_TRIG_THRESHOLD, kStandardShowsOnly},
 };
 
 // Derived lines a variant fills besides the video threshold.
 enum : uint8_t {
     kLinesThreshold = 0,
-    kLinesTrigger = 1,   // trgArray from word 48
+    kLinesTrigger = 1,   // trgArray from the trigger threshold
     kLinesLimits = 2,    // loTHDArray, upTHDArray from the teach and tolerances
     kLinesReference = 4  // REFArray from the teach word
-};
-
-// Record words a variant uses beyond its bound controls.
-struct VariantWords {
-    uint8_t teach, tolHigh, tolLow, begin, end, threshold, hardware, trigMode;
 };
 
 // What a variant shows besides the controls.
@@ -112,40 +76,26 @@ enum : uint8_t {
 
 struct VariantBinding {
     Variant variant;
-    const BoundCtrl* ctrls;
-    int count;
-    VariantWords w;
     uint8_t linesOnRead;
     uint8_t linesOnShow;
     uint8_t extras;
-    int (*sanitize)(uint16_t*, uint16_t);
 };
 
-#define CTRLS(table) table, static_cast<int>(sizeof table / sizeof table[0])
+const VariantBinding kStandard = {VARIANT_STANDARD, kLinesThreshold, kLinesTrigger, kBand};
+const VariantBinding kV303 = {VARIANT_V303, kLinesTrigger | kLinesLimits,
+                              kLinesTrigger | kLinesLimits | kLinesReference, kModeDims};
+const VariantBinding kTarvo = {VARIANT_TARVO, kLinesThreshold, kLinesThreshold, kPlain};
 
-// Words: teach, tolerance high, tolerance low, begin, end, video threshold,
-// hardware mode, trigger mode.
-const VariantBinding kStandard = {
-    VARIANT_STANDARD, CTRLS(kStandardCtrls), {9, 10, 10, 7, 8, 17, 16, 12},
-    kLinesThreshold,  kLinesTrigger,         kBand,
-    SanitizeStandard};
+int Binds(Variant variant, const BoundCtrl& b) {
+    return HasField(variant, b.field);
+}
 
-const VariantBinding kV303 = {VARIANT_V303,
-                              CTRLS(kV303Ctrls),
-                              {24, 25, 26, 22, 23, 32, 31, 28},
-                              kLinesTrigger | kLinesLimits,
-                              kLinesTrigger | kLinesLimits | kLinesReference,
-                              kModeDims,
-                              SanitizeV303};
-
-const VariantBinding kTarvo = {VARIANT_TARVO,   CTRLS(kTarvoCtrls), {39, 40, 41, 37, 38, 46, 0, 43},
-                               kLinesThreshold, kLinesThreshold,    kPlain,
-                               SanitizeTarvo};
-
-#undef CTRLS
+// The setting's value in the variant's layout (the variant has it).
+uint16_t& Setting(Variant variant, RecordField field) {
+    return parameter[RecordWord(variant, field)];
+}
 
 enum {
-    kWordTrigger = 48,
     kTrigModeIntern = 3,
     kMinPlotPixelE = 256,
     kColourBackground = VAL_GRAY,
@@ -174,22 +124,26 @@ void FillI16(int16_t* line, int16_t v) {
 }
 
 void FillLines(const VariantBinding& v, uint8_t lines) {
-    FillU16(thdArray, ThresholdLine(ADCMAX, parameter[v.w.threshold]));
-    if (lines & kLinesTrigger) FillI16(trgArray, static_cast<int16_t>(parameter[kWordTrigger]));
+    const Variant var = v.variant;
+    FillU16(thdArray, ThresholdLine(ADCMAX, Setting(var, FIELD_VIDEO_THRESHOLD)));
+    if (lines & kLinesTrigger)
+        FillI16(trgArray, static_cast<int16_t>(parameter[kWordTriggerThreshold]));
+    const uint16_t teach = Setting(var, FIELD_TEACH);
     if (lines & kLinesLimits) {
-        FillI16(loTHDArray, LowerLimit(parameter[v.w.teach], parameter[v.w.tolLow]));
-        FillI16(upTHDArray, UpperLimit(parameter[v.w.teach], parameter[v.w.tolHigh], ccdvirtpixel));
+        FillI16(loTHDArray, LowerLimit(teach, Setting(var, FIELD_TOLERANCE)));
+        FillI16(upTHDArray, UpperLimit(teach, parameter[ToleranceHighWord(var)], ccdvirtpixel));
     }
-    if (lines & kLinesReference) FillI16(REFArray, static_cast<int16_t>(parameter[v.w.teach]));
+    if (lines & kLinesReference) FillI16(REFArray, static_cast<int16_t>(teach));
 }
 
 void ReadPanels(const VariantBinding& v) {
-    for (int i = 0; i < v.count; ++i) {
-        const BoundCtrl& b = v.ctrls[i];
-        if (b.direction == kShowOnly) continue;
-        int value = parameter[b.word];  // kept when the control cannot be read
+    for (const BoundCtrl& b : kBoundCtrls) {
+        if (!Binds(v.variant, b)) continue;
+        if (b.direction == kStandardShowsOnly && v.variant == VARIANT_STANDARD) continue;
+        uint16_t& word = Setting(v.variant, b.field);
+        int value = word;  // kept when the control cannot be read
         GetCtrlVal(*b.panel, b.control, &value);
-        parameter[b.word] = static_cast<uint16_t>(value);
+        word = static_cast<uint16_t>(value);
     }
     const double scale = SlopeScaleOf(v.variant);
     double slope = 0.0;
@@ -203,40 +157,28 @@ void ReadPanels(const VariantBinding& v) {
     FillLines(v, v.linesOnRead);
 }
 
-void ShowToleranceDisplays(const VariantBinding& v) {
-    const uint32_t slope = RecordU32(parameter, kWordSlopeLow);
-    const double divisor = ToleranceDivisorOf(v.variant);
-    SetCtrlVal(pHandle, MAIN_DISPtolHigh, ToleranceMm(slope, parameter[v.w.tolHigh], divisor));
-    SetCtrlVal(pHandle, MAIN_DISPtolLow, ToleranceMm(slope, parameter[v.w.tolLow], divisor));
-}
-
 void DrawWindow(const VariantBinding& v) {
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, parameter[v.w.begin], kCursorY);
-    SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, parameter[v.w.end], kCursorY);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, Setting(v.variant, FIELD_EVAL_BEGIN), kCursorY);
+    SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, Setting(v.variant, FIELD_EVAL_END), kCursorY);
     // Drawn anew on every show, so repeated GETs do not pile up plots.
     DeleteGraphPlot(pHandle, MAIN_GRAPHBar, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     PlotRectangle(pHandle, MAIN_GRAPHBar, 0.0, 0.0, ccdvirtpixel, kBackgroundTop, kColourBackground,
                   kColourBackground);
-    if (!(v.extras & kBand)) return;
-    const int teach = parameter[v.w.teach];
-    const int band = parameter[v.w.tolLow];
-    PlotRectangle(pHandle, MAIN_GRAPHBar, teach - band, 0.0, teach + band, kBandTop, kColourBand,
-                  kColourBand);
+    if (v.extras & kBand) PlotToleranceBand(v.variant);
 }
 
 void DimByModes(const VariantBinding& v) {
-    DimTolerancesByHardware(parameter[v.w.hardware]);
-    const int dimTrigger = parameter[v.w.trigMode] < kTrigModeIntern ? 1 : 0;
+    DimTolerancesByHardware(Setting(v.variant, FIELD_HARDWARE_MODE));
+    const int dimTrigger = Setting(v.variant, FIELD_TRIG_MODE) < kTrigModeIntern ? 1 : 0;
     SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_DIMMED, dimTrigger);
     SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, dimTrigger);
 }
 
 void ShowRecord(const VariantBinding& v) {
-    v.sanitize(parameter, ccdvirtpixel);
-    for (int i = 0; i < v.count; ++i) {
-        const BoundCtrl& b = v.ctrls[i];
-        SetCtrlVal(*b.panel, b.control, static_cast<int>(parameter[b.word]));
-    }
+    SanitizeVariant(v.variant, parameter, ccdvirtpixel);
+    for (const BoundCtrl& b : kBoundCtrls)
+        if (Binds(v.variant, b))
+            SetCtrlVal(*b.panel, b.control, static_cast<int>(Setting(v.variant, b.field)));
     const double scale = SlopeScaleOf(v.variant);
     const uint32_t words = RecordU32(parameter, kWordSlopeLow);
     SetCtrlVal(pCalib, CALIB_NUMcalSlope, WordsToSlope(words, scale));
@@ -247,7 +189,7 @@ void ShowRecord(const VariantBinding& v) {
     if (ccdpixE < kMinPlotPixelE) ccdpixE = kMinPlotPixelE;
     FillLines(v, v.linesOnShow);
     SetAxisScalingMode(pHandle, MAIN_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-    ShowToleranceDisplays(v);
+    ShowToleranceDisplays(v.variant);
     DrawWindow(v);
     if (v.extras & kModeDims) DimByModes(v);
     ShowAnalogControls();
@@ -516,8 +458,8 @@ const VariantBinding* const kBindings[] = {&kStandard, &kV303, &kTarvo};  // by 
 void HideUnbound(const VariantBinding& v) {
     for (const AdaptedCtrl& c : kAdaptedCtrls) {
         int bound = 0;
-        for (int i = 0; i < v.count && !bound; ++i)
-            bound = v.ctrls[i].panel == c.panel && v.ctrls[i].control == c.control;
+        for (const BoundCtrl& b : kBoundCtrls)
+            bound |= b.panel == c.panel && b.control == c.control && Binds(v.variant, b);
         if (!bound) SetCtrlAttribute(*c.panel, c.control, ATTR_VISIBLE, 0);
     }
 }
@@ -616,6 +558,20 @@ void ShowAnalogControls(void) {
     GetCtrlVal(pPara1, PARA1_DROPanaMode, &mode);
     const int on = offered && mode >= kAnaModeIndicators ? 1 : 0;
     for (int ctrl : kAnalogControls) SetCtrlAttribute(pHandle, ctrl, ATTR_VISIBLE, on);
+}
+
+void ShowToleranceDisplays(Variant variant) {
+    SetCtrlVal(pHandle, MAIN_DISPtolHigh,
+               RecordToleranceMm(parameter, variant, parameter[ToleranceHighWord(variant)]));
+    SetCtrlVal(pHandle, MAIN_DISPtolLow,
+               RecordToleranceMm(parameter, variant, Setting(variant, FIELD_TOLERANCE)));
+}
+
+void PlotToleranceBand(Variant variant) {
+    const int teach = Setting(variant, FIELD_TEACH);
+    const int band = Setting(variant, FIELD_TOLERANCE);
+    PlotRectangle(pHandle, MAIN_GRAPHBar, teach - band, 0.0, teach + band, kBandTop, kColourBand,
+                  kColourBand);
 }
 
 void DimTolerancesByHardware(int hardwareMode) {

@@ -73,7 +73,7 @@ void ShowOnly(int graph) {
 // garbage and is not taken in.
 int FetchMeasurement(void) {
     if (!PushGETRAW()) return 0;
-    if (WordAt(szReadBuf, 0) != kSyncReply) {
+    if (!ReplyInSync()) {
         SetStatus(kTxtNotSync);
         return 0;
     }

@@ -92,7 +92,7 @@ int PanelOf(int resource) {
 // read command: a late answer to another request (or a sensor answering
 // with measurement frames) would otherwise be compared as a memory.
 int IsParamFrameFor(uint16_t command) {
-    if (WordAt(szReadBuf, 0) != kSyncReply) {
+    if (!ReplyInSync()) {
         CopyStatus(kTxtNotSync);
         return 0;
     }

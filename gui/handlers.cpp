@@ -2,15 +2,17 @@
 // the curve graphs, the zoom toggle and the port drop-down. None of them
 // talks to the sensor except the port change; an edited value reaches the
 // record at the next SEND (or file save), except the evaluation window,
-// whose corrected edges are stored into words 7 and 8 at once.
+// whose corrected edges are stored at once into the standard layout's
+// words, whatever the variant.
 //
 // Facts owned here: every control explains itself in a help box on a right
 // click (the box moves beside it, flips its visibility and takes the text,
 // also when the click hides it); entries out of range are corrected in
-// place without a message; tolerances in millimetres are slope words x
-// tolerance / 16384000 (standard) or / 1024000 (V303, Tarvo).
+// place without a message; tolerances show in millimetres as the record's
+// slope makes them.
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
+#include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"
 
@@ -274,24 +276,12 @@ void ShowOnlyGraph(int graph) {
     SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 1);
 }
 
-// Words the tolerance fields check against, and where they show the
-// result, by variant.
-struct ToleranceRule {
-    uint8_t wordTeach;
-    uint8_t bothDisplays;  // the standard variant has one symmetric tolerance
-};
-
-const ToleranceRule kToleranceRules[] = {
-    {9, 1},   // VARIANT_STANDARD
-    {24, 0},  // VARIANT_V303
-    {39, 0},  // VARIANT_TARVO
-};
-
+// A tolerance in millimetres beside its field; the standard variant's one
+// tolerance serves both displays.
 void ShowTolerance(int display, int tolerance) {
     const Variant v = VariantOf();
-    const double mm = ToleranceMm(RecordU32(parameter, kWordSlopeLow),
-                                  static_cast<uint32_t>(tolerance), ToleranceDivisorOf(v));
-    if (kToleranceRules[v].bothDisplays) {
+    const double mm = RecordToleranceMm(parameter, v, static_cast<uint32_t>(tolerance));
+    if (!HasField(v, FIELD_TOLERANCE_HIGH)) {
         SetCtrlVal(pHandle, MAIN_DISPtolHigh, mm);
         SetCtrlVal(pHandle, MAIN_DISPtolLow, mm);
     } else {
@@ -299,8 +289,15 @@ void ShowTolerance(int display, int tolerance) {
     }
 }
 
-// The standard variant's words, whatever the variant.
-enum { kWordEdgeBegin = 7, kWordEdgeEnd = 8 };
+uint16_t TeachOfVariant(void) {
+    return parameter[RecordWord(VariantOf(), FIELD_TEACH)];
+}
+
+// The edge fields store a corrected edge into the standard layout's words
+// whatever the variant; the variant's own words take the field's value at
+// the next read of the panels.
+constexpr int kEdgeStoreBegin = RecordWord(VARIANT_STANDARD, FIELD_EVAL_BEGIN);
+constexpr int kEdgeStoreEnd = RecordWord(VARIANT_STANDARD, FIELD_EVAL_END);
 const double kCursorY = 1.0;
 
 uint16_t ReadU16(int panel, int control) {
@@ -444,8 +441,7 @@ int CC_NUMTriggThreshold(int, int, int event, void*, int, int) {
 
 int CC_NEDITTolerance(int, int, int event, void*, int, int) {
     if (event == EVENT_VAL_CHANGED) {
-        const uint16_t teach = parameter[kToleranceRules[VariantOf()].wordTeach];
-        const int t = LimitToleranceLow(ReadInt(pPara1, PARA1_NEDITTolerance), teach);
+        const int t = LimitToleranceLow(ReadInt(pPara1, PARA1_NEDITTolerance), TeachOfVariant());
         SetCtrlVal(pPara1, PARA1_NEDITTolerance, t);
         ShowTolerance(MAIN_DISPtolLow, t);
     }
@@ -454,9 +450,8 @@ int CC_NEDITTolerance(int, int, int event, void*, int, int) {
 
 int CC_NEDITToleranceUP(int, int, int event, void*, int, int) {
     if (event == EVENT_VAL_CHANGED) {
-        const uint16_t teach = parameter[kToleranceRules[VariantOf()].wordTeach];
-        const int u =
-            LimitToleranceHigh(ReadInt(pPara1, PARA1_NEDITToleranceUP), teach, ccdvirtpixel);
+        const int u = LimitToleranceHigh(ReadInt(pPara1, PARA1_NEDITToleranceUP), TeachOfVariant(),
+                                         ccdvirtpixel);
         SetCtrlVal(pPara1, PARA1_NEDITToleranceUP, u);
         ShowTolerance(MAIN_DISPtolHigh, u);
     }
@@ -467,7 +462,7 @@ int CC_NEDITEdgeLeft(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) ShowFieldHelp(MAIN_NEDITEdgeLeft, kHelpEdgeLeft);
     if (event != EVENT_COMMIT) return 0;
     uint16_t begin = ReadU16(pHandle, MAIN_NEDITEdgeLeft);
-    if (LimitEdgeBegin(&begin, pixB, pixE)) parameter[kWordEdgeBegin] = begin;
+    if (LimitEdgeBegin(&begin, pixB, pixE)) parameter[kEdgeStoreBegin] = begin;
     SetCtrlVal(pHandle, MAIN_NEDITEdgeLeft, static_cast<int>(begin));
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 2, begin, kCursorY);
     return 0;
@@ -477,7 +472,7 @@ int CC_NEDITEdgeRight(int, int, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) ShowFieldHelp(MAIN_NEDITEdgeRight, kHelpEdgeRight);
     if (event != EVENT_COMMIT) return 0;
     uint16_t end = ReadU16(pHandle, MAIN_NEDITEdgeRight);
-    if (LimitEdgeEnd(&end, pixB, pixE)) parameter[kWordEdgeEnd] = end;
+    if (LimitEdgeEnd(&end, pixB, pixE)) parameter[kEdgeStoreEnd] = end;
     SetCtrlVal(pHandle, MAIN_NEDITEdgeRight, static_cast<int>(end));
     SetGraphCursor(pHandle, MAIN_GRAPHBar, 3, end, kCursorY);
     return 0;

@@ -20,6 +20,7 @@
 #include "KovexaV308/kovexa.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/linkwatch.h"
+#include "core/record_layout.h"
 #include "platform/cvi.h"
 
 namespace {
@@ -32,9 +33,11 @@ const char kHelpStop[] =
 
 enum {
     kHelpOffset = 10,
-    kWordTriggerMode = 28,  // trigger mode of the V303 layout
-    kTriggerInternal = 3,   // from this mode on the sensor keeps a trigger buffer
+    kTriggerInternal = 3,  // from this mode on the sensor keeps a trigger buffer
 };
+// STOP offers DATA by the trigger mode of the V303 layout, whatever the
+// variant.
+constexpr int kStopTrigModeWord = RecordWord(VARIANT_V303, FIELD_TRIG_MODE);
 const char kTxtStopped[] = "STOP - data transfer stopped.";
 const double kStopPause = 0.2;
 // Drawing waits this long after a request went out: the sensor takes the
@@ -78,7 +81,7 @@ int lineGarbled;
 // Notes whether the frame in szReadBuf begins with the reply sync word and
 // changes the status line only when that changes. 1 when in sync.
 int CheckFrameSync(void) {
-    const int inSync = WordAt(szReadBuf, 0) == kSyncReply;
+    const int inSync = ReplyInSync();
     if (!inSync && !lineGarbled) SetStatus(kTxtNotSync);
     if (inSync && lineGarbled) SetStatus(kTxtSent);
     lineGarbled = !inSync;
@@ -211,7 +214,7 @@ int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventD
     if (event == EVENT_COMMIT) {
         for (int c : kEnabledByStop) SetCtrlAttribute(pHandle, c, ATTR_DIMMED, 0);
         SetCtrlAttribute(pPara2, PARA2_ButtonTeach, ATTR_DIMMED, 0);
-        const int dataOffered = parameter[kWordTriggerMode] >= kTriggerInternal ? 1 : 0;
+        const int dataOffered = parameter[kStopTrigModeWord] >= kTriggerInternal ? 1 : 0;
         SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, dataOffered);
         Delay(kStopPause);
     }

@@ -2,10 +2,12 @@
 // the marker lines, and the history shift.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/arrays.h"
 #include "core/protocol.h"
+#include "core/record_layout.h"
 
 namespace {
 
@@ -40,6 +42,41 @@ INSTANTIATE_TEST_SUITE_P(Variants, HalfZeroLayout,
                          ::testing::Values(LayoutCase{37, 302, 3}, LayoutCase{37, 0, 3},
                                            LayoutCase{37, 303, 18}, LayoutCase{55, 308, 18},
                                            LayoutCase{400, 302, 33}, LayoutCase{400, 308, 33}));
+
+// Catches a setting offered to a sensor that lacks it (or lost by one that
+// has it), moved out of its variant's block or onto a word another setting
+// holds, a common setting on different words per variant, and rows out of
+// order.
+TEST(RecordLayout, EachVariantHoldsItsSettingsOnDistinctWordsOfItsBlock) {
+    const std::vector<std::vector<RecordField>> kLacks = {
+        {FIELD_TOLERANCE_HIGH, FIELD_HOLD},                                              // standard
+        {FIELD_STD_OPTION, FIELD_HOLD},                                                  // V303
+        {FIELD_STD_OPTION, FIELD_AMP_MODE, FIELD_HARDWARE_MODE, FIELD_TRIG_THRESHOLD}};  // Tarvo
+    int commonWord[kFieldCount] = {};
+    for (int v = 0; v < kVariantCount; ++v) {
+        const Variant variant = static_cast<Variant>(v);
+        const int base = HalfZeroFirstWord(variant);
+        int owner[kParamWords + 1];
+        for (int& o : owner) o = -1;
+        for (int f = 0; f < kFieldCount; ++f) {
+            const RecordField field = static_cast<RecordField>(f);
+            const int word = RecordWord(variant, field);
+            EXPECT_EQ(f, kRecordLayout[f].field);
+            const bool lacks = std::count(kLacks[v].begin(), kLacks[v].end(), field) > 0;
+            EXPECT_EQ(lacks, word == kNoWord) << v << " field " << f;
+            if (word == kNoWord) continue;
+            const int width = field == FIELD_SLOPE || field == FIELD_OFFSET ? 2 : 1;
+            const bool inBlock = word >= base && word < base + kPayloadWords;
+            ASSERT_TRUE(inBlock || (word >= 48 && word + width <= kParamWords)) << v << " " << f;
+            if (!inBlock && commonWord[f]) EXPECT_EQ(commonWord[f], word) << f;
+            if (!inBlock) commonWord[f] = word;
+            for (int i = 0; i < width; ++i) {
+                EXPECT_EQ(-1, owner[word + i]) << v << " word " << word + i;
+                owner[word + i] = f;
+            }
+        }
+    }
+}
 
 // Catches word 59 travelling in half 1 or the slope/offset words shifted.
 TEST(HalfOne, SkipsWord59BothWays) {
