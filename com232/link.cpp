@@ -148,8 +148,8 @@ int CheckComLine(int port) {
     nBytesW = ComWrt(port, szWriteBuf, kFrameSize);
     int result = 0;
     if (WaitReply(kTxtTimeout)) {
-        pp[0] = WordAt(szReadBuf, 0);
-        if (pp[0] == kSyncReply) {
+        pp[0] = WordAt(szReadBuf, 0);  // the check leaves the sync word there
+        if (ReplyInSync()) {
             CopyStatus(kTxtLineOk);
             result = 1;
         } else {
