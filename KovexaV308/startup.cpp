@@ -33,13 +33,6 @@ const FieldDefault kRecordDefaults[] = {
 // read with the standard binding.
 constexpr Variant kStartUpLayout = VARIANT_STANDARD;
 
-// Before a record is shown the tolerance displays follow the firmware
-// alone: the standard words below 303, else the V303 ones (a Tarvo sensor
-// too).
-Variant DisplaysLayout(void) {
-    return softversion < 303 ? VARIANT_STANDARD : VARIANT_V303;
-}
-
 int StartUpWord(RecordField field) {
     return RecordWord(kStartUpLayout, field);
 }
@@ -113,23 +106,6 @@ void InitVars(void) {
         trgArray[i] = kTriggerLineStart;
     }
     for (uint16_t& w : linArray) w = 0;
-}
-
-void ShowDependentControls(void) {
-    int hardware = 0;
-    GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
-    // Sensors without a hardware operation mode (Tarvo, type 500, an
-    // unidentified one) hide the drop-down; its value locks nothing there.
-    DimTolerancesByHardware(hardware);
-
-    ShowAnalogControls();
-
-    int triggerMode = 0;
-    GetCtrlVal(pPara1, PARA1_DROPtrigmode, &triggerMode);
-    SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, triggerMode < 3 ? 0 : 1);
-    SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, triggerMode < 3 ? 1 : 0);
-
-    ShowToleranceDisplays(DisplaysLayout());
 }
 
 void InitGUI(void) {

@@ -13,7 +13,7 @@
 //    "NOT-USED" 1 on firmware below 305).
 #include <cmath>
 
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/models.h"
 #include "core/record_layout.h"
@@ -581,4 +581,32 @@ void DimTolerancesByHardware(int hardwareMode) {
     const int dim = offered && (hardwareMode == 1 || hardwareMode == 3) ? 1 : 0;
     SetCtrlAttribute(pPara1, PARA1_NEDITToleranceUP, ATTR_DIMMED, dim);
     SetCtrlAttribute(pPara1, PARA1_NEDITTolerance, ATTR_DIMMED, dim);
+}
+
+namespace {
+
+// Before a record is shown the tolerance displays follow the firmware
+// alone: the standard words below 303, else the V303 ones (a Tarvo sensor
+// too).
+Variant DisplaysLayout(void) {
+    return softversion < 303 ? VARIANT_STANDARD : VARIANT_V303;
+}
+
+}  // namespace
+
+void ShowDependentControls(void) {
+    int hardware = 0;
+    GetCtrlVal(pPara1, PARA1_DROPhardware, &hardware);
+    // Sensors without a hardware operation mode (Tarvo, type 500, an
+    // unidentified one) hide the drop-down; its value locks nothing there.
+    DimTolerancesByHardware(hardware);
+
+    ShowAnalogControls();
+
+    int triggerMode = 0;
+    GetCtrlVal(pPara1, PARA1_DROPtrigmode, &triggerMode);
+    SetCtrlAttribute(pHandle, MAIN_BTNData, ATTR_VISIBLE, triggerMode < 3 ? 0 : 1);
+    SetCtrlAttribute(pPara2, PARA2_NUMTriggThreshold, ATTR_DIMMED, triggerMode < 3 ? 1 : 0);
+
+    ShowToleranceDisplays(DisplaysLayout());
 }

@@ -11,7 +11,7 @@
 // While either runs, RUN, VIDEO, DATA and TEACH are dimmed. VIDEO's end
 // brings back RUN, VIDEO and TEACH, DATA's end all four; after a VIDEO
 // time-out DATA waits for STOP, as after RUN.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "com232/data64.h"
 #include "platform/cvi.h"

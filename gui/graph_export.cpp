@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "platform/cvi.h"
 

@@ -10,7 +10,7 @@
 // also when the click hides it); entries out of range are corrected in
 // place without a message; tolerances show in millimetres as the record's
 // slope makes them.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"

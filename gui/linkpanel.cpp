@@ -5,7 +5,7 @@
 // counters shows what each one means, another one the counters again.
 #include <cstdio>
 
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/linkwatch.h"
 #include "platform/cvi.h"

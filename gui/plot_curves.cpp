@@ -4,7 +4,7 @@
 // threshold, both tolerance limits and the set point). Each call replaces
 // the whole content of its graph; later plots lie on top of earlier ones.
 // The callers set the axes.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "platform/cvi.h"

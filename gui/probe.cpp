@@ -2,7 +2,7 @@
 // before, open the port, and probe what answers on it (line check,
 // hardware answer, both halves of the record from RAM, firmware text),
 // showing each result as it comes. Run at start-up and on a port change.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/models.h"
 #include "platform/cvi.h"

@@ -13,7 +13,7 @@
 #include <ctime>
 #include <string>
 
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "kovexa_version.h"

@@ -6,7 +6,7 @@
 // item is the record word itself (scan counts for the average, ms for the
 // hold time), never the item's position; the port ring lists the port
 // table with value n, named by the port naming rule.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/portname.h"
 #include "platform/cvi.h"

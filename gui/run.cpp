@@ -17,7 +17,7 @@
 // brings back RUN only, STOP brings back the rest.
 #include <cstring>
 
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/linkwatch.h"
 #include "core/record_layout.h"

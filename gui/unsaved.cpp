@@ -3,7 +3,7 @@
 // asks first, until the record has gone to EEPROM, been read back from
 // EEPROM, or a comparison found RAM and EEPROM equal. Another port means
 // another sensor: the note is dropped.
-#include "KovexaV308/kovexa.h"
+#include "gui/gui.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -10,7 +10,8 @@
 // or another one open by then, so nothing here touches it afterwards.
 #include <cstdio>
 
-#include "KovexaV308/kovexa.h"
+#include "core/xflash_frames.h"
+#include "gui/gui.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
