@@ -1,5 +1,5 @@
-// Panels and controls over Qt Widgets: builds the five forms (uic), binds
-// each control of the binding table to its widget by objectName, turns
+// Panels and controls over Qt Widgets: builds the program's forms (handed in
+// with RegisterForms), binds each control of the binding table to its widget by objectName, turns
 // widget signals and mouse/key/close events into control and panel
 // callbacks, and implements values, attributes, rings, text boxes, run-time
 // text messages and pictures.
@@ -47,16 +47,9 @@
 #include <cstring>
 #include <vector>
 
-#include "KovexaV308/panels/kovexa_panels.h"
 #include "platform/cvi.h"
+#include "platform/forms.h"
 #include "platform/userint_internal.h"
-#include "ui_calib.h"
-#include "ui_compare.h"
-#include "ui_link.h"
-#include "ui_main.h"
-#include "ui_para1.h"
-#include "ui_para2.h"
-#include "ui_popup.h"
 
 namespace kui {
 namespace {
@@ -64,28 +57,6 @@ namespace {
 const char kPressedToggleStyle[] =
     "QPushButton:checked { background-color: #1f5fa8; color: white;"
     " border: 1px solid #123a66; border-radius: 3px; }";
-
-// ------------------------------------------------------------- forms ----
-
-template <class Form>
-QWidget* BuildForm(QWidget* parent) {
-    QWidget* w = new QWidget(parent);
-    Form form;
-    form.setupUi(w);
-    return w;
-}
-
-struct FormEntry {
-    int resourceId;
-    QWidget* (*build)(QWidget* parent);
-};
-
-const FormEntry kForms[] = {
-    {RES_MAIN, BuildForm<Ui::PANEL>},  {RES_POPUP, BuildForm<Ui::POPUP>},
-    {RES_PARA1, BuildForm<Ui::PARA1>}, {RES_PARA2, BuildForm<Ui::PARA2>},
-    {RES_CALIB, BuildForm<Ui::CALIB>}, {RES_COMPARE, BuildForm<Ui::COMPARE>},
-    {RES_LINK, BuildForm<Ui::LINK>},
-};
 
 const char kLabelSuffix[] = "_label";
 const char kValueSuffix[] = "_value";
@@ -107,6 +78,8 @@ enum {
 
 // ---------------------------------------------------------- registry ----
 
+const FormBuilder* gForms = nullptr;
+int gFormCount = 0;
 const CtrlBinding* gCtrlTable = nullptr;
 int gCtrlCount = 0;
 const PanelBinding* gPanelTable = nullptr;
@@ -956,6 +929,11 @@ using namespace kui;
 
 // ========================================================== panels ======
 
+void RegisterForms(const FormBuilder* forms, int formCount) {
+    gForms = forms;
+    gFormCount = forms && formCount > 0 ? formCount : 0;
+}
+
 void RegisterControls(const CtrlBinding* controls, int controlCount, const PanelBinding* panels,
                       int panelCount) {
     gCtrlTable = controls;
@@ -965,11 +943,11 @@ void RegisterControls(const CtrlBinding* controls, int controlCount, const Panel
 }
 
 int LoadPanel(int parentPanel, const char* resourceFile, int resourceId) {
-    (void)resourceFile;  // the forms are compiled in
+    (void)resourceFile;  // the program registers its forms instead
     if (!HasApp()) return kUiErrPanel;
-    const FormEntry* form = nullptr;
-    for (const FormEntry& f : kForms)
-        if (f.resourceId == resourceId) form = &f;
+    const FormBuilder* form = nullptr;
+    for (int i = 0; i < gFormCount; ++i)
+        if (gForms[i].resourceId == resourceId && gForms[i].build) form = &gForms[i];
     if (!form) return kUiErrValue;
     Panel* parent = nullptr;
     if (parentPanel != 0) {
