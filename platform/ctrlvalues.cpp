@@ -170,29 +170,17 @@ int GetNumber(Ctrl* c, double* out) {
     }
 }
 
+// A control's number as T, clamped to [lo, hi]; integer types take the
+// nearest whole number.
 template <class T>
-int GetAs(int panel, int control, T* value, double lo, double hi) {
+int GetAs(int panel, int control, T* value, double lo, double hi, int integral) {
     Ctrl* c = FindCtrl(panel, control);
-    if (!c) return FindPanel(panel) ? kUiErrControl : kUiErrPanel;
+    if (!c) return ErrorFor(panel);
     if (!value) return kUiErrValue;
     double v = 0.0;
     const int rc = GetNumber(c, &v);
     if (rc < 0) return rc;
-    if (v < lo) v = lo;
-    if (v > hi) v = hi;
-    *value = static_cast<T>(v);
-    return 0;
-}
-
-template <class T>
-int GetAsInteger(int panel, int control, T* value, double lo, double hi) {
-    Ctrl* c = FindCtrl(panel, control);
-    if (!c) return FindPanel(panel) ? kUiErrControl : kUiErrPanel;
-    if (!value) return kUiErrValue;
-    double v = 0.0;
-    const int rc = GetNumber(c, &v);
-    if (rc < 0) return rc;
-    v = std::nearbyint(v);
+    if (integral) v = std::nearbyint(v);
     if (v < lo) v = lo;
     if (v > hi) v = hi;
     *value = static_cast<T>(v);
@@ -278,27 +266,27 @@ int SetCtrlVal(int panel, int control, const char* value) {
 }
 
 int GetCtrlVal(int panel, int control, int* value) {
-    return GetAsInteger(panel, control, value, INT_MIN, INT_MAX);
+    return GetAs(panel, control, value, INT_MIN, INT_MAX, 1);
 }
 
 int GetCtrlVal(int panel, int control, unsigned short* value) {
-    return GetAsInteger(panel, control, value, 0, 65535);
+    return GetAs(panel, control, value, 0, 65535, 1);
 }
 
 int GetCtrlVal(int panel, int control, short* value) {
-    return GetAsInteger(panel, control, value, -32768, 32767);
+    return GetAs(panel, control, value, -32768, 32767, 1);
 }
 
 int GetCtrlVal(int panel, int control, unsigned int* value) {
-    return GetAsInteger(panel, control, value, 0, 4294967295.0);
+    return GetAs(panel, control, value, 0, 4294967295.0, 1);
 }
 
 int GetCtrlVal(int panel, int control, double* value) {
-    return GetAs(panel, control, value, -HUGE_VAL, HUGE_VAL);
+    return GetAs(panel, control, value, -HUGE_VAL, HUGE_VAL, 0);
 }
 
 int GetCtrlVal(int panel, int control, float* value) {
-    return GetAs(panel, control, value, -3.4e38, 3.4e38);
+    return GetAs(panel, control, value, -3.4e38, 3.4e38, 0);
 }
 
 int GetCtrlString(int panel, int control, char* buffer, int size) {
