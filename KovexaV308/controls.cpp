@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/forms.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "core/tooltip.h"
 #include "platform/cvi.h"
@@ -110,6 +111,7 @@ const PanelBinding kPanels[] = {
 }  // namespace
 
 void RegisterKovexaControls(void) {
+    RegisterKovexaForms();
     RegisterControls(kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]), kPanels,
                      static_cast<int>(sizeof kPanels / sizeof kPanels[0]));
     InstallUserEventHook(NotePanelEdits);

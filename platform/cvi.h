@@ -124,7 +124,8 @@ typedef int (*PanelCallbackPtr)(int panel, int event, void* callbackData, int ev
 
 // Binds a control of a panel resource to its name (the objectName in the
 // panel's .ui file) and its callback. The program hands the whole table to
-// RegisterControls before loading panels.
+// RegisterControls, and the forms to RegisterForms (forms.h), before
+// loading panels.
 struct CtrlBinding {
     int resourceId;
     int controlId;

@@ -1,6 +1,6 @@
 // Network ports over QTcpSocket: the connection, the decoded input queue,
 // the notify-count callback and the line-gone rule, with the Telnet bytes
-// worked by com232/telnet.h.
+// worked by core/telnet.h.
 #include "platform/netport.h"
 
 #include <QAbstractSocket>

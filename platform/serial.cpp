@@ -4,7 +4,7 @@
 //
 // Facts owned here:
 //  - port numbers run 1..kMaxPorts; on Windows port n opens COMn, elsewhere
-//    the port table names its device (com232/portname.h); a number without
+//    the port table names its device (core/portname.h); a number without
 //    a device cannot be opened (kComErrInvalidPort), a device that refuses
 //    to open gives kComErrCannotOpen, settings outside the tables
 //    kComErrInvalidParameter;

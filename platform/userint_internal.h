@@ -1,7 +1,8 @@
 // Shared state of the user-interface half of the runtime layer: the panel
-// and control registry that userint.cpp builds from the forms and the
-// binding table, and the hooks that graphs, popups, host and script code
-// use on it. Internal to platform/: program code sees only cvi.h.
+// and control registry that panels.cpp builds from the registered forms and
+// the binding table, the calls the panel and control files make on each
+// other, and the hooks that graphs, popups, host and script code use on it.
+// Internal to platform/: program code sees only cvi.h.
 //
 // Facts owned here:
 //  - panel handles count 1, 2, 3, ... in load order and are never reused;
@@ -188,6 +189,50 @@ int QuitCount(void);
 void ScriptStartIfPending(void);
 // Appends steps to the loaded script (main: --screenshot after --script).
 int ScriptAppendText(const char* text, char* error, int errorSize);
+
+// ---- Between the panel and control files -------------------------------
+
+enum {
+    kMaxRingItems = 4096,
+    kMaxCoordinate = 100000,  // places and sizes, either way
+};
+
+// kUiErrPanel when the panel is gone, else kUiErrControl (a lookup failed).
+int ErrorFor(int panel);
+// 1 while a QApplication runs: panels need one.
+int HasApp(void);
+// 1 when a place lies within kMaxCoordinate either way.
+int InRange(int v);
+
+// Input (input.cpp): the event filter on a control's widget tree and on a
+// top-level panel's window; how many callbacks run now, one in another.
+void MapWidgetTree(QWidget* w, Ctrl* c);
+void UnmapWidgetTree(QWidget* w);
+void WatchPanelWindow(QWidget* w, Panel* p);
+int CallbackDepth(void);
+// Event loops of RunUserInterface running now (uiloop.cpp).
+int LoopDepth(void);
+
+// Kinds (ctrlkinds.cpp). BindControl makes the record of a binding on a
+// loaded panel and ties it to its widget; nullptr for a duplicate id.
+Ctrl* BindControl(Panel* p, const CtrlBinding& b);
+void UpdateSwitchText(Ctrl* c);  // a binary switch's text follows its state
+void UpdateValueLabel(Ctrl* c);  // a slider's value readout
+void SizeToText(Ctrl* c);        // labels that size to their text
+void ApplyColors(Ctrl* c);       // the run-time colours onto the widget
+int CtrlTextColor(Ctrl* c);      // text colour 0xRRGGBB as shown
+
+// What a text control shows (ctrlvalues.cpp); raises no events inside a
+// Quiet scope.
+void SetText(Ctrl* c, const QString& text, int was8bit);
+
+// Displays (displays.cpp): an editable line shows text at once, a
+// read-only one at its next refresh; a discarded panel's waiting texts go.
+void ShowLineText(Ctrl* c, const QString& text);
+void QueueDisplayText(Ctrl* c, const QString& text);
+void DropPendingDisplays(int panel);
+// Shows the waiting display texts when their refresh is due.
+void DisplayFlushDue(void);
 
 // Text from the program: UTF-8 when it is valid UTF-8, else the 8-bit
 // code page text of the original program (0xB5 micro sign), read as

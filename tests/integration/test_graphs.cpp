@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "KovexaV308/kovexa.h"
+#include "KovexaV308/panels/forms.h"
 #include "KovexaV308/panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
@@ -45,6 +46,7 @@ class Graphs : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(1, HostInit(&gArgc, gArgv));
+        RegisterKovexaForms();
         RegisterControls(kGraphControls, sizeof kGraphControls / sizeof kGraphControls[0], nullptr,
                          0);
         main_ = LoadPanel(0, KOVEXA_UIR, RES_MAIN);

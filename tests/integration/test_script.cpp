@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "KovexaV308/panels/forms.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -72,6 +73,7 @@ class Script : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(1, HostInit(&gArgc, gArgv));
+        RegisterKovexaForms();
         RegisterControls(kScriptControls, sizeof kScriptControls / sizeof kScriptControls[0],
                          kScriptPanels, 1);
         main_ = LoadPanel(0, KOVEXA_UIR, RES_MAIN);

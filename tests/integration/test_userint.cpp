@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "KovexaV308/panels/forms.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
@@ -127,6 +128,7 @@ protected:
 class TestPanels : public RealPanels {
 protected:
     void Register() override {
+        RegisterKovexaForms();
         RegisterControls(kTestControls, sizeof kTestControls / sizeof kTestControls[0], kTestPanels,
                          1);
     }
