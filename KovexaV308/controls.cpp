@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/forms.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "KovexaV308/forms.h"
+#include "panels/kovexa_panels.h"
 #include "core/tooltip.h"
 #include "platform/cvi.h"
 

@@ -3,7 +3,7 @@
 // port 1 and probe the sensor, then run the event loop until the main panel
 // is closed.
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

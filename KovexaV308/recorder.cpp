@@ -21,7 +21,7 @@
 #include <cstdio>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "platform/cvi.h"
 

@@ -3,7 +3,7 @@
 // reset the sensor. Any answer frame within TIMEOUT counts as done; one
 // that arrives in the pass in which the time ran out counts as a time-out.
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

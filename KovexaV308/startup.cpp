@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"

@@ -15,7 +15,7 @@
 #include "core/teach_value.h"
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "platform/cvi.h"
 

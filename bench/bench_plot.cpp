@@ -17,7 +17,7 @@
 #include <cstdlib>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 

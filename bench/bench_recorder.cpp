@@ -8,7 +8,7 @@
 #include <string>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
 #include "platform/cvi.h"
 #include "platform/host.h"

@@ -22,7 +22,7 @@
 #include <cstdlib>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
 #include "core/linkwatch.h"
 #include "platform/cvi.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
 #include "platform/cvi.h"
 #include "platform/host.h"

@@ -18,7 +18,7 @@
 #include <new>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
 #include "platform/cvi.h"
 #include "platform/host.h"

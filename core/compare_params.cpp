@@ -1,7 +1,7 @@
 // Parameter comparison tables and formatting (see compare.h).
 #include <cstdio>
 
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/compare_params.h"
 #include "core/sanitize.h"
 

@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/models.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"

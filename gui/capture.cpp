@@ -12,7 +12,7 @@
 // brings back RUN, VIDEO and TEACH, DATA's end all four; after a VIDEO
 // time-out DATA waits for STOP, as after RUN.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "com232/data64.h"
 #include "platform/cvi.h"
 

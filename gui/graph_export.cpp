@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 const char kCurveVideo[] = "video signal";

@@ -11,7 +11,7 @@
 // place without a message; tolerances show in millimetres as the record's
 // slope makes them.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"
 #include "platform/cvi.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/linkwatch.h"
 #include "platform/cvi.h"
 

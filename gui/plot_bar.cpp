@@ -8,7 +8,7 @@
 // Called after every unpacked measurement frame (RUN, VIDEO, recorder).
 // Every call deletes the graph's plots and draws them anew.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "platform/cvi.h"
 

@@ -5,7 +5,7 @@
 // the whole content of its graph; later plots lie on top of earlier ones.
 // The callers set the axes.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "platform/cvi.h"
 

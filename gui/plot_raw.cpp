@@ -10,7 +10,7 @@
 // variant, so its colour is the one that stays on DISPmm. The runtime layer
 // coalesces repaints; this only replaces data in place.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "platform/cvi.h"
 

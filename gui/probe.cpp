@@ -3,7 +3,7 @@
 // hardware answer, both halves of the record from RAM, firmware text),
 // showing each result as it comes. Run at start-up and on a port change.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/models.h"
 #include "platform/cvi.h"
 

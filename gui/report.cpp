@@ -14,7 +14,7 @@
 #include <string>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
 #include "kovexa_version.h"
 #include "platform/cvi.h"

@@ -7,7 +7,7 @@
 // hold time), never the item's position; the port ring lists the port
 // table with value n, named by the port naming rule.
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/portname.h"
 #include "platform/cvi.h"
 

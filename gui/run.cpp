@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "core/linkwatch.h"
 #include "core/record_layout.h"
 #include "platform/cvi.h"

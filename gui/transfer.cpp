@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "popup/paramfile.h"
 

@@ -12,7 +12,7 @@
 
 #include "core/xflash_frames.h"
 #include "gui/gui.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

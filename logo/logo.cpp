@@ -7,7 +7,7 @@
 // text positions of kBannerLines (panel coordinates, top left of each text).
 #include "core/app_state.h"
 #include "logo/logo.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "KovexaV308/kovexa.h"
-#include "KovexaV308/panels/forms.h"
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "KovexaV308/forms.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "KovexaV308/panels/forms.h"
+#include "KovexaV308/forms.h"
 #include "tests/integration/support_harness.h"
 
 namespace {

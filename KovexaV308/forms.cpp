@@ -1,11 +1,11 @@
-// Glue between the Qt Designer forms of this folder (compiled by uic) and
+// Glue between the Qt Designer forms of panels/ (compiled by uic) and
 // the runtime layer: one builder per panel resource. The only program file
 // that sees Qt, because uic's code is Qt code.
-#include "KovexaV308/panels/forms.h"
+#include "KovexaV308/forms.h"
 
 #include <QWidget>
 
-#include "KovexaV308/panels/kovexa_panels.h"
+#include "panels/kovexa_panels.h"
 #include "platform/forms.h"
 #include "ui_calib.h"
 #include "ui_compare.h"
