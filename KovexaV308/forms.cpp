@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "panels/kovexa_panels.h"
-#include "platform/forms.h"
+#include "platform/form_table.h"
 #include "ui_calib.h"
 #include "ui_compare.h"
 #include "ui_link.h"

@@ -124,7 +124,7 @@ typedef int (*PanelCallbackPtr)(int panel, int event, void* callbackData, int ev
 
 // Binds a control of a panel resource to its name (the objectName in the
 // panel's .ui file) and its callback. The program hands the whole table to
-// RegisterControls, and the forms to RegisterForms (forms.h), before
+// RegisterControls, and the forms to RegisterForms (form_table.h), before
 // loading panels.
 struct CtrlBinding {
     int resourceId;

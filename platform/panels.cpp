@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/cvi.h"
-#include "platform/forms.h"
+#include "platform/form_table.h"
 #include "platform/userint_internal.h"
 
 namespace kui {
