@@ -40,7 +40,7 @@ int CheckComLine(int port);
 // Opens port with the link's settings and installs the receive callback;
 // 1, or 0 with the open error in the status line.
 int OpenSensorPort(int port);
-// Counts the openings by InitRS232: a wait that sees it change knows that
+// Counts the port openings: a wait that sees it change knows that
 // its port was closed (and another one probed) under it.
 extern unsigned portOpenings;
 

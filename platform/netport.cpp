@@ -132,21 +132,12 @@ void Pull(NetPort& p) {
 
 void Deliver(int port);
 
+NetPort& NetPortAt(int port) {
+    return g_net[port];
+}
+
 void QueueCheck(int port) {
-    NetPort& p = g_net[port];
-    if (p.checkQueued || !p.socket) return;
-    p.checkQueued = 1;
-    QMetaObject::invokeMethod(
-        p.socket,
-        [port]() {
-            g_net[port].checkQueued = 0;
-            if (g_netDepth > 0) {
-                QueueCheck(port);
-                return;
-            }
-            Deliver(port);
-        },
-        Qt::QueuedConnection);
+    kui::QueueDeliveryCheck(port, g_net[port].socket, NetPortAt, &g_netDepth, Deliver);
 }
 
 void Deliver(int port) {

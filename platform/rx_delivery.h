@@ -4,6 +4,8 @@
 // it cannot spin.
 #pragma once
 
+#include <QMetaObject>
+#include <QObject>
 #include <cstdint>
 
 #include "platform/cvi.h"
@@ -35,6 +37,28 @@ int DeliverWhileWaiting(int port, Port& p, Waiting waiting) {
         if (!p.open || p.taken == takenBefore) return 0;
     }
     return 1;
+}
+
+// Posts one look at port's queue to the event loop (at most one waits per
+// port; owner is the port's Qt object, so a look posted for a port closed
+// meanwhile is dropped). A look that finds a call of the port layer running
+// (*depth > 0) is posted again rather than calling back into it.
+template <typename PortOf, typename Deliver>
+void QueueDeliveryCheck(int port, QObject* owner, PortOf portOf, const int* depth, Deliver deliver) {
+    auto& p = portOf(port);
+    if (p.checkQueued || !owner) return;
+    p.checkQueued = 1;
+    QMetaObject::invokeMethod(
+        owner,
+        [port, owner, portOf, depth, deliver]() {
+            portOf(port).checkQueued = 0;
+            if (*depth > 0) {
+                QueueDeliveryCheck(port, owner, portOf, depth, deliver);
+                return;
+            }
+            deliver(port);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace kui

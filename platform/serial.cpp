@@ -204,21 +204,12 @@ int LineHungUp(Port& p) {
 
 void DeliverRxCount(int port);
 
+Port& PortAt(int port) {
+    return g_ports[port];
+}
+
 void QueueCheck(int port) {
-    Port& p = g_ports[port];
-    if (p.checkQueued || !p.serial) return;
-    p.checkQueued = 1;
-    QMetaObject::invokeMethod(
-        p.serial,
-        [port]() {
-            g_ports[port].checkQueued = 0;
-            if (g_callDepth > 0) {
-                QueueCheck(port);
-                return;
-            }
-            DeliverRxCount(port);
-        },
-        Qt::QueuedConnection);
+    kui::QueueDeliveryCheck(port, g_ports[port].serial, PortAt, &g_callDepth, DeliverRxCount);
 }
 
 void DeliverRxCount(int port) {

@@ -50,7 +50,7 @@ static int g_wake[2] = {-1, -1};
 static int g_stopRequest;
 static int g_hangUpRequest;
 
-static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0.0, 0, 0};
+static SimFaults g_faults = {0, 0, 0, -1, 0.0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0.0, 0, 0, 0};
 static int g_answersSinceFaults;
 static int g_measuresSinceFaults;
 static int g_answerCount;

@@ -300,9 +300,10 @@ TEST(CommandLine, ParsesOrRefuses) {
             HostParseArgs(static_cast<int>(argv.size()), argv.data(), &o, error, sizeof error);
         ASSERT_EQ(a.parsed != nullptr, ok) << error;
         EXPECT_TRUE(ok || *error) << "a refusal says why";
-        if (ok)
+        if (ok) {
             EXPECT_EQ(a.parsed, std::string(o.port) + "|" + o.simModel + "|" + o.script + "|" +
                                     std::to_string(o.simulate) + " " + std::to_string(o.simFast));
+        }
     }
 }
 
