@@ -206,7 +206,7 @@ GraphState* GraphOfPlot(const QCustomPlot* plot) {
 GraphState* StateOf(int panel, int control, int* err) {
     Ctrl* c = FindCtrl(panel, control);
     if (!c) {
-        *err = FindPanel(panel) ? kUiErrControl : kUiErrPanel;
+        *err = ErrorFor(panel);
         return nullptr;
     }
     if (c->kind != kKindGraph || !c->graph || !c->graph->plot) {

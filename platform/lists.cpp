@@ -14,7 +14,7 @@ namespace {
 QComboBox* RingOf(int panel, int control, int* err) {
     Ctrl* c = FindCtrl(panel, control);
     *err = c ? (c->kind == kKindRing ? 0 : kUiErrKind)
-             : (FindPanel(panel) ? kUiErrControl : kUiErrPanel);
+             : ErrorFor(panel);
     return *err ? nullptr : static_cast<QComboBox*>(c->widget.data());
 }
 
@@ -43,7 +43,7 @@ int GetLabelFromIndex(int panel, int control, int index, char* label, int size) 
 
 int GetCtrlLabel(int panel, int control, char* label, int size) {
     Ctrl* c = FindCtrl(panel, control);
-    if (!c) return FindPanel(panel) ? kUiErrControl : kUiErrPanel;
+    if (!c) return ErrorFor(panel);
     if (!label || size < 1) return kUiErrValue;
     if (c->label) {
         CopyOut(c->label->text(), label, size, 0);
