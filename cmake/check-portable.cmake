@@ -2,7 +2,9 @@
 # ships some of them (unistd.h, fcntl.h, sys/stat.h), so the cross build
 # alone would let such an include pass. Run with -DROOT=<source dir>.
 cmake_minimum_required(VERSION 3.25)
-file(GLOB sources ${ROOT}/core/*.cpp)
+set(KOVEXA_ROOT ${ROOT})
+include(${CMAKE_CURRENT_LIST_DIR}/core_sources.cmake)
+set(sources ${KOVEXA_CORE_SOURCES})
 set(files ${sources})
 # The project headers they include, one level deep (the core's headers are
 # included by path from the source root).

@@ -8,7 +8,8 @@ set(posix ${KOVEXA_POSIX_HEADERS})
 file(GLOB_RECURSE files
   ${ROOT}/com232/*.cpp ${ROOT}/com232/*.h ${ROOT}/gui/*.cpp ${ROOT}/gui/*.h
   ${ROOT}/popup/*.cpp ${ROOT}/popup/*.h ${ROOT}/logo/*.cpp ${ROOT}/logo/*.h
-  ${ROOT}/KovexaV308/*.cpp ${ROOT}/KovexaV308/*.h ${ROOT}/platform/*.cpp ${ROOT}/platform/*.h)
+  ${ROOT}/KovexaV308/*.cpp ${ROOT}/KovexaV308/*.h ${ROOT}/platform/*.cpp ${ROOT}/platform/*.h
+  ${ROOT}/panels/*.h)
 
 set(bad "")
 foreach(f ${files})
