@@ -68,7 +68,9 @@ TEST(RecordLayout, EachVariantHoldsItsSettingsOnDistinctWordsOfItsBlock) {
             const int width = field == FIELD_SLOPE || field == FIELD_OFFSET ? 2 : 1;
             const bool inBlock = word >= base && word < base + kPayloadWords;
             ASSERT_TRUE(inBlock || (word >= 48 && word + width <= kParamWords)) << v << " " << f;
-            if (!inBlock && commonWord[f]) EXPECT_EQ(commonWord[f], word) << f;
+            if (!inBlock && commonWord[f]) {
+                EXPECT_EQ(commonWord[f], word) << f;
+            }
             if (!inBlock) commonWord[f] = word;
             for (int i = 0; i < width; ++i) {
                 EXPECT_EQ(-1, owner[word + i]) << v << " word " << word + i;
