@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KovexaV308/kovexa.h"
 #include "KovexaV308/forms.h"
-#include "panels/kovexa_panels.h"
+#include "KovexaV308/kovexa.h"
 #include "core/tooltip.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

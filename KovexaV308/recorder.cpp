@@ -21,8 +21,8 @@
 #include <cstdio>
 
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

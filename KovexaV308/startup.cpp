@@ -5,9 +5,9 @@
 #include <initializer_list>
 
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -12,11 +12,10 @@
 //
 // A typed set point only redraws the set point and tolerance lines of the
 // data graph; it reaches the sensor with the next SEND.
-#include "core/teach_value.h"
-
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
+#include "core/teach_value.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -22,9 +22,9 @@
 #include <cstdlib>
 
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
 #include "core/linkwatch.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"

@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"

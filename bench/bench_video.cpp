@@ -18,8 +18,8 @@
 #include <new>
 
 #include "KovexaV308/kovexa.h"
-#include "panels/kovexa_panels.h"
 #include "bench/support_bench.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 #include "sim/kvexsim.h"

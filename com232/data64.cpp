@@ -12,8 +12,8 @@
 // (or its time-out passes) with the callback detached and thrown away, so
 // that its bytes are never taken for a reply frame.
 #include "com232/data64.h"
-#include "com232/kvex_link.h"
 
+#include "com232/kvex_link.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -58,4 +58,3 @@ int GetVERSIONInfo(void);
 int PushGETRAW(void);
 // One 64-word block (words start..start+63 of buffer); 1 when it arrived.
 int ReadData64(uint16_t start, uint16_t kind, uint16_t* buffer);
-

@@ -1,9 +1,10 @@
 // Parameter comparison tables and formatting (see compare.h).
+#include "core/compare_params.h"
+
 #include <cstdio>
 
-#include "panels/kovexa_panels.h"
-#include "core/compare_params.h"
 #include "core/sanitize.h"
+#include "panels/kovexa_panels.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // Block request layout and block answer storage, without the platform.
 #include "core/data64_block.h"
+
 #include "core/protocol.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // Names, member lines and summary lines of a fleet run.
+#include "core/fleet_plan.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-
-#include "core/fleet_plan.h"
 
 const char kFleetMemberTag[] = "kovexa-fleet-member";
 const char kFleetCsvHeader[] = "port,model,firmware,result,first failed step,report file\n";

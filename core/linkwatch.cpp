@@ -1,10 +1,11 @@
 // Link health counters and the frame trace, fed by the serial layer's taps.
+#include "core/linkwatch.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "core/protocol.h"
-#include "core/linkwatch.h"
 
 LinkHealth gLinkHealth;
 

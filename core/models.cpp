@@ -1,10 +1,11 @@
 // Model table, step table and identity rules of the K-VEX-RZ sensors (see
 // models.h). Everything is const data plus small lookups, so identification
 // can be tested without a port or a panel.
+#include "core/models.h"
+
 #include <cstring>
 
 #include "core/protocol.h"
-#include "core/models.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Parameter file values to and from the record (see paramfile.h). The file
 // carries exactly the two packed halves a SEND would transmit.
 #include "core/paramfile_format.h"
+
 #include "core/protocol.h"
 
 const char kParamFileDefault[] = "KVEXpara.cfg";

@@ -1,8 +1,9 @@
 // Arithmetic of the live measurement pictures (see plotmath.h): tables per
 // variant, per analog-output mode, per evaluation mode and per zoom rule,
 // and the small functions that apply them.
-#include "core/arrays.h"
 #include "core/plotmath.h"
+
+#include "core/arrays.h"
 #include "core/sanitize.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include <cstdio>
-
 #include "core/porthint.h"
+
+#include <cstdio>
 
 namespace {
 

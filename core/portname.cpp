@@ -1,8 +1,9 @@
 // Port numbers to device names and drop-down texts, for both systems.
+#include "core/portname.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "core/portname.h"
 #include "core/telnet.h"
 
 namespace {

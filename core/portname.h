@@ -17,7 +17,6 @@
 //    systems and is shown as itself.
 #pragma once
 
-
 enum PortNaming {
     kPortNamingTable = 0,  // numbers mapped to devices by the port table
     kPortNamingCom = 1,    // Windows: port n is COMn

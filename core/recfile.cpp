@@ -8,10 +8,11 @@
 // 60-61) in micrometres per pixel as a single-precision value; samples are
 // E-LEFT, E-RIGHT, M-VALUE, EDGES and the micrometre value, the last one
 // signed 32-bit.
+#include "core/recfile.h"
+
 #include <cstdio>
 
 #include "core/protocol.h"
-#include "core/recfile.h"
 #include "core/sanitize.h"
 
 const char kRecFileDefault[] = "RECORD.DAT";

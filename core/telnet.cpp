@@ -1,7 +1,7 @@
 // Network port addresses and the Telnet / COM-PORT-CONTROL byte rules.
-#include <cstring>
-
 #include "core/telnet.h"
+
+#include <cstring>
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include <cstring>
-
 #include "core/tooltip.h"
+
+#include <cstring>
 
 namespace {
 

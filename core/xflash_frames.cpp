@@ -8,8 +8,9 @@
 // composed, they keep what the clear frame (command 101, 15 words of
 // 0x00AA) left in the transmit buffer. Table entries are the file's
 // unsigned values shifted by 32767 (not 32768), modulo 65536.
-#include "core/protocol.h"
 #include "core/xflash_frames.h"
+
+#include "core/protocol.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 //    "NOT-USED" 1 on firmware below 305).
 #include <cmath>
 
-#include "gui/gui.h"
-#include "panels/kovexa_panels.h"
 #include "core/models.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"
+#include "gui/gui.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -11,9 +11,9 @@
 // While either runs, RUN, VIDEO, DATA and TEACH are dimmed. VIDEO's end
 // brings back RUN, VIDEO and TEACH, DATA's end all four; after a VIDEO
 // time-out DATA waits for STOP, as after RUN.
+#include "com232/data64.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "com232/data64.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -11,14 +11,13 @@
 // COMPARE is refused while a loop exchanges frames or another request
 // waits for its reply (it would mix its requests into theirs and take
 // their replies for its own) and without an identified sensor.
-#include "core/compare_params.h"
-
 #include <cstdio>
 #include <cstring>
 
+#include "core/compare_params.h"
+#include "core/models.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/models.h"
 #include "platform/cvi.h"
 #include "popup/paramfile.h"
 

@@ -57,7 +57,6 @@ void SetPanelValuesOfVariant(void);
 // Panel adaptation to the identified sensor.
 void AdaptPanels(void);
 
-
 // Graphs.
 void PlotRAWGraph(void);
 void PlotRAWGraphV303(void);
@@ -69,7 +68,6 @@ void PlotVIDEOBarGraphTarvo(void);
 void PlotVIDEOBarGraphOfVariant(void);
 void PlotVIDEOCurve(const uint16_t* samples, const uint16_t* threshold, const double* x);
 void PlotDATACurve(const uint16_t* samples, const double* x);
-
 
 // Help boxes: places box (MAIN_HelpText1 or MAIN_HelpText2) at (left, top)
 // of the main panel, toggles its visibility and sets its text.
@@ -119,7 +117,6 @@ KOVEXA_CALLBACK(CC_NEDITEdgeRight);
 KOVEXA_CALLBACK(CC_BTNVideo);
 KOVEXA_CALLBACK(CC_BTNData);
 
-
 // ------------------------------------- commissioning records and checks --
 
 // Names the raw graph's traces and shows its legend (once, at start-up).
@@ -157,8 +154,8 @@ struct CompareRow {
 };
 struct CompareTable {
     int count;
-    int differ;   // parameters whose RAM and EEPROM values differ
-    int hasFile;  // file column read
+    int differ;      // parameters whose RAM and EEPROM values differ
+    int hasFile;     // file column read
     int fileDiffer;  // parameters whose file value differs from RAM's
     CompareRow rows[kCompareRows];
 };
@@ -248,7 +245,6 @@ void RestoreAdaptedItems(void);
 void WithdrawTriggerFunctions(void);
 
 // ---------------------------------------------------------- X-FLASH ---
-
 
 // X-FLASH exchanges (gui/xflash.cpp). Each waits up to TIMEOUT and ends
 // early when stop_flag is set (STOP, quitting, a port change).

@@ -10,10 +10,10 @@
 // also when the click hides it); entries out of range are corrected in
 // place without a message; tolerances show in millimetres as the record's
 // slope makes them.
-#include "gui/gui.h"
-#include "panels/kovexa_panels.h"
 #include "core/record_layout.h"
 #include "core/sanitize.h"
+#include "gui/gui.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -5,9 +5,9 @@
 // counters shows what each one means, another one the counters again.
 #include <cstdio>
 
+#include "core/linkwatch.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/linkwatch.h"
 #include "platform/cvi.h"
 
 int pLink;

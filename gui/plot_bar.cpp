@@ -7,9 +7,9 @@
 //
 // Called after every unpacked measurement frame (RUN, VIDEO, recorder).
 // Every call deletes the graph's plots and draws them anew.
+#include "core/plotmath.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -4,9 +4,9 @@
 // threshold, both tolerance limits and the set point). Each call replaces
 // the whole content of its graph; later plots lie on top of earlier ones.
 // The callers set the axes.
+#include "core/plotmath.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -9,9 +9,9 @@
 // Called by the RUN loop once per frame after the bar graph of the same
 // variant, so its colour is the one that stays on DISPmm. The runtime layer
 // coalesces repaints; this only replaces data in place.
+#include "core/plotmath.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/plotmath.h"
 #include "platform/cvi.h"
 
 namespace {

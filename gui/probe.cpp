@@ -2,9 +2,9 @@
 // before, open the port, and probe what answers on it (line check,
 // hardware answer, both halves of the record from RAM, firmware text),
 // showing each result as it comes. Run at start-up and on a port change.
+#include "core/models.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/models.h"
 #include "platform/cvi.h"
 
 namespace {

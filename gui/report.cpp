@@ -13,10 +13,10 @@
 #include <ctime>
 #include <string>
 
-#include "gui/gui.h"
-#include "panels/kovexa_panels.h"
 #include "core/plotmath.h"
+#include "gui/gui.h"
 #include "kovexa_version.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -6,9 +6,9 @@
 // item is the record word itself (scan counts for the average, ms for the
 // hold time), never the item's position; the port ring lists the port
 // table with value n, named by the port naming rule.
+#include "core/portname.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/portname.h"
 #include "platform/cvi.h"
 
 namespace {

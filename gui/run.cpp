@@ -17,10 +17,10 @@
 // brings back RUN only, STOP brings back the rest.
 #include <cstring>
 
-#include "gui/gui.h"
-#include "panels/kovexa_panels.h"
 #include "core/linkwatch.h"
 #include "core/record_layout.h"
+#include "gui/gui.h"
+#include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 
 namespace {

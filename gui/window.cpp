@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/portname.h"
 #include "gui/gui.h"
 #include "panels/kovexa_panels.h"
-#include "core/portname.h"
 #include "platform/cvi.h"
 
 namespace {

@@ -5,8 +5,9 @@
 // Fixed facts: banner colour 0x0080FF, texts white in the application font
 // "NIApp", the logo "qd.bmp" beside the program at top 10, left 300, and the
 // text positions of kBannerLines (panel coordinates, top left of each text).
-#include "core/app_state.h"
 #include "logo/logo.h"
+
+#include "core/app_state.h"
 #include "panels/kovexa_panels.h"
 #include "platform/cvi.h"
 

@@ -10,8 +10,6 @@
 // working folder) the same as a table. Exit status 0 when every member
 // held, 1 otherwise, 2 for a ports file that cannot be read or names no
 // port, or a trace file name without {PORT}.
-#include "core/fleet_plan.h"
-
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -23,6 +21,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/fleet_plan.h"
 #include "platform/cvi.h"
 #include "platform/host.h"
 

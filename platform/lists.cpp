@@ -13,8 +13,7 @@ namespace {
 
 QComboBox* RingOf(int panel, int control, int* err) {
     Ctrl* c = FindCtrl(panel, control);
-    *err = c ? (c->kind == kKindRing ? 0 : kUiErrKind)
-             : ErrorFor(panel);
+    *err = c ? (c->kind == kKindRing ? 0 : kUiErrKind) : ErrorFor(panel);
     return *err ? nullptr : static_cast<QComboBox*>(c->widget.data());
 }
 

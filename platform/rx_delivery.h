@@ -44,7 +44,8 @@ int DeliverWhileWaiting(int port, Port& p, Waiting waiting) {
 // meanwhile is dropped). A look that finds a call of the port layer running
 // (*depth > 0) is posted again rather than calling back into it.
 template <typename PortOf, typename Deliver>
-void QueueDeliveryCheck(int port, QObject* owner, PortOf portOf, const int* depth, Deliver deliver) {
+void QueueDeliveryCheck(int port, QObject* owner, PortOf portOf, const int* depth,
+                        Deliver deliver) {
     auto& p = portOf(port);
     if (p.checkQueued || !owner) return;
     p.checkQueued = 1;

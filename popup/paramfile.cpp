@@ -1,8 +1,7 @@
 // Saving the record to a parameter file and loading one into it (the FILE
-// target of SEND and GET; the panels are read and shown by their caller). The format is paramfile.h's;
-// the number file itself (written through a temporary file renamed over the
-// target, read only when it holds exactly the numbers asked for) is the
-// runtime's.
+// target of SEND and GET; the panels are read and shown by their caller). The format is
+// paramfile.h's; the number file itself (written through a temporary file renamed over the target,
+// read only when it holds exactly the numbers asked for) is the runtime's.
 #include "popup/paramfile.h"
 
 #include <cstdio>
