@@ -376,7 +376,3 @@ void LinkTraceClose(void) {
     if (gTrace) std::fclose(gTrace);
     gTrace = nullptr;
 }
-
-int LinkTraceOn(void) {
-    return gTrace ? 1 : 0;
-}

@@ -83,4 +83,3 @@ int TraceFormatLine(double now, const char* direction, const char* bytes, int co
 // each flushed as it is written. 1/0. nullptr or "" closes it.
 int LinkTraceOpen(const char* path);
 void LinkTraceClose(void);
-int LinkTraceOn(void);

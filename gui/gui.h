@@ -182,7 +182,6 @@ void ReportAddLinkHealth(void);
 void NoteRecordCommand(uint16_t command);  // a write or read went to the sensor
 void NoteSensorChanged(void);              // another port, another sensor
 void NoteRamStored(void);                  // RAM and EEPROM found equal
-int RamUnsaved(void);
 // Asks before quitting when RAM is unsaved; 1 to go ahead.
 int ConfirmQuit(void);
 

@@ -38,10 +38,6 @@ void NoteRamStored(void) {
     ramUnsaved = 0;
 }
 
-int RamUnsaved(void) {
-    return ramUnsaved;
-}
-
 int ConfirmQuit(void) {
     if (!ConfirmDiscardEdits()) return 0;
     return !ramUnsaved || ConfirmPopup(kQuitTitle, kQuitQuestion) ? 1 : 0;
