@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -108,18 +109,20 @@ TEST_F(Files, ReaderFillsTheArrayOnlyFromAWholeFile) {
     }
 }
 
-// Catches a save that truncates the target first: numbers or a text failing half-way, or a
-// read-only folder, must leave the earlier file whole and no temporary file behind.
+// Catches a save that truncates the target first, or an append or first write cut short by a
+// full disk leaving half a line or an empty file: numbers, a text or a line failing half-way, or a
+// read-only folder, must leave the earlier file whole and nothing else behind.
 TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     const std::vector<uint32_t> big(400, 4000000000u), first = {1, 2};
     ASSERT_EQ(0, ArrayToFile(file, first.data(), 2, 6, VAL_TRUNCATE));
-    const std::string text(1000, 'x');
-    auto save = [&](int textSave) {
-        return textSave ? SaveTextFile(file, text.data(), 1000)
-                        : ArrayToFile(file, big.data(), 400, 12, VAL_TRUNCATE);
-    };
-    for (int textSave = 0; textSave <= 1; ++textSave) {
-        EXPECT_LT(Limited(64, [&] { return save(textSave); }), 0) << textSave;
+    const std::string text(1000, 'x'), other = std::string(dir) + "/new.dat";
+    const std::function<int()> kSaves[] = {
+        [&] { return ArrayToFile(file, big.data(), 400, 12, VAL_TRUNCATE); },
+        [&] { return SaveTextFile(file, text.data(), 1000); },
+        [&] { return AppendToFile(file, text.data(), 1000); },
+        [&] { return WriteNewFile(other.c_str(), text.data(), 1000); }};
+    for (const auto& save : kSaves) {
+        EXPECT_LT(Limited(64, save), 0) << &save - kSaves;
         EXPECT_EQ("     1\n     2\n", Get());
         EXPECT_EQ(1, EntriesInDir());
     }
@@ -169,19 +172,6 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     EXPECT_LT(ArrayToFile(file, nullptr, 1, 6, VAL_TRUNCATE), 0);
     EXPECT_LT(ArrayToFile(file, nullptr, 0, 6, 7), 0);  // unknown action
     EXPECT_EQ(0, GetFileInfo(file, nullptr));
-}
-
-// Catches an append cut short by a full disk leaving half a line behind, and a first write
-// that fails leaving an empty file.
-TEST_F(Files, AppendedLinesAndNewFilesAreWholeOrAbsent) {
-    ASSERT_EQ(0, WriteNewFile(file, "head\r\n", 6));
-    const std::string line = "1649\t2049\t2111\r\n";
-    const std::string other = std::string(dir) + "/new.dat";
-    const int size = static_cast<int>(line.size());
-    EXPECT_LT(Limited(10, [&] { return AppendToFile(file, line.data(), size); }), 0);
-    EXPECT_EQ("head\r\n", Get());
-    EXPECT_LT(Limited(10, [&] { return WriteNewFile(other.c_str(), line.data(), size); }), 0);
-    EXPECT_EQ(0, GetFileInfo(other.c_str(), nullptr));
 }
 
 // Catches a save, append or delete that replaces, removes or blocks on a device node, a FIFO

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "tests/integration/support_harness.h"
-#include "tests/integration/support_ser2net.h"
 
 namespace {
 
@@ -128,29 +127,6 @@ TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
                   .status);
     EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", dir.filePath("none.txt")}).status);
     EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
-}
-
-// Catches a sensor behind a serial device server (ser2net, raw TCP) that the fleet cannot
-// reach, or whose report name keeps the address's ':' and '/' characters.
-TEST(Fleet, ASensorBehindADeviceServerJoinsTheFleet) {
-    StartPanels();
-    SimProcess sensor("v303");
-    ASSERT_FALSE(sensor.device.empty());
-    DeviceServerProcess server;
-    std::string why;
-    ASSERT_EQ(1, DeviceServerStart("tcp(nodelay)", sensor.device.c_str(), &server, &why)) << why;
-    SimProcess local("edge1024");
-    QTemporaryDir dir;
-    const std::string address = "socket://127.0.0.1:" + std::to_string(server.port);
-    const FleetRun run = RunFleet(
-        dir, kRecipe, {QString::fromStdString(local.device), QString::fromStdString(address)});
-    DeviceServerStop(&server);
-    EXPECT_EQ(0, run.status) << run.out << run.err;
-    const std::string report =
-        "socket_127.0.0.1_" + std::to_string(server.port) + "-K-VEX-RZ-M03.pdf";
-    EXPECT_NE(std::string::npos, run.out.find(address + "\tK-VEX-RZ-M03\t")) << run.out;
-    EXPECT_NE(std::string::npos, run.out.find("\theld\t-\t" + report + "\n")) << run.out;
-    EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromStdString(report))));
 }
 
 }  // namespace
