@@ -85,9 +85,19 @@ protected:
 
 }  // namespace
 
-// Catches start and skip ignored, or values read past the n handed over.
-// (How many samples a scrolling trace keeps is pinned by the raw graph's tests.)
-TEST_F(Graphs, StripChartHonoursStartAndSkip) {
+// Catches a scrolling chart that keeps more (or fewer) than points-per-screen
+// samples per trace, and start and skip ignored or values read past the n
+// handed over.
+TEST_F(Graphs, StripChartKeepsPointsPerScreenAndHonoursStartAndSkip) {
+    SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 2);
+    SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_POINTS_PER_SCREEN, 5);
+    const double a[] = {1, 101, 2, 102, 3, 103};
+    const double b[] = {4, 104, 5, 105, 6, 106};
+    PlotStripChart(main_, MAIN_GRAPHRaw, a, 6, 0, 0);
+    PlotStripChart(main_, MAIN_GRAPHRaw, b, 6, 0, 0);
+    EXPECT_EQ(std::vector<double>({2, 3, 4, 5, 6}), Trace(MAIN_GRAPHRaw, 1));
+    EXPECT_EQ(std::vector<double>({102, 103, 104, 105, 106}), Trace(MAIN_GRAPHRaw, 2));
+
     SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 1);
     SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_POINTS_PER_SCREEN, 3);
     const double v[] = {-1, 10, -1, 20, -1, 30, -1, 999};

@@ -1,8 +1,8 @@
-// The banner (ShowLogo, ShowInfoText) with the real runtime layer
-// offscreen. No sensor is needed. The layout of the forms is audited in
-// every state by the screen tests.
+// The banner (ShowLogo, ShowInfoText) and the layout of the panel forms,
+// with the real runtime layer offscreen. No sensor is needed.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -26,6 +26,11 @@ Rect Bounds(int panel, int control) {
     Rect r{-1, -1, -1, -1};
     if (GetCtrlBoundingRect(panel, control, &r.top, &r.left, &r.height, &r.width) < 0) r.top = -1;
     return r;
+}
+
+bool Apart(const Rect& a, const Rect& b) {
+    return a.left + a.width <= b.left || b.left + b.width <= a.left || a.top + a.height <= b.top ||
+           b.top + b.height <= a.top;
 }
 
 // Runs draw and returns the controls it added to the main panel by their text.
@@ -105,6 +110,49 @@ TEST_F(Banner, BadOrMissingBitmapChangesNothingElse) {
     }
     std::remove(file.c_str());
     rmdir(dir);
+}
+
+// ------------------------------------------------------------ layout ----
+
+// On the main panel the three curve graphs share one place, and the help
+// boxes (shown on top) and the banner strip (under the logo) may lie over
+// anything.
+bool MayOverlap(int panel, int a, int b) {
+    const int curves[] = {MAIN_GRAPHRaw, MAIN_GRAPHVideo, MAIN_GRAPHData};
+    const int overAll[] = {MAIN_HelpText1, MAIN_HelpText2, MAIN_DECOlogo};
+    auto in = [](const int(&ids)[3], int id) { return std::count(ids, ids + 3, id) > 0; };
+    return panel == pHandle &&
+           ((in(curves, a) && in(curves, b)) || in(overAll, a) || in(overAll, b));
+}
+
+// Catches a control missing from its form, one lying on top of another, one cut off by the
+// edge of its panel, or a main control between the page buttons and the status line hidden
+// under the pages (left 8, top 105, 300 x 410).
+TEST_F(Banner, EveryControlPresentInsideAndApart) {
+    const struct {
+        int panel, first, last, width, height;  // control ids, panel size
+    } kPanels[] = {{pHandle, MAIN_DECOlogo, MAIN_HelpText2, 1000, 690},
+                   {pPopup, POPUP_NUMsample, POPUP_DISPrecmm, 520, 360},
+                   {pPara1, PARA1_DROPpolarity, PARA1_DROPhold, 300, 410},
+                   {pPara2, PARA2_SLIDEpower, PARA2_ButtonTeach, 300, 410},
+                   {pCalib, CALIB_NUMcalSlope, CALIB_BTNReadXFLASH, 300, 410}};
+    for (const auto& p : kPanels) {
+        for (int a = p.first; a <= p.last; ++a) {
+            const Rect ra = Bounds(p.panel, a);
+            ASSERT_GE(ra.top, 0) << "panel " << p.panel << " control " << a;
+            EXPECT_TRUE(ra.left >= 0 && ra.left + ra.width <= p.width &&
+                        ra.top + ra.height <= p.height)
+                << p.panel << ": " << a;
+            const bool besidePages =
+                p.panel != pHandle || a < MAIN_TOGGBTN_Para1 || a > MAIN_TEXTstatus;
+            EXPECT_TRUE(besidePages || Apart(ra, {105, 0, 410, 8 + 300}))
+                << a << " under the pages";
+            for (int b = a + 1; b <= p.last; ++b) {
+                if (MayOverlap(p.panel, a, b)) continue;
+                EXPECT_TRUE(Apart(ra, Bounds(p.panel, b))) << p.panel << ": " << a << ", " << b;
+            }
+        }
+    }
 }
 
 }  // namespace
