@@ -121,7 +121,8 @@ TEST_F(Script, BadScriptLoadStopsWithTheLineNumber) {
 
 // Catches steps out of order, popups not answered from the queue, quit
 // ignored, a screenshot that needs a display, or comments, blank lines,
-// indentation and CR-LF line ends taken for steps.
+// indentation and CR-LF line ends taken for steps; and a close box that
+// closes the window itself instead of asking the program.
 TEST_F(Script, StepsRunInOrderAndQuitEndsTheLoop) {
     QTemporaryDir dir;
     const std::string shot = dir.filePath("shot.png").toStdString();
@@ -132,6 +133,9 @@ TEST_F(Script, StepsRunInOrderAndQuitEndsTheLoop) {
     EXPECT_EQ(std::vector<std::string>({"changed 12", "commit 12", "file 2 /tmp/kovexa-none.cfg",
                                         "confirm 1", "help", "close"}),
               gLog);
+    int shown = 0;
+    GetPanelAttribute(main_, ATTR_VISIBLE, &shown);
+    EXPECT_EQ(1, shown);
     QFile png(QString::fromStdString(shot));
     EXPECT_TRUE(png.open(QIODevice::ReadOnly) && png.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8));
 }
