@@ -353,8 +353,7 @@ TEST(ClosedPort, CallsFailAsNotOpen) {
         [](int port) { return FlushInQ(port); },
         [](int port) { return FlushOutQ(port); },
         [](int port) {
-            return InstallComCallback(
-                port, kRxMask, kFrame, kEventChar, [](int, int, void*) {}, 0);
+            return InstallComCallback(port, kRxMask, kFrame, kEventChar, LoggingCallback, 0);
         },
         [](int port) { return ComWrt(port, scratch, kFrame); },
         [](int port) { return ComRd(port, scratch, kFrame); },
