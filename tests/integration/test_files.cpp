@@ -238,9 +238,10 @@ TEST_F(Files, HeadLoadSkipsMarkAndTailAndNamesTheLine) {
 }
 
 // Catches a path join that writes past the output size or doubles slashes,
-// and a program folder taken from the working directory instead of the
-// executable (or guessed before the toolkit knows it).
-TEST(Paths, PathnameAndProjectDirFitOrFail) {
+// a program folder taken from the working directory instead of the
+// executable (or guessed before the toolkit knows it), and swapped fields or
+// missing zero padding in the date and time texts.
+TEST(Paths, PathnameProjectDirDateAndTimeFitOrFail) {
     char out[16], folder[512], self[600], tiny[2], name[] = "test_files", *argv[] = {name, nullptr};
     int argc = 1;
     EXPECT_EQ(-1, GetProjectDir(folder, sizeof folder));
@@ -257,10 +258,6 @@ TEST(Paths, PathnameAndProjectDirFitOrFail) {
     ASSERT_EQ(0, MakePathname(folder, "test_files", self, sizeof self));
     EXPECT_EQ(1, GetFileInfo(self, nullptr)) << self;
     EXPECT_EQ(-1, GetProjectDir(tiny, sizeof tiny));
-}
-
-// Catches swapped fields or missing zero padding in the date and time texts.
-TEST(Paths, DateAndTimeTexts) {
     const char *date = DateStr(), *time = TimeStr();
     int month = 0, day = 0, year = 0;
     ASSERT_EQ(3, std::sscanf(date, "%2d-%2d-%4d", &month, &day, &year));

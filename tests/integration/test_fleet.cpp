@@ -99,13 +99,21 @@ TEST(Fleet, TwoGoodSensorsHoldAndASilentOneFailsItsLine) {
         << run.err;
 }
 
-// Catches a sensor without any check in the script passing although nothing answered, and a
-// ports file whose comments or blank lines become ports.
-TEST(Fleet, ASensorThatNeverAnsweredFailsAScriptWithoutChecks) {
+// Catches a bad script found by every member instead of once, a shared trace file or a ports
+// file that cannot be read not refused before any member runs; a sensor without any check in
+// the script passing although nothing answered, and a ports file whose comments or blank lines
+// become ports.
+TEST(Fleet, CommandLineErrorsRunNoMemberAndASensorThatNeverAnsweredFails) {
     StartPanels();
-    SimProcess good("edge1024");
     QTemporaryDir dir;
     const QString ports = dir.filePath("ports.txt");
+    EXPECT_EQ(2, RunFleet(dir, "click NoSuchControl\n", {"/dev/a", "/dev/b"}).status);
+    EXPECT_EQ(2,
+              RunFleet(dir, "quit\n", {"/dev/a", "/dev/b"}, {"--trace", dir.filePath("one.trace")})
+                  .status);
+    EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", ports}).status);
+    EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
+    SimProcess good("edge1024");
     std::ofstream(ports.toStdString())
         << "# line 7\n\n  " << good.device << "  \n/dev/kovexa-no-such-port\n";
     const FleetRun run = RunFleet(dir, "print TEXTmodel\n", {}, {QStringLiteral("--ports"), ports});
@@ -115,18 +123,6 @@ TEST(Fleet, ASensorThatNeverAnsweredFailsAScriptWithoutChecks) {
         std::string::npos,
         run.out.find("/dev/kovexa-no-such-port\t-\t-\tfailed\tno sensor answered on this port"))
         << run.out;
-}
-
-// Catches a bad script found by every member instead of once, and a shared trace file.
-TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
-    StartPanels();
-    QTemporaryDir dir;
-    EXPECT_EQ(2, RunFleet(dir, "click NoSuchControl\n", {"/dev/a", "/dev/b"}).status);
-    EXPECT_EQ(2,
-              RunFleet(dir, "quit\n", {"/dev/a", "/dev/b"}, {"--trace", dir.filePath("one.trace")})
-                  .status);
-    EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", dir.filePath("none.txt")}).status);
-    EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
 }
 
 }  // namespace

@@ -307,8 +307,10 @@ TEST_F(Serial, HangUpSeenByPollingAndByWaitingRead) {
 // ---------------------------------------------------------- open errors --
 
 // Catches open failures reported with the wrong code (the user sees the
-// matching text) or settings outside the driver's range accepted.
-TEST(OpenErrors, GiveTheirCode) {
+// matching text) or settings outside the driver's range accepted; and calls
+// on a port never opened, or closed, touching a stale device or reporting
+// success (numbers outside the table are invalid ports).
+TEST(ClosedPort, OpenErrorsAndCallsOnClosedPortsGiveTheirCode) {
     EnsureApplication();
     enum DeviceKind { kNoDevice, kMissingPath, kNotSerial, kLine };
     const struct {
@@ -339,12 +341,6 @@ TEST(OpenErrors, GiveTheirCode) {
         EXPECT_EQ(c.expected < 0 ? kComErrPortNotOpen : 0, GetInQLen(3));
         CloseCom(3);
     }
-}
-
-// Catches calls on a port never opened, or closed, touching a stale device
-// or reporting success; numbers outside the table are invalid ports.
-TEST(ClosedPort, CallsFailAsNotOpen) {
-    EnsureApplication();
     static char scratch[kFrame];
     int (*const kCalls[])(int port) = {
         [](int port) { return CloseCom(port); },
@@ -359,8 +355,6 @@ TEST(ClosedPort, CallsFailAsNotOpen) {
         [](int port) { return ComRd(port, scratch, kFrame); },
         [](int port) { return GetInQLen(port); },
     };
-    FarEnd line;
-    ASSERT_TRUE(line.Open());
     for (const auto& call : kCalls) {
         SCOPED_TRACE(testing::Message() << "call " << (&call - kCalls));
         EXPECT_EQ(kComErrPortNotOpen, call(7));
