@@ -132,23 +132,6 @@ TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     EXPECT_EQ("     1\n     2\n", Get());
 }
 
-// Catches a save replacing a symbolic link with a plain file, or resetting the file's permissions.
-TEST_F(Files, SaveThroughALinkKeepsTheLinkAndThePermissions) {
-    const uint32_t first[] = {1}, second[] = {2};
-    ASSERT_EQ(0, ArrayToFile(file, first, 1, 1, VAL_TRUNCATE));
-    ASSERT_EQ(0, chmod(file, 0640));
-    const std::string link = std::string(dir) + "/link.dat";
-    ASSERT_EQ(0, symlink("numbers.dat", link.c_str()));
-    ASSERT_EQ(0, ArrayToFile(link.c_str(), second, 1, 1, VAL_TRUNCATE));
-    struct stat info;
-    ASSERT_EQ(0, lstat(link.c_str(), &info));
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ASSERT_EQ(0, stat(file, &info));
-    EXPECT_EQ(0640u, info.st_mode & 07777u);
-    EXPECT_EQ("2\n", Get());
-    EXPECT_EQ(2, EntriesInDir());
-}
-
 // Catches appends that overwrite or are reported kept without a sync to the disk, existence
 // checks that count folders,
 // deletes that report success for nothing, bad writer arguments that create
@@ -174,9 +157,23 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     EXPECT_EQ(0, GetFileInfo(file, nullptr));
 }
 
-// Catches a save, append or delete that replaces, removes or blocks on a device node, a FIFO
-// or a folder given as the file (as root also a private copy of /dev/full).
-TEST_F(Files, SavesLeaveDevicesFifosAndFoldersAlone) {
+// Catches a save replacing a symbolic link with a plain file or resetting the file's
+// permissions, and a save, append or delete that replaces, removes or blocks on a device node, a
+// FIFO or a folder given as the file (as root also a private copy of /dev/full).
+TEST_F(Files, SavesKeepLinksPermissionsDevicesFifosAndFolders) {
+    const uint32_t first[] = {1}, second[] = {2};
+    ASSERT_EQ(0, ArrayToFile(file, first, 1, 1, VAL_TRUNCATE));
+    ASSERT_EQ(0, chmod(file, 0640));
+    const std::string link = std::string(dir) + "/link.dat";
+    ASSERT_EQ(0, symlink("numbers.dat", link.c_str()));
+    ASSERT_EQ(0, ArrayToFile(link.c_str(), second, 1, 1, VAL_TRUNCATE));
+    struct stat info;
+    ASSERT_EQ(0, lstat(link.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(0, stat(file, &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777u);
+    EXPECT_EQ("2\n", Get());
+    EXPECT_EQ(2, EntriesInDir());
     const struct {
         const char* name;
         mode_t type;
@@ -196,7 +193,6 @@ TEST_F(Files, SavesLeaveDevicesFifosAndFoldersAlone) {
         EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, AppendToFile(p, "x", 1)) << p;
         EXPECT_LT(WriteNewFile(p, "x", 1), 0) << p;
         EXPECT_LT(CVI_DeleteFile(p), 0) << p;
-        struct stat info;
         ASSERT_EQ(0, lstat(p, &info)) << p;
         EXPECT_EQ(n.type, info.st_mode & S_IFMT) << p;
     }
