@@ -45,7 +45,8 @@ Outcome RunProgram(const QTemporaryDir& dir, const std::string& steps,
 }  // namespace
 
 // Catches a failed check passed, a mismatch not saying where and what, a bad script as failed,
-// and a quit skipping the unsaved-settings question or a "no" that still ends the program.
+// a quit skipping the unsaved-settings question or a "no" that still ends the program, and a
+// script cut short at a NUL passing without its checks or a desktop run that never ends on it.
 TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     QTemporaryDir dir;
     // A quit while settings are unsaved asks; the first answer (no) keeps the program running.
@@ -67,12 +68,7 @@ TEST(Checks, ExitStatusTellsHeldFailedAndBadScript) {
     EXPECT_EQ(2, RunProgram(dir, "expect NoSuchControl 1\n").status);
     EXPECT_EQ(2, RunProgram(dir, "export GRAPHRaw picture.jpg\n").status);
     EXPECT_EQ(2, RunProgram(dir, "quit\n", "--headless=1").status);
-}
-
-// Catches a script cut short at a NUL passing without its checks, or a desktop run that never
-// ends on it.
-TEST(Checks, BytesThatAreNotTextMakeABadScript) {
-    QTemporaryDir dir;
+    // A NUL would cut the script short: a bad script, and a desktop run must end on it too.
     const std::string steps("wait 400\n\0\nexpect TEXTstatus NEVER\nquit\n", 38);
     for (int headless = 0; headless <= 1; ++headless) {
         const Outcome o = RunProgram(dir, steps, "", "", headless);

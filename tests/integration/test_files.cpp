@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -108,18 +109,20 @@ TEST_F(Files, ReaderFillsTheArrayOnlyFromAWholeFile) {
     }
 }
 
-// Catches a save that truncates the target first: numbers or a text failing half-way, or a
-// read-only folder, must leave the earlier file whole and no temporary file behind.
+// Catches a save that truncates the target first, or an append or first write cut short by a
+// full disk leaving half a line or an empty file: numbers, a text or a line failing half-way, or a
+// read-only folder, must leave the earlier file whole and nothing else behind.
 TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     const std::vector<uint32_t> big(400, 4000000000u), first = {1, 2};
     ASSERT_EQ(0, ArrayToFile(file, first.data(), 2, 6, VAL_TRUNCATE));
-    const std::string text(1000, 'x');
-    auto save = [&](int textSave) {
-        return textSave ? SaveTextFile(file, text.data(), 1000)
-                        : ArrayToFile(file, big.data(), 400, 12, VAL_TRUNCATE);
-    };
-    for (int textSave = 0; textSave <= 1; ++textSave) {
-        EXPECT_LT(Limited(64, [&] { return save(textSave); }), 0) << textSave;
+    const std::string text(1000, 'x'), other = std::string(dir) + "/new.dat";
+    const std::function<int()> kSaves[] = {
+        [&] { return ArrayToFile(file, big.data(), 400, 12, VAL_TRUNCATE); },
+        [&] { return SaveTextFile(file, text.data(), 1000); },
+        [&] { return AppendToFile(file, text.data(), 1000); },
+        [&] { return WriteNewFile(other.c_str(), text.data(), 1000); }};
+    for (const auto& save : kSaves) {
+        EXPECT_LT(Limited(64, save), 0) << &save - kSaves;
         EXPECT_EQ("     1\n     2\n", Get());
         EXPECT_EQ(1, EntriesInDir());
     }
@@ -127,23 +130,6 @@ TEST_F(Files, FailedSaveKeepsTheEarlierFile) {
     ASSERT_EQ(0, chmod(dir, 0500));
     EXPECT_LT(ArrayToFile(file, big.data(), 2, 6, VAL_TRUNCATE), 0);
     EXPECT_EQ("     1\n     2\n", Get());
-}
-
-// Catches a save replacing a symbolic link with a plain file, or resetting the file's permissions.
-TEST_F(Files, SaveThroughALinkKeepsTheLinkAndThePermissions) {
-    const uint32_t first[] = {1}, second[] = {2};
-    ASSERT_EQ(0, ArrayToFile(file, first, 1, 1, VAL_TRUNCATE));
-    ASSERT_EQ(0, chmod(file, 0640));
-    const std::string link = std::string(dir) + "/link.dat";
-    ASSERT_EQ(0, symlink("numbers.dat", link.c_str()));
-    ASSERT_EQ(0, ArrayToFile(link.c_str(), second, 1, 1, VAL_TRUNCATE));
-    struct stat info;
-    ASSERT_EQ(0, lstat(link.c_str(), &info));
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ASSERT_EQ(0, stat(file, &info));
-    EXPECT_EQ(0640u, info.st_mode & 07777u);
-    EXPECT_EQ("2\n", Get());
-    EXPECT_EQ(2, EntriesInDir());
 }
 
 // Catches appends that overwrite or are reported kept without a sync to the disk, existence
@@ -171,22 +157,23 @@ TEST_F(Files, AppendInfoDeleteAndMissingFiles) {
     EXPECT_EQ(0, GetFileInfo(file, nullptr));
 }
 
-// Catches an append cut short by a full disk leaving half a line behind, and a first write
-// that fails leaving an empty file.
-TEST_F(Files, AppendedLinesAndNewFilesAreWholeOrAbsent) {
-    ASSERT_EQ(0, WriteNewFile(file, "head\r\n", 6));
-    const std::string line = "1649\t2049\t2111\r\n";
-    const std::string other = std::string(dir) + "/new.dat";
-    const int size = static_cast<int>(line.size());
-    EXPECT_LT(Limited(10, [&] { return AppendToFile(file, line.data(), size); }), 0);
-    EXPECT_EQ("head\r\n", Get());
-    EXPECT_LT(Limited(10, [&] { return WriteNewFile(other.c_str(), line.data(), size); }), 0);
-    EXPECT_EQ(0, GetFileInfo(other.c_str(), nullptr));
-}
-
-// Catches a save, append or delete that replaces, removes or blocks on a device node, a FIFO
-// or a folder given as the file (as root also a private copy of /dev/full).
-TEST_F(Files, SavesLeaveDevicesFifosAndFoldersAlone) {
+// Catches a save replacing a symbolic link with a plain file or resetting the file's
+// permissions, and a save, append or delete that replaces, removes or blocks on a device node, a
+// FIFO or a folder given as the file (as root also a private copy of /dev/full).
+TEST_F(Files, SavesKeepLinksPermissionsDevicesFifosAndFolders) {
+    const uint32_t first[] = {1}, second[] = {2};
+    ASSERT_EQ(0, ArrayToFile(file, first, 1, 1, VAL_TRUNCATE));
+    ASSERT_EQ(0, chmod(file, 0640));
+    const std::string link = std::string(dir) + "/link.dat";
+    ASSERT_EQ(0, symlink("numbers.dat", link.c_str()));
+    ASSERT_EQ(0, ArrayToFile(link.c_str(), second, 1, 1, VAL_TRUNCATE));
+    struct stat info;
+    ASSERT_EQ(0, lstat(link.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(0, stat(file, &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777u);
+    EXPECT_EQ("2\n", Get());
+    EXPECT_EQ(2, EntriesInDir());
     const struct {
         const char* name;
         mode_t type;
@@ -206,7 +193,6 @@ TEST_F(Files, SavesLeaveDevicesFifosAndFoldersAlone) {
         EXPECT_EQ(VAL_ERR_NOT_REGULAR_FILE, AppendToFile(p, "x", 1)) << p;
         EXPECT_LT(WriteNewFile(p, "x", 1), 0) << p;
         EXPECT_LT(CVI_DeleteFile(p), 0) << p;
-        struct stat info;
         ASSERT_EQ(0, lstat(p, &info)) << p;
         EXPECT_EQ(n.type, info.st_mode & S_IFMT) << p;
     }
@@ -248,9 +234,10 @@ TEST_F(Files, HeadLoadSkipsMarkAndTailAndNamesTheLine) {
 }
 
 // Catches a path join that writes past the output size or doubles slashes,
-// and a program folder taken from the working directory instead of the
-// executable (or guessed before the toolkit knows it).
-TEST(Paths, PathnameAndProjectDirFitOrFail) {
+// a program folder taken from the working directory instead of the
+// executable (or guessed before the toolkit knows it), and swapped fields or
+// missing zero padding in the date and time texts.
+TEST(Paths, PathnameProjectDirDateAndTimeFitOrFail) {
     char out[16], folder[512], self[600], tiny[2], name[] = "test_files", *argv[] = {name, nullptr};
     int argc = 1;
     EXPECT_EQ(-1, GetProjectDir(folder, sizeof folder));
@@ -267,10 +254,6 @@ TEST(Paths, PathnameAndProjectDirFitOrFail) {
     ASSERT_EQ(0, MakePathname(folder, "test_files", self, sizeof self));
     EXPECT_EQ(1, GetFileInfo(self, nullptr)) << self;
     EXPECT_EQ(-1, GetProjectDir(tiny, sizeof tiny));
-}
-
-// Catches swapped fields or missing zero padding in the date and time texts.
-TEST(Paths, DateAndTimeTexts) {
     const char *date = DateStr(), *time = TimeStr();
     int month = 0, day = 0, year = 0;
     ASSERT_EQ(3, std::sscanf(date, "%2d-%2d-%4d", &month, &day, &year));

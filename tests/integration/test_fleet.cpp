@@ -10,7 +10,6 @@
 #include <string>
 
 #include "tests/integration/support_harness.h"
-#include "tests/integration/support_ser2net.h"
 
 namespace {
 
@@ -100,13 +99,21 @@ TEST(Fleet, TwoGoodSensorsHoldAndASilentOneFailsItsLine) {
         << run.err;
 }
 
-// Catches a sensor without any check in the script passing although nothing answered, and a
-// ports file whose comments or blank lines become ports.
-TEST(Fleet, ASensorThatNeverAnsweredFailsAScriptWithoutChecks) {
+// Catches a bad script found by every member instead of once, a shared trace file or a ports
+// file that cannot be read not refused before any member runs; a sensor without any check in
+// the script passing although nothing answered, and a ports file whose comments or blank lines
+// become ports.
+TEST(Fleet, CommandLineErrorsRunNoMemberAndASensorThatNeverAnsweredFails) {
     StartPanels();
-    SimProcess good("edge1024");
     QTemporaryDir dir;
     const QString ports = dir.filePath("ports.txt");
+    EXPECT_EQ(2, RunFleet(dir, "click NoSuchControl\n", {"/dev/a", "/dev/b"}).status);
+    EXPECT_EQ(2,
+              RunFleet(dir, "quit\n", {"/dev/a", "/dev/b"}, {"--trace", dir.filePath("one.trace")})
+                  .status);
+    EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", ports}).status);
+    EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
+    SimProcess good("edge1024");
     std::ofstream(ports.toStdString())
         << "# line 7\n\n  " << good.device << "  \n/dev/kovexa-no-such-port\n";
     const FleetRun run = RunFleet(dir, "print TEXTmodel\n", {}, {QStringLiteral("--ports"), ports});
@@ -116,41 +123,6 @@ TEST(Fleet, ASensorThatNeverAnsweredFailsAScriptWithoutChecks) {
         std::string::npos,
         run.out.find("/dev/kovexa-no-such-port\t-\t-\tfailed\tno sensor answered on this port"))
         << run.out;
-}
-
-// Catches a bad script found by every member instead of once, and a shared trace file.
-TEST(Fleet, BadScriptOrTraceNameIsACommandLineError) {
-    StartPanels();
-    QTemporaryDir dir;
-    EXPECT_EQ(2, RunFleet(dir, "click NoSuchControl\n", {"/dev/a", "/dev/b"}).status);
-    EXPECT_EQ(2,
-              RunFleet(dir, "quit\n", {"/dev/a", "/dev/b"}, {"--trace", dir.filePath("one.trace")})
-                  .status);
-    EXPECT_EQ(2, RunFleet(dir, "quit\n", {}, {"--ports", dir.filePath("none.txt")}).status);
-    EXPECT_FALSE(QFile::exists(dir.filePath("fleet-summary.csv")));
-}
-
-// Catches a sensor behind a serial device server (ser2net, raw TCP) that the fleet cannot
-// reach, or whose report name keeps the address's ':' and '/' characters.
-TEST(Fleet, ASensorBehindADeviceServerJoinsTheFleet) {
-    StartPanels();
-    SimProcess sensor("v303");
-    ASSERT_FALSE(sensor.device.empty());
-    DeviceServerProcess server;
-    std::string why;
-    ASSERT_EQ(1, DeviceServerStart("tcp(nodelay)", sensor.device.c_str(), &server, &why)) << why;
-    SimProcess local("edge1024");
-    QTemporaryDir dir;
-    const std::string address = "socket://127.0.0.1:" + std::to_string(server.port);
-    const FleetRun run = RunFleet(
-        dir, kRecipe, {QString::fromStdString(local.device), QString::fromStdString(address)});
-    DeviceServerStop(&server);
-    EXPECT_EQ(0, run.status) << run.out << run.err;
-    const std::string report =
-        "socket_127.0.0.1_" + std::to_string(server.port) + "-K-VEX-RZ-M03.pdf";
-    EXPECT_NE(std::string::npos, run.out.find(address + "\tK-VEX-RZ-M03\t")) << run.out;
-    EXPECT_NE(std::string::npos, run.out.find("\theld\t-\t" + report + "\n")) << run.out;
-    EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromStdString(report))));
 }
 
 }  // namespace

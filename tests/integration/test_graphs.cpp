@@ -106,8 +106,9 @@ TEST_F(Graphs, StripChartKeepsPointsPerScreenAndHonoursStartAndSkip) {
 }
 
 // Catches an inverted or empty range handed to the plot (nothing drawn, or a
-// crash), and a range that is not finite replacing the last good one.
-TEST_F(Graphs, ManualRangeIsMadeValidOrRefused) {
+// crash), a range that is not finite replacing the last good one, and an
+// autoscaled axis that does not follow the data.
+TEST_F(Graphs, ManualRangeIsMadeValidOrRefusedAndAutoscaleFollowsTheData) {
     const struct {
         const char* name;
         double min, max;
@@ -128,10 +129,6 @@ TEST_F(Graphs, ManualRangeIsMadeValidOrRefused) {
         ASSERT_EQ(1, HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_LEFT_YAXIS, &lo, &hi));
         EXPECT_EQ(std::make_pair(c.wantMin, c.wantMax), std::make_pair(lo, hi));
     }
-}
-
-// Catches an autoscaled axis that does not follow the data.
-TEST_F(Graphs, AutoscaleFollowsTheData) {
     Curve(MAIN_GRAPHData, 10, 100, 3, VAL_RED);
     Curve(MAIN_GRAPHData, 10, 700, 3, VAL_RED);
     ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHData, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0, 0));
@@ -157,27 +154,22 @@ TEST_F(Graphs, CurvesDeleteByHandleAndReadBackWithinTheBuffer) {
     EXPECT_EQ(-7, out[4]);
 }
 
-// Catches a replot per plot call (a fast frame stream would wait for drawing).
-TEST_F(Graphs, ManyPlotCallsCoalesceIntoOneReplot) {
+// Catches a replot per plot call (a fast frame stream would wait for drawing), and a graph drawn
+// while hidden that shows its old picture when shown.
+TEST_F(Graphs, PlotCallsCoalesceIntoOneReplotAndAHiddenGraphReplotsWhenShown) {
     DisplayPanel(main_);
-    const long before = SettledReplots(MAIN_GRAPHRaw);
+    SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 0);
+    const long raw = SettledReplots(MAIN_GRAPHRaw), video = HostReplotCount(main_, MAIN_GRAPHVideo);
     SetCtrlAttribute(main_, MAIN_GRAPHRaw, ATTR_NUM_TRACES, 6);
     std::vector<double> history(600);
     for (int i = 0; i < 600; ++i) history[i] = i;
     for (int i = 0; i < 1000; ++i) PlotStripChart(main_, MAIN_GRAPHRaw, history.data(), 600, 0, 0);
-    EXPECT_EQ(before, HostReplotCount(main_, MAIN_GRAPHRaw));
-    EXPECT_EQ(before + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHRaw, before));
-}
-
-// Catches a graph drawn while hidden that shows its old picture when shown.
-TEST_F(Graphs, HiddenGraphReplotsWhenShown) {
-    DisplayPanel(main_);
-    SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 0);
-    const long before = SettledReplots(MAIN_GRAPHVideo);
     Curve(MAIN_GRAPHVideo, 0, 5, 2, VAL_RED);
-    EXPECT_EQ(before, SettledReplots(MAIN_GRAPHVideo));
+    EXPECT_EQ(raw, HostReplotCount(main_, MAIN_GRAPHRaw));
+    EXPECT_EQ(raw + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHRaw, raw));
+    EXPECT_EQ(video, SettledReplots(MAIN_GRAPHVideo));
     SetCtrlAttribute(main_, MAIN_GRAPHVideo, ATTR_VISIBLE, 1);
-    EXPECT_EQ(before + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHVideo, before));
+    EXPECT_EQ(video + 1, ReplotsAfterWaitingForOne(MAIN_GRAPHVideo, video));
 }
 
 QCustomPlot* PlotNamed(const char* name) {
@@ -287,9 +279,10 @@ TEST_F(Graphs, WindowShowsWhatAFreshDrawingShowsAfterEachKindOfChange) {
 
 // Catches a wheel or drag that does not move the x axis, a zoom not held
 // about the pointer, a user range that the next plot call (a rolling chart,
-// a new frame's axis) throws away, and a double-click that does not give
-// the program's latest range back.
-TEST_F(Graphs, MouseZoomsAndPansTheXAxisUntilADoubleClick) {
+// a new frame's axis) throws away, a double-click that does not give the
+// program's latest range back, and a wheel that zooms without end: to a
+// sliver the axis cannot label, or out until the data is a speck.
+TEST_F(Graphs, MouseZoomsAndPansTheXAxisWithinBoundsUntilADoubleClick) {
     DisplayPanel(main_);
     QCustomPlot* raw = PlotNamed("GRAPHRaw");
     ASSERT_TRUE(raw);
@@ -325,22 +318,12 @@ TEST_F(Graphs, MouseZoomsAndPansTheXAxisUntilADoubleClick) {
     EXPECT_NEAR(100.0, x().size(), 1e-6);
     DoubleClick(raw, at);
     EXPECT_EQ(QCPRange(0, 50), x());
-}
 
-// Catches a wheel that zooms without end: to a sliver the axis cannot
-// label, or out until the data is a speck.
-TEST_F(Graphs, MouseZoomStopsWithinBoundsOfTheProgramsRange) {
-    DisplayPanel(main_);
-    QCustomPlot* raw = PlotNamed("GRAPHRaw");
-    ASSERT_TRUE(raw);
     ASSERT_EQ(0, SetAxisScalingMode(main_, MAIN_GRAPHRaw, VAL_XAXIS, VAL_MANUAL, 1, 256));
     PumpFor(80);
-    double lo = 0, hi = 0;
     for (int i = 0; i < 100; ++i) Wheel(raw, raw->axisRect()->center().x(), 1);
-    HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_XAXIS, &lo, &hi);
-    EXPECT_GE(hi - lo, 255.0 / 1000);
+    EXPECT_GE(x().size(), 255.0 / 1000);
     for (int i = 0; i < 100; ++i) Wheel(raw, raw->axisRect()->center().x(), -1);
-    HostGraphAxis(main_, MAIN_GRAPHRaw, VAL_XAXIS, &lo, &hi);
-    EXPECT_LE(hi - lo, 255.0 * 10);
-    EXPECT_GT(hi - lo, 255.0 * 5);
+    EXPECT_LE(x().size(), 255.0 * 10);
+    EXPECT_GT(x().size(), 255.0 * 5);
 }

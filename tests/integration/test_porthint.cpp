@@ -6,17 +6,13 @@
 
 class PortHintTest : public SensorHarness {};
 
-// Catches the refusal of a busy port reported as the bare text, or a cure
-// given for a device that does not exist.
+// Catches the refusal of a busy port reported as the bare text. (A device
+// that does not exist gets no cure: pinned by the link tests.)
 TEST_F(PortHintTest, BusyPortSaysAnotherProgramHoldsIt) {
     const std::string device = StartProgram("v303");
     PortTableSetDevice(2, device.c_str());
     InitRS232(2);
     const std::string busy = StatusLine();
     EXPECT_EQ(0u, busy.rfind("Cannot open port - port busy: ", 0)) << busy;
-    PortTableSetDevice(3, "/dev/kovexa-no-such-device");
-    InitRS232(3);
-    EXPECT_EQ("Cannot open port", StatusLine());
     CloseCom(2);
-    CloseCom(3);
 }
