@@ -64,46 +64,24 @@ INSTANTIATE_TEST_SUITE_P(
     EveryCommand, RequestFrame, ::testing::ValuesIn(kRequests),
     [](const ::testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
 
-// Catches decoding a measurement frame from byte 6 (losing Ledge) or
-// treating it as a 15-word frame.
-TEST(ReplyDecoding, MeasurementFrameFillsSixteenWordsFromByteFour) {
-    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x08};
-    for (int i = 0; i < 16; ++i) {
-        rx.push_back(static_cast<uint8_t>(i + 1));
-        rx.push_back(static_cast<uint8_t>(0x10 + i));
+// Catches a measurement frame decoded from byte 6 (losing Ledge) or as 15 words, another reply
+// decoded as 16 words (overwriting pp[15]) or from byte 4, a type compared by its low byte only
+// (0x0108 is not 8), and a sync word examined here (only the line check does).
+TEST(ReplyDecoding, MeasurementFillsSixteenWordsFromByte4OthersFifteenFromByte6) {
+    // sync, type, and whether it is a measurement frame
+    const uint16_t kRx[][3] = {{0x00AA, 8, 1}, {0x00AA, 2, 0}, {0xAA00, 0x108, 0}, {0xAA00, 8, 1}};
+    for (const auto& c : kRx) {
+        std::vector<uint8_t> rx = {static_cast<uint8_t>(c[0] >> 8), static_cast<uint8_t>(c[0]),
+                                   static_cast<uint8_t>(c[1] >> 8), static_cast<uint8_t>(c[1])};
+        for (int i = 4; i < kFrameSize; ++i) rx.push_back(static_cast<uint8_t>(0x40 + i));
+        SetRx(rx);
+        pp[15] = 0xBEEF;
+        EXPECT_EQ(c[2], GetRxBuf()) << c[1];
+        const int from = c[2] ? 4 : 6, words = c[2] ? 16 : 15;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(i < words ? (rx[from + 2 * i] << 8) | rx[from + 2 * i + 1] : 0xBEEF, pp[i])
+                << c[1] << " word " << i;
     }
-    SetRx(rx);
-    EXPECT_EQ(1, GetRxBuf());
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(((i + 1) << 8) | (0x10 + i), pp[i]) << i;
-}
-
-// Catches a decoder that reads 16 words for every type (overwriting pp[15])
-// or starts at byte 4 for non-measurement replies.
-TEST(ReplyDecoding, OtherReplyFillsFifteenWordsFromByteSixAndKeepsLastWord) {
-    pp[15] = 0xBEEF;
-    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x02, 0x77, 0x77};
-    for (int i = 0; i < 15; ++i) {
-        rx.push_back(0x00);
-        rx.push_back(static_cast<uint8_t>(i));
-    }
-    SetRx(rx);
-    EXPECT_EQ(0, GetRxBuf());
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(i, pp[i]);
-    EXPECT_EQ(0xBEEF, pp[15]);
-}
-
-// Catches a decoder that compares only the low byte of the type (0x0108
-// is not 8) or that validates the sync word here (only the line check does).
-TEST(ReplyDecoding, TypeIsTheWholeWordAndSyncIsNotExamined) {
-    std::vector<uint8_t> rx(36, 0);
-    rx[0] = 0xAA;  // wrong sync: still decoded
-    rx[2] = 0x01;
-    rx[3] = 0x08;
-    SetRx(rx);
-    EXPECT_EQ(0, GetRxBuf());
-    rx[2] = 0x00;
-    SetRx(rx);
-    EXPECT_EQ(1, GetRxBuf());
 }
 
 }  // namespace
