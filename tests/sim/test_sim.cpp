@@ -313,9 +313,8 @@ TEST_F(SimLine, XFlashStoresPages2To9AndEchoesOffsetAndPage) {
     Bytes write = Exchange(Request(102, 8, {3, 0x7FFF, 1, 2, 3, 4, 5, 6, 0xFFFE, 0xAA, 0xAA}));
     EXPECT_EQ(Hex("00AA 0066 0008 0008 0003 7FFF 0001 0002 0003 0004 0005 0006 FFFE"),
               Head(write, 26));
-    EXPECT_EQ(0x7FFF, SimGetXFlash(264));  // 3 * 256 - 512 + 8
-    EXPECT_EQ(0xFFFE, SimGetXFlash(271));
-    EXPECT_EQ(0xFFFF, SimGetXFlash(272));
+    EXPECT_EQ((std::vector<int>{0x7FFF, 0xFFFE, 0xFFFF}),  // 3 * 256 - 512 + 8, last, next
+              (std::vector<int>{SimGetXFlash(264), SimGetXFlash(271), SimGetXFlash(272)}));
     EXPECT_EQ(Hex("00AA 0067 0008 0008 0003 7FFF 0001 0002 0003 0004 0005 0006 FFFE"),
               Head(Exchange(Request(103, 8, {3})), 26));
 }
