@@ -80,20 +80,6 @@ TEST(RecordLayout, EachVariantHoldsItsSettingsOnDistinctWordsOfItsBlock) {
     }
 }
 
-// Catches word 59 travelling in half 1 or the slope/offset words shifted.
-TEST(HalfOne, SkipsWord59BothWays) {
-    for (int i = 0; i < kParamWords; ++i) parameter[i] = static_cast<uint16_t>(i);
-    CopyVarsToPP(1);
-    EXPECT_EQ((std::vector<uint16_t>{48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 62, 63}),
-              std::vector<uint16_t>(pp, pp + 15));
-    parameter[59] = 0x5959;
-    for (int i = 0; i < 15; ++i) pp[i] = static_cast<uint16_t>(0x100 + i);
-    CopyPPtoVars(1);
-    EXPECT_EQ((std::vector<int>{0x100, 0x10A, 0x5959, 0x10B, 0x10E}),
-              (std::vector<int>{parameter[48], parameter[58], parameter[59], parameter[60],
-                                parameter[63]}));
-}
-
 // Catches a 16-bit umValue, swapped halves, or the teach value stored in
 // only one layout.
 TEST(MeasurementRecord, UnpacksAllSixteenWords) {
