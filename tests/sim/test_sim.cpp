@@ -224,18 +224,14 @@ TEST_F(SimLine, MeasurementFrameFromStillScene) {
     }
 }
 
-// Catches queued frames altered, dropped, or never given back to the scene.
-TEST_F(SimLine, QueuedMeasurementsAreAnsweredExactlyThenTheSceneAgain) {
+// Catches a queued frame never given back to the scene (altered or dropped frames fail RUN's
+// tests, which draw them).
+TEST_F(SimLine, QueuedMeasurementIsAnsweredOnceThenTheSceneAgain) {
     Start("edge1024");
     SimSetScene(1000, 3000, 0);
-    uint16_t q[2][16];
-    for (int i = 0; i < 32; i++) q[i / 16][i % 16] = static_cast<uint16_t>(0xF0F0 + 0x101 * i);
-    SimQueueMeasurement(q[0]);
-    SimQueueMeasurement(q[1]);
-    for (int k = 0; k < 2; k++) {
-        Bytes a = Exchange(Request(8, 0));
-        for (int i = 0; i < 16; i++) EXPECT_EQ(q[k][i], MeasureWord(a, i)) << k << " " << i;
-    }
+    const uint16_t queued[16] = {7};
+    SimQueueMeasurement(queued);
+    EXPECT_EQ(7, MeasureWord(Exchange(Request(8, 0)), 0));
     EXPECT_NEAR(3000, MeasureWord(Exchange(Request(8, 0)), 2), 32);
 }
 
