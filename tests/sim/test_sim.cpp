@@ -196,10 +196,8 @@ TEST_F(SimLine, MeasurementFrameFromStillScene) {
         uint16_t mode;        // 0 left edge, 1 right edge, 2 width
         uint32_t umPerPixel;  // default slope 16384: / 1024 (V303), / 16384 (standard)
         int near;             // how close the edges are found (a peak is sharper)
-    } kCases[] = {{"edge1024", 21, 0, 16, 32},
-                  {"edge1024", 21, 1, 16, 32},
-                  {"edge1024", 21, 2, 16, 32},
-                  {"standard", 6, 2, 1, 32},
+    } kCases[] = {{"edge1024", 21, 0, 16, 32}, {"edge1024", 21, 1, 16, 32},
+                  {"edge1024", 21, 2, 16, 32}, {"standard", 6, 2, 1, 32},
                   {"peak", 21, 2, 16, 8}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.model) + " mode " + std::to_string(c.mode));
