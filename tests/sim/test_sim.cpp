@@ -190,6 +190,7 @@ TEST_F(SimLine, WriteThenReadBackPerMemory) {
 // mode, a word out of place, the wrong slope scale for the variant, or a
 // peak model measured as a shadow (its edges are the two peaks).
 TEST_F(SimLine, MeasurementFrameFromStillScene) {
+    // clang-format off
     const struct {
         const char* model;
         int modeWord;
@@ -197,8 +198,8 @@ TEST_F(SimLine, MeasurementFrameFromStillScene) {
         uint32_t umPerPixel;  // default slope 16384: / 1024 (V303), / 16384 (standard)
         int near;             // how close the edges are found (a peak is sharper)
     } kCases[] = {{"edge1024", 21, 0, 16, 32}, {"edge1024", 21, 1, 16, 32},
-                  {"edge1024", 21, 2, 16, 32}, {"standard", 6, 2, 1, 32},
-                  {"peak", 21, 2, 16, 8}};
+                  {"edge1024", 21, 2, 16, 32}, {"standard", 6, 2, 1, 32}, {"peak", 21, 2, 16, 8}};
+    // clang-format on
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.model) + " mode " + std::to_string(c.mode));
         Start(c.model);

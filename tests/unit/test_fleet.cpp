@@ -11,6 +11,7 @@ namespace {
 // Catches a path separator, a leading dot or a drive colon left in a file name, a field left
 // unexpanded, and an overlong result written past out.
 TEST(FleetNames, PortsAndModelsBecomeSafeFileNamesThatMustFit) {
+    // clang-format off
     const struct {
         const char* text;
         const char* name;
@@ -18,6 +19,7 @@ TEST(FleetNames, PortsAndModelsBecomeSafeFileNamesThatMustFit) {
         {"/dev/ttyUSB0", "dev_ttyUSB0"}, {"socket://127.0.0.7:4001", "socket_127.0.0.7_4001"},
         {"../../etc/passwd", "etc_passwd"}, {"COM7", "COM7"}, {"K-VEX-RZ M01", "K-VEX-RZ_M01"},
         {"", "none"}, {"///", "none"}};
+    // clang-format on
     char out[64];
     for (const auto& c : kCases) {
         FleetNamePart(c.text, out, sizeof out);

@@ -58,11 +58,11 @@ const RequestCase kRequests[] = {
     {"Hardware", CMD_HARDWARE, 0, 3, {0x00, 0x55, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x03}},
     {"ResetMaxMin", CMD_RESET_MAXMIN, 0, 9, {0x00, 0x55, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x09}},
     {"XFlashRead", CMD_XFLASH_READ, 248, 9, {0x00, 0x55, 0x00, 0x67, 0x00, 0xF8, 0x00, 0x09}}};
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(
     EveryCommand, RequestFrame, ::testing::ValuesIn(kRequests),
     [](const ::testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Catches a measurement frame decoded from byte 6 (losing Ledge) or as 15 words, another reply
 // decoded as 16 words (overwriting pp[15]) or from byte 4, a type compared by its low byte only

@@ -75,11 +75,13 @@ struct LimitCase {
 // the other way round), a lower limit not raised to 1, and 16-bit sums
 // (32000 + 1000 wraps to a negative upper limit).
 TEST(ToleranceAtLimits, EqualIsWithin) {
+    // clang-format off
     const LimitCase kCases[] = {
         {"AtUpper", 500, 20, 520, 1, 1},        {"AboveUpper", 500, 20, 521, 0, 0},
         {"AtLower", 500, 20, 480, 1, 1},        {"BelowLower", 500, 20, 479, 0, 0},
         {"LowerOneZeroIsOut", 10, 20, 0, 0, 0}, {"LowerOneOneIsIn", 10, 20, 1, 1, 1},
         {"RawCapsAtLastPixel", 4090, 20, 4095, 1, 1}, {"BarCapsAtCount", 4090, 20, 4096, 0, 1}};
+    // clang-format on
     for (const LimitCase& c : kCases) {
         const MeasureInputs in = Inputs(c.sp, c.tol, c.tol, c.Mvalue);
         EXPECT_EQ(c.rawWithin, WithinTolerance(in.Mvalue, RawToleranceLimits(in))) << c.name;
