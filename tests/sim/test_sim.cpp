@@ -190,17 +190,16 @@ TEST_F(SimLine, WriteThenReadBackPerMemory) {
 // mode, a word out of place, the wrong slope scale for the variant, or a
 // peak model measured as a shadow (its edges are the two peaks).
 TEST_F(SimLine, MeasurementFrameFromStillScene) {
+    // clang-format off
     const struct {
         const char* model;
         int modeWord;
         uint16_t mode;        // 0 left edge, 1 right edge, 2 width
         uint32_t umPerPixel;  // default slope 16384: / 1024 (V303), / 16384 (standard)
         int near;             // how close the edges are found (a peak is sharper)
-    } kCases[] = {{"edge1024", 21, 0, 16, 32},
-                  {"edge1024", 21, 1, 16, 32},
-                  {"edge1024", 21, 2, 16, 32},
-                  {"standard", 6, 2, 1, 32},
-                  {"peak", 21, 2, 16, 8}};
+    } kCases[] = {{"edge1024", 21, 0, 16, 32}, {"edge1024", 21, 1, 16, 32},
+                  {"edge1024", 21, 2, 16, 32}, {"standard", 6, 2, 1, 32}, {"peak", 21, 2, 16, 8}};
+    // clang-format on
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.model) + " mode " + std::to_string(c.mode));
         Start(c.model);
@@ -224,18 +223,14 @@ TEST_F(SimLine, MeasurementFrameFromStillScene) {
     }
 }
 
-// Catches queued frames altered, dropped, or never given back to the scene.
-TEST_F(SimLine, QueuedMeasurementsAreAnsweredExactlyThenTheSceneAgain) {
+// Catches a queued frame never given back to the scene (altered or dropped frames fail RUN's
+// tests, which draw them).
+TEST_F(SimLine, QueuedMeasurementIsAnsweredOnceThenTheSceneAgain) {
     Start("edge1024");
     SimSetScene(1000, 3000, 0);
-    uint16_t q[2][16];
-    for (int i = 0; i < 32; i++) q[i / 16][i % 16] = static_cast<uint16_t>(0xF0F0 + 0x101 * i);
-    SimQueueMeasurement(q[0]);
-    SimQueueMeasurement(q[1]);
-    for (int k = 0; k < 2; k++) {
-        Bytes a = Exchange(Request(8, 0));
-        for (int i = 0; i < 16; i++) EXPECT_EQ(q[k][i], MeasureWord(a, i)) << k << " " << i;
-    }
+    const uint16_t queued[16] = {7};
+    SimQueueMeasurement(queued);
+    EXPECT_EQ(7, MeasureWord(Exchange(Request(8, 0)), 0));
     EXPECT_NEAR(3000, MeasureWord(Exchange(Request(8, 0)), 2), 32);
 }
 
@@ -313,9 +308,8 @@ TEST_F(SimLine, XFlashStoresPages2To9AndEchoesOffsetAndPage) {
     Bytes write = Exchange(Request(102, 8, {3, 0x7FFF, 1, 2, 3, 4, 5, 6, 0xFFFE, 0xAA, 0xAA}));
     EXPECT_EQ(Hex("00AA 0066 0008 0008 0003 7FFF 0001 0002 0003 0004 0005 0006 FFFE"),
               Head(write, 26));
-    EXPECT_EQ(0x7FFF, SimGetXFlash(264));  // 3 * 256 - 512 + 8
-    EXPECT_EQ(0xFFFE, SimGetXFlash(271));
-    EXPECT_EQ(0xFFFF, SimGetXFlash(272));
+    EXPECT_EQ((std::vector<int>{0x7FFF, 0xFFFE, 0xFFFF}),  // 3 * 256 - 512 + 8, last, next
+              (std::vector<int>{SimGetXFlash(264), SimGetXFlash(271), SimGetXFlash(272)}));
     EXPECT_EQ(Hex("00AA 0067 0008 0008 0003 7FFF 0001 0002 0003 0004 0005 0006 FFFE"),
               Head(Exchange(Request(103, 8, {3})), 26));
 }

@@ -33,11 +33,6 @@ TEST(Compare, EachVariantListsExactlyTheControlsItBinds) {
     EXPECT_EQ(18, BoundCount(VARIANT_STANDARD));  // 15 words, trigger threshold, slope, offset
     EXPECT_EQ(18, BoundCount(VARIANT_V303));
     EXPECT_EQ(16, BoundCount(VARIANT_TARVO));
-    EXPECT_FALSE(CompareBinds(Param("NEDITToleranceUP"), VARIANT_STANDARD));
-    EXPECT_TRUE(CompareBinds(Param("CTRLstdOption"), VARIANT_STANDARD));
-    EXPECT_FALSE(CompareBinds(Param("CTRLstdOption"), VARIANT_V303));
-    EXPECT_TRUE(CompareBinds(Param("DROPhold"), VARIANT_TARVO));
-    EXPECT_FALSE(CompareBinds(Param("NUMTriggThreshold"), VARIANT_TARVO));
 }
 
 // Catches another layout's word counted, the slope's high half missed, or a pair counted twice.

@@ -11,24 +11,20 @@ namespace {
 // Catches a path separator, a leading dot or a drive colon left in a file name, a field left
 // unexpanded, and an overlong result written past out.
 TEST(FleetNames, PortsAndModelsBecomeSafeFileNamesThatMustFit) {
+    // clang-format off
     const struct {
         const char* text;
         const char* name;
     } kCases[] = {
-        {"/dev/ttyUSB0", "dev_ttyUSB0"},
-        {"socket://127.0.0.7:4001", "socket_127.0.0.7_4001"},
-        {"../../etc/passwd", "etc_passwd"},
-        {"COM7", "COM7"},
-        {"K-VEX-RZ M01", "K-VEX-RZ_M01"},
-        {"", "none"},
-        {"///", "none"},
-    };
+        {"/dev/ttyUSB0", "dev_ttyUSB0"}, {"socket://127.0.0.7:4001", "socket_127.0.0.7_4001"},
+        {"../../etc/passwd", "etc_passwd"}, {"COM7", "COM7"}, {"K-VEX-RZ M01", "K-VEX-RZ_M01"},
+        {"", "none"}, {"///", "none"}};
+    // clang-format on
+    char out[64];
     for (const auto& c : kCases) {
-        char out[64];
         FleetNamePart(c.text, out, sizeof out);
         EXPECT_STREQ(c.name, out) << c.text;
     }
-    char out[64];
     ASSERT_EQ(1, FleetExpandNames("rep/{PORT}-{MODEL}-{PORT}.pdf", "/dev/ttyS1", "M/01", out,
                                   sizeof out));
     EXPECT_STREQ("rep/dev_ttyS1-M_01-dev_ttyS1.pdf", out);

@@ -44,88 +44,44 @@ TEST_P(RequestFrame, LaysOutSyncCommandSecondWordAndPayloadBigEndian) {
     }
 }
 
+// clang-format off
+const RequestCase kRequests[] = {
+    {"WriteRamHalf0", CMD_WRITE_RAM, 0, 500, {0x00, 0x55, 0x00, 0x01, 0x00, 0x00, 0x01, 0xF4}},
+    {"WriteRamHalf1", CMD_WRITE_RAM, 1, 256, {0x00, 0x55, 0x00, 0x01, 0x00, 0x01, 0x01, 0x00}},
+    {"ReadRam", CMD_READ_RAM, 1, 0, {0x00, 0x55, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00}},
+    {"WriteEeprom", CMD_WRITE_EEPROM, 0, 0x1234, {0x00, 0x55, 0x00, 0x03, 0x00, 0x00, 0x12, 0x34}},
+    {"ReadEeprom", CMD_READ_EEPROM, 0, 7, {0x00, 0x55, 0x00, 0x04, 0x00, 0x00, 0x00, 0x07}},
+    {"Echo", CMD_ECHO, 0, 500, {0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x01, 0xF4}},
+    {"Teach", CMD_TEACH, 0, 1, {0x00, 0x55, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01}},
+    {"Version", CMD_VERSION, 0, 0xFFF0, {0x00, 0x55, 0x00, 0x07, 0x00, 0x00, 0xFF, 0xF0}},
+    {"Measure", CMD_MEASURE, 0, 0x8000, {0x00, 0x55, 0x00, 0x08, 0x00, 0x00, 0x80, 0x00}},
+    {"Hardware", CMD_HARDWARE, 0, 3, {0x00, 0x55, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x03}},
+    {"ResetMaxMin", CMD_RESET_MAXMIN, 0, 9, {0x00, 0x55, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x09}},
+    {"XFlashRead", CMD_XFLASH_READ, 248, 9, {0x00, 0x55, 0x00, 0x67, 0x00, 0xF8, 0x00, 0x09}}};
+
 INSTANTIATE_TEST_SUITE_P(
-    EveryCommand, RequestFrame,
-    ::testing::Values(
-        RequestCase{"WriteRamHalf0",
-                    CMD_WRITE_RAM,
-                    0,
-                    500,
-                    {0x00, 0x55, 0x00, 0x01, 0x00, 0x00, 0x01, 0xF4}},
-        RequestCase{"WriteRamHalf1",
-                    CMD_WRITE_RAM,
-                    1,
-                    256,
-                    {0x00, 0x55, 0x00, 0x01, 0x00, 0x01, 0x01, 0x00}},
-        RequestCase{
-            "ReadRam", CMD_READ_RAM, 1, 0, {0x00, 0x55, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00}},
-        RequestCase{"WriteEeprom",
-                    CMD_WRITE_EEPROM,
-                    0,
-                    0x1234,
-                    {0x00, 0x55, 0x00, 0x03, 0x00, 0x00, 0x12, 0x34}},
-        RequestCase{
-            "ReadEeprom", CMD_READ_EEPROM, 0, 7, {0x00, 0x55, 0x00, 0x04, 0x00, 0x00, 0x00, 0x07}},
-        RequestCase{"Echo", CMD_ECHO, 0, 500, {0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x01, 0xF4}},
-        RequestCase{"Teach", CMD_TEACH, 0, 1, {0x00, 0x55, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01}},
-        RequestCase{
-            "Version", CMD_VERSION, 0, 0xFFF0, {0x00, 0x55, 0x00, 0x07, 0x00, 0x00, 0xFF, 0xF0}},
-        RequestCase{
-            "Measure", CMD_MEASURE, 0, 0x8000, {0x00, 0x55, 0x00, 0x08, 0x00, 0x00, 0x80, 0x00}},
-        RequestCase{
-            "Hardware", CMD_HARDWARE, 0, 3, {0x00, 0x55, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x03}},
-        RequestCase{"ResetMaxMin",
-                    CMD_RESET_MAXMIN,
-                    0,
-                    9,
-                    {0x00, 0x55, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x09}},
-        RequestCase{"XFlashRead",
-                    CMD_XFLASH_READ,
-                    248,
-                    9,
-                    {0x00, 0x55, 0x00, 0x67, 0x00, 0xF8, 0x00, 0x09}}),
+    EveryCommand, RequestFrame, ::testing::ValuesIn(kRequests),
     [](const ::testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
-// Catches decoding a measurement frame from byte 6 (losing Ledge) or
-// treating it as a 15-word frame.
-TEST(ReplyDecoding, MeasurementFrameFillsSixteenWordsFromByteFour) {
-    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x08};
-    for (int i = 0; i < 16; ++i) {
-        rx.push_back(static_cast<uint8_t>(i + 1));
-        rx.push_back(static_cast<uint8_t>(0x10 + i));
+// Catches a measurement frame decoded from byte 6 (losing Ledge) or as 15 words, another reply
+// decoded as 16 words (overwriting pp[15]) or from byte 4, a type compared by its low byte only
+// (0x0108 is not 8), and a sync word examined here (only the line check does).
+TEST(ReplyDecoding, MeasurementFillsSixteenWordsFromByte4OthersFifteenFromByte6) {
+    // sync, type, and whether it is a measurement frame
+    const uint16_t kRx[][3] = {{0x00AA, 8, 1}, {0x00AA, 2, 0}, {0xAA00, 0x108, 0}, {0xAA00, 8, 1}};
+    for (const auto& c : kRx) {
+        std::vector<uint8_t> rx = {static_cast<uint8_t>(c[0] >> 8), static_cast<uint8_t>(c[0]),
+                                   static_cast<uint8_t>(c[1] >> 8), static_cast<uint8_t>(c[1])};
+        for (int i = 4; i < kFrameSize; ++i) rx.push_back(static_cast<uint8_t>(0x40 + i));
+        SetRx(rx);
+        pp[15] = 0xBEEF;
+        EXPECT_EQ(c[2], GetRxBuf()) << c[1];
+        const int from = c[2] ? 4 : 6, words = c[2] ? 16 : 15;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(i < words ? (rx[from + 2 * i] << 8) | rx[from + 2 * i + 1] : 0xBEEF, pp[i])
+                << c[1] << " word " << i;
     }
-    SetRx(rx);
-    EXPECT_EQ(1, GetRxBuf());
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(((i + 1) << 8) | (0x10 + i), pp[i]) << i;
-}
-
-// Catches a decoder that reads 16 words for every type (overwriting pp[15])
-// or starts at byte 4 for non-measurement replies.
-TEST(ReplyDecoding, OtherReplyFillsFifteenWordsFromByteSixAndKeepsLastWord) {
-    pp[15] = 0xBEEF;
-    std::vector<uint8_t> rx = {0x00, 0xAA, 0x00, 0x02, 0x77, 0x77};
-    for (int i = 0; i < 15; ++i) {
-        rx.push_back(0x00);
-        rx.push_back(static_cast<uint8_t>(i));
-    }
-    SetRx(rx);
-    EXPECT_EQ(0, GetRxBuf());
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(i, pp[i]);
-    EXPECT_EQ(0xBEEF, pp[15]);
-}
-
-// Catches a decoder that compares only the low byte of the type (0x0108
-// is not 8) or that validates the sync word here (only the line check does).
-TEST(ReplyDecoding, TypeIsTheWholeWordAndSyncIsNotExamined) {
-    std::vector<uint8_t> rx(36, 0);
-    rx[0] = 0xAA;  // wrong sync: still decoded
-    rx[2] = 0x01;
-    rx[3] = 0x08;
-    SetRx(rx);
-    EXPECT_EQ(0, GetRxBuf());
-    rx[2] = 0x00;
-    SetRx(rx);
-    EXPECT_EQ(1, GetRxBuf());
 }
 
 }  // namespace

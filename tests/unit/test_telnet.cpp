@@ -17,19 +17,16 @@ struct AddressCase {
     int port;
 };
 
+// clang-format off
 const AddressCase kAddresses[] = {
     {"socket://127.0.0.7:4001", kNetRaw, "127.0.0.7", 4001},
     {"rfc2217://server.lan:2217", kNetRfc2217, "server.lan", 2217},
     {"rfc2217://[::1]:7000", kNetRfc2217, "::1", 7000},
-    {"/dev/ttyUSB0", kNetNone, "", 0},
-    {"COM3", kNetNone, "", 0},
-    {"socket://host", kNetNone, "", 0},
-    {"socket://:4001", kNetNone, "", 0},
-    {"socket://host:0", kNetNone, "", 0},
-    {"socket://host:65536", kNetNone, "", 0},
-    {"socket://host:40x1", kNetNone, "", 0},
-    {"telnet://host:23", kNetNone, "", 0},
-};
+    {"/dev/ttyUSB0", kNetNone, "", 0},        {"COM3", kNetNone, "", 0},
+    {"socket://host", kNetNone, "", 0},       {"socket://:4001", kNetNone, "", 0},
+    {"socket://host:0", kNetNone, "", 0},     {"socket://host:65536", kNetNone, "", 0},
+    {"socket://host:40x1", kNetNone, "", 0},  {"telnet://host:23", kNetNone, "", 0}};
+// clang-format on
 
 // Catches an address taken apart wrongly: a port that opens something else, or a malformed one
 // accepted.
