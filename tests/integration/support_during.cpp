@@ -6,6 +6,7 @@
 
 #include "platform/host.h"
 #include "sim/kvexsim.h"
+#include "tests/integration/support_harness.h"
 
 void ClickDuring(int panel, int button, const std::function<bool(int)>& step) {
     QTimer timer;
@@ -24,4 +25,11 @@ void ClickDuring(int panel, int button, const std::function<bool(int)>& step) {
     const int clicked = HostClick(panel, button);
     timer.stop();
     EXPECT_EQ(1, clicked) << "click refused";
+}
+
+void ClickStoppingAt(int panel, int button, int requests) {
+    ClickDuring(panel, button, [requests](int n) {
+        if (n >= requests) HostClick(pHandle, MAIN_BTNStop);
+        return n >= requests;
+    });
 }

@@ -10,3 +10,5 @@
 // until step returns true; clicks the button first and returns when its
 // callback has ended. Fails the test when the click is refused.
 void ClickDuring(int panel, int button, const std::function<bool(int)>& step);
+// Clicks the button and, once the simulator has received `requests` requests, STOP.
+void ClickStoppingAt(int panel, int button, int requests);

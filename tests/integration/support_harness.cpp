@@ -4,8 +4,11 @@
 #include <stdlib.h>
 
 #include <QDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -29,7 +32,7 @@ public:
 ::testing::Environment* const gDiscardAtExit =
     ::testing::AddGlobalTestEnvironment(new DiscardPanelsAtExit);
 
-// Settings a test (or a program it starts) keeps go to a folder of this
+// Settings a test (or a program it starts) keeps, and the files it writes, go to a folder of this
 // process alone: never the user's, never another test's.
 class OwnSettingsFolder : public ::testing::Environment {
 public:
@@ -40,12 +43,10 @@ public:
         if (mkdtemp(folder_) != nullptr) setenv("XDG_CONFIG_HOME", folder_, 1);
     }
     void TearDown() override { QDir(QString::fromLocal8Bit(folder_)).removeRecursively(); }
-
-private:
     char folder_[512] = "";
 };
-::testing::Environment* const gOwnSettings =
-    ::testing::AddGlobalTestEnvironment(new OwnSettingsFolder);
+OwnSettingsFolder* const gOwnFolder =
+    static_cast<OwnSettingsFolder*>(::testing::AddGlobalTestEnvironment(new OwnSettingsFolder));
 }  // namespace
 
 void StartPanels(void) {
@@ -118,4 +119,41 @@ std::string StatusLine(void) {
     char buf[256];
     GetCtrlString(pHandle, MAIN_TEXTstatus, buf, sizeof buf);
     return buf;
+}
+
+std::string CtrlText(int panel, int control) {
+    char buf[1024] = "";
+    HostCtrlText(panel, control, buf, sizeof buf);
+    return buf;
+}
+
+std::string ModelLine(int line) {
+    char buf[128] = "";
+    GetTextBoxLine(pCalib, CALIB_TEXTmodel, line, buf, sizeof buf);
+    return buf;
+}
+
+int Sent(uint16_t command) {
+    const std::vector<uint16_t> c = RequestCommands();
+    return std::find(c.begin(), c.end(), command) != c.end();
+}
+
+void ChooseMemory(int button) {
+    for (int b : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, b, 0);
+    HostClick(pHandle, button);
+}
+
+void ViaFile(int button, const std::string& path) {
+    ChooseMemory(MAIN_RBTFile);
+    HostQueueFileAnswer(path.c_str());
+    HostClick(pHandle, button);
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ScratchPath(const std::string& name) {
+    return std::string(gOwnFolder->folder_) + "/" + name;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "KovexaV308/kovexa.h"
@@ -37,6 +38,27 @@ std::vector<uint16_t> RequestCommands(void);
 uint16_t RequestWord(const SimRequest& r, int byteOffset);
 // Status line text.
 std::string StatusLine(void);
+// A control's value: Value(pPara1, PARA1_DROPaverage), Value<double>(pHandle, MAIN_DISPmm).
+template <class T = int>
+T Value(int panel, int control) {
+    T v = static_cast<T>(-12345);
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+// A control's text as shown.
+std::string CtrlText(int panel, int control);
+// A line of the model box on the calibration page.
+std::string ModelLine(int line = 0);
+// Whether the simulator received a request with this command.
+int Sent(uint16_t command);
+// Clicks a memory button from a known state (the panels outlive a test).
+void ChooseMemory(int button);
+// Clicks GET, SEND or COMPARE with the FILE target; the file popup answers path ("": cancelled).
+void ViaFile(int button, const std::string& path);
+// A file's bytes, "" when it cannot be read.
+std::string Slurp(const std::string& path);
+// A path in this process's own scratch folder, removed when the process ends.
+std::string ScratchPath(const std::string& name);
 
 class SensorHarness : public ::testing::Test {
 protected:

@@ -212,7 +212,8 @@ void StopIntoBlockRead(int button, double after) {
 }
 
 // Catches a block answer still on its way after STOP being taken in as a reply
-// frame: its words became the payload of the next request.
+// frame: its words became the payload of the next request; and RESET re-packing the
+// payload as left, or sending another command or second word than 11 and 0.
 TEST_F(Capture, BlockArrivingAfterStopNeverBecomesTheNextPayload) {
     const uint16_t kWords[16] = {11, 22,  33,  44,  55,  66,  77,  88,
                                  99, 110, 121, 132, 143, 154, 165, 176};
@@ -236,7 +237,8 @@ TEST_F(Capture, BlockArrivingAfterStopNeverBecomesTheNextPayload) {
         CC_ButtonReset(pHandle, MAIN_ButtonReset, EVENT_COMMIT, nullptr, 0, 0);
         const std::vector<SimRequest> req = Requests();
         ASSERT_EQ(1u, req.size()) << c.button << " " << c.stopAfter;
-        EXPECT_EQ(CMD_RESET_MAXMIN, RequestWord(req[0], 2));
+        EXPECT_EQ((std::vector<uint16_t>{CMD_RESET_MAXMIN, 0}),
+                  (std::vector<uint16_t>{RequestWord(req[0], 2), RequestWord(req[0], 4)}));
         for (int i = 0; i < 15; ++i)
             EXPECT_EQ(kWords[i], RequestWord(req[0], 6 + 2 * i))
                 << c.button << " " << c.stopAfter << " word " << i;

@@ -138,8 +138,7 @@ TEST_F(CompareTest, QuitAsksExactlyWhenRamWasWrittenAndNotStored) {
         return !quits;
     };
     auto send = [](int memoryButton) {
-        for (int b : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, b, 0);
-        HostClick(pHandle, memoryButton);
+        ChooseMemory(memoryButton);
         HostClick(pHandle, MAIN_BTNSend);
         Pump(0.1);
     };
@@ -175,11 +174,10 @@ TEST_F(CompareTest, ReportWritesPdfAndCsvBesideItOrNothing) {
     EXPECT_EQ("Report written (PDF and CSV): " + dir.filePath("record.pdf").toStdString(),
               StatusLine());
 
-    char model[80];
-    ASSERT_EQ(0, GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model));
-    ASSERT_TRUE(model[0]);
+    const std::string model = ModelLine();
+    ASSERT_FALSE(model.empty());
     QByteArray title;  // the document's title, as the PDF stores it (UTF-16)
-    for (const char* c = model; *c; ++c) title.append('\0').append(*c);
+    for (char c : model) title.append('\0').append(c);
     const QByteArray pdf = FileBytes(dir.filePath("record.pdf"));
     EXPECT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_TRUE(pdf.contains(title));
@@ -264,13 +262,9 @@ TEST_F(CompareTest, PortChangeWithoutAnsweringSensorForgetsTheOldOne) {
         SetFaults(line.fault);
         ASSERT_EQ(1, HostSetValueAsUser(pHandle, MAIN_DropDCom, 1));
         EXPECT_EQ(line.status, StatusLine());
-        char model[80] = "x";
-        GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, model, sizeof model);
-        EXPECT_STREQ("", model);
+        EXPECT_EQ("", ModelLine());
         EXPECT_STREQ("", szVersion);
-        char pixel[32] = "";
-        HostCtrlText(pHandle, MAIN_DISPpixel, pixel, sizeof pixel);
-        EXPECT_STREQ("0", pixel);
+        EXPECT_EQ("0", CtrlText(pHandle, MAIN_DISPpixel));
         EXPECT_EQ(0, Mvalue);
         SimClearRequests();
         for (int button : {MAIN_BTNCompare, MAIN_BTNReport}) {
@@ -320,35 +314,21 @@ TEST_F(CompareTest, CompareAndReportRefusedWhileASingleExchangeWaits) {
 }
 
 // Catches texts that lie or say nothing: "Transmit..." kept after a parameter file was
-// saved or loaded, "Line Ok!" after STOP, COMPARE with FILE silent on the file's
-// differences and name ("Report written" without the path: see the report test).
+// saved or loaded, COMPARE with FILE silent on the file's differences and name ("Report
+// written" without the path: see the report test; "Line Ok!" after STOP: see the RUN tests).
 TEST_F(CompareTest, StatusLineTellsWhatWasDoneAndWithWhichFile) {
     StartProgram("v303");
-    QTemporaryDir dir;
-    const std::string cfg = dir.filePath("line7.cfg").toStdString();
-    auto viaFile = [&](int button) {
-        for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
-        HostClick(pHandle, MAIN_RBTFile);
-        HostQueueFileAnswer(cfg.c_str());
-        HostClick(pHandle, button);
-    };
-    viaFile(MAIN_BTNSend);
+    const std::string cfg = ScratchPath("line7.cfg");
+    ViaFile(MAIN_BTNSend, cfg);
     EXPECT_EQ("Parameter-file saved: line7.cfg", StatusLine());
-    viaFile(MAIN_BTNGet);
+    ViaFile(MAIN_BTNGet, cfg);
     EXPECT_EQ("Parameter-file loaded: line7.cfg", StatusLine());
 
     SimSetWord(0, 26, SimGetWord(0, 26) + 1);  // RAM now differs from EEPROM and file
-    viaFile(MAIN_BTNCompare);
+    ViaFile(MAIN_BTNCompare, cfg);
     EXPECT_EQ("1 parameter differs between RAM and EEPROM; FILE: 1 differ from RAM (line7.cfg)",
               StatusLine());
     char header[128];
     GetTextBoxLine(pCompare, COMPARE_TEXTcompare, 0, header, sizeof header);
     EXPECT_NE(std::string::npos, std::string(header).find("line7.cfg")) << header;
-
-    ClickDuring(pHandle, MAIN_BTNRun, [](int n) {
-        if (n < 3) return false;
-        HostClick(pHandle, MAIN_BTNStop);
-        return true;
-    });
-    EXPECT_EQ("STOP - data transfer stopped.", StatusLine());
 }

@@ -14,23 +14,10 @@ const char kEvalHelp[] =
 const char kGetHelp[] =
     "GET-BUTTON:\nGet parameter-frame of K-VEX sensor\nfrom EEPROM- or RAM-memory ...";
 
-template <class T = int>
-T Value(int panel, int control) {
-    T v = -12345;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
-
-std::string BoxText(int box) {
-    char buf[1024] = "";
-    HostCtrlText(pHandle, box, buf, sizeof buf);
-    return buf;
-}
-
 // "shown" or "hidden", then the first line of the box, which names the
 // control it explains.
 std::string Box(int box) {
-    const std::string text = BoxText(box);
+    const std::string text = CtrlText(pHandle, box);
     return (HostIsVisible(pHandle, box) ? "shown " : "hidden ") + text.substr(0, text.find('\n'));
 }
 
@@ -190,13 +177,13 @@ TEST_F(HandlersTest, RightClicksToggleTheSharedBoxAndSetItsTextEachTime) {
     StartWithoutHelp("edge1024");
     ASSERT_EQ(1, HostRightClick(pPara1, PARA1_DROPevalmode));
     EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1));
-    EXPECT_EQ(kEvalHelp, BoxText(MAIN_HelpText1));
+    EXPECT_EQ(kEvalHelp, CtrlText(pHandle, MAIN_HelpText1));
     // page left + control left + control width + gap
     EXPECT_EQ(std::make_pair(8 + 148 + 140 + 20, 105 + 14 - 10), LeftTop(MAIN_HelpText1));
     SetCtrlVal(pHandle, MAIN_HelpText1, "something else");
     HostRightClick(pPara1, PARA1_DROPevalmode);
     EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1));
-    EXPECT_EQ(kEvalHelp, BoxText(MAIN_HelpText1));
+    EXPECT_EQ(kEvalHelp, CtrlText(pHandle, MAIN_HelpText1));
     HostRightClick(pPara1, PARA1_DROPpolarity);
     EXPECT_EQ("shown POLARITY:", Box(MAIN_HelpText1));
     HostRightClick(pPara1, PARA1_DROPevalmode);
@@ -263,7 +250,7 @@ TEST_F(HandlersTest, HelpBoxesSitBesideTheirFieldInsideThePanelAndOnTop) {
             << f.control;
         HostRightClick(pHandle, f.control);
     }
-    EXPECT_EQ(kGetHelp, BoxText(MAIN_HelpText1));  // page 2 is still open
+    EXPECT_EQ(kGetHelp, CtrlText(pHandle, MAIN_HelpText1));  // page 2 is still open
     HostRightClick(pPara2, PARA2_SLIDEVideoThreshold);
     const Rect sliderValue = {8 + 232, 105 + 86, 8 + 232 + 56, 105 + 86 + 26};
     EXPECT_FALSE(Overlap(RectOf(pHandle, MAIN_HelpText1), sliderValue));

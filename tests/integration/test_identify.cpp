@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string ModelLine(int line) {
-    char buf[128] = "";
-    GetTextBoxLine(pCalib, CALIB_TEXTmodel, line, buf, sizeof buf);
-    return buf;
-}
-
 std::string Label(int panel, int control) {
     char buf[64] = "";
     HostLabel(panel, control, buf, sizeof buf);
@@ -192,12 +186,6 @@ std::string Item(int panel, int control, int index) {
     return std::string(buf) + "/" + std::to_string(value);
 }
 
-std::string OpModeText(void) {
-    char text[64] = "";
-    HostCtrlText(pCalib, CALIB_BINSWopmode, text, sizeof text);
-    return text;
-}
-
 // What a case may ask of the adapted panels, by name: item label/value,
 // control label and text, or visible/dimmed flag.
 const struct {
@@ -209,7 +197,7 @@ const struct {
     {"trig3", [] { return Item(pPara1, PARA1_DROPtrigmode, 3); }},
     {"ana1", [] { return Item(pPara1, PARA1_DROPanaMode, 1); }},
     {"tolLabel", [] { return Label(pPara1, PARA1_NEDITTolerance); }},
-    {"opmodeText", OpModeText},
+    {"opmodeText", [] { return CtrlText(pCalib, CALIB_BINSWopmode); }},
     {"tol", [] { return Visible(pPara1, PARA1_NEDITTolerance); }},
     {"tolUp", [] { return Visible(pPara1, PARA1_NEDITToleranceUP); }},
     {"std", [] { return Visible(pPara1, PARA1_CTRLstdOption); }},

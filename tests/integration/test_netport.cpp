@@ -78,7 +78,7 @@ TEST_P(DeviceServer, ProbeIdentifiesTheSensorAndGetSendAndXFlashGoBothWays) {
     HostClick(pHandle, MAIN_BTNSend);
     for (int i = 0; i < 200 && SimRequestCount() < 4; ++i) Pump(0.01);
     EXPECT_EQ(0x01FF, SimGetWord(0, 48));
-    const std::string file = "/tmp/kovexa_netport_lin_" + std::to_string(getpid()) + ".dat";
+    const std::string file = ScratchPath("netport.lin");
     std::ofstream out(file, std::ios::binary);
     for (int i = 0; i < 2048; ++i) out << (i * 37) % 65535 << "\r\n";
     out.close();
@@ -88,7 +88,6 @@ TEST_P(DeviceServer, ProbeIdentifiesTheSensorAndGetSendAndXFlashGoBothWays) {
     ClickDuring(pCalib, CALIB_BTNWriteXFLASH, [](int) { return true; });
     EXPECT_EQ(257, SimRequestCount());
     EXPECT_EQ("X-FLASH Data successfully written!", StatusLine());
-    std::remove(file.c_str());
 }
 
 // Catches frames lost, late or mangled at the line's pace, and a server stopped mid-RUN
@@ -121,11 +120,7 @@ TEST_P(DeviceServer, VideoRefreshCarriesFullScaleBlocks) {
     // The shadow sits at 5 % of full scale: 255 = 0x00FF at this full scale.
     Serve("m02", 5100);
     SimSetScene(800, 1200, 0);  // still: every refresh brings the same profile
-    ClickDuring(pHandle, MAIN_BTNVideo, [&](int n) {
-        if (n < 11) return false;
-        HostClick(pHandle, MAIN_BTNStop);
-        return true;
-    });
+    ClickStoppingAt(pHandle, MAIN_BTNVideo, 11);
     double x[256], y[256];
     ASSERT_EQ(256, HostGraphCurve(pHandle, MAIN_GRAPHVideo, 0, x, y, 256, nullptr));
     int full = 0;

@@ -6,35 +6,12 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "popup/paramfile.h"
 #include "tests/integration/support_harness.h"
 
 namespace {
-
-int Value(int panel, int control) {
-    int v = -12345;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
-
-std::string TempFile(const char* name) {
-    static char dir[] = "/tmp/kovexa_paramfile_XXXXXX";
-    static bool made = false;
-    if (!made) made = mkdtemp(dir) != nullptr;
-    return std::string(dir) + "/" + name;
-}
-
-// Clicks GET or SEND with the FILE target; the file popup answers path
-// ("": cancelled).
-void ViaFile(int button, const std::string& path) {
-    for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
-    HostClick(pHandle, MAIN_RBTFile);
-    HostQueueFileAnswer(path.c_str());
-    HostClick(pHandle, button);
-}
 
 std::string Numbers(int n, int value) {
     std::string s;
@@ -52,7 +29,7 @@ TEST_F(ParamFileTest, StandardSaveHasTheGoldenLayout) {
     StartProgram("standard");
     SetCtrlVal(pPara2, PARA2_SLIDEpower, 500);
     parameter[59] = 4242;
-    const std::string path = TempFile("golden.cfg");
+    const std::string path = ScratchPath("golden.cfg");
     ViaFile(MAIN_BTNSend, path);
     std::string expected;
     for (int word = 3; word <= 63; ++word) {
@@ -61,8 +38,7 @@ TEST_F(ParamFileTest, StandardSaveHasTheGoldenLayout) {
         if (word <= 17 || (word >= 48 && word != 59)) expected += line;
     }
     EXPECT_EQ("   500\n", expected.substr(0, 7));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(expected, std::string(std::istreambuf_iterator<char>(in), {}));
+    EXPECT_EQ(expected, Slurp(path));
     parameter[59] = 4243;
     ViaFile(MAIN_BTNGet, path);
     EXPECT_EQ(4243, parameter[59]);
@@ -73,7 +49,7 @@ TEST_F(ParamFileTest, StandardSaveHasTheGoldenLayout) {
 // 4464 is beyond the 4096 subpixels and the sanitising makes it 1.
 TEST_F(ParamFileTest, Value70000OnLine5Becomes4464) {
     StartProgram("standard");
-    const std::string path = TempFile("big.cfg");
+    const std::string path = ScratchPath("big.cfg");
     std::ofstream(path) << Numbers(4, 1) + "70000\n" + Numbers(25, 1);
     HostQueueFileAnswer(path.c_str());
     ReadParaFromFile();
@@ -90,7 +66,7 @@ TEST_F(ParamFileTest, Value70000OnLine5Becomes4464) {
 TEST_F(ParamFileTest, StandardFileLoadedOnV303SensorFillsV303Words) {
     StartProgram("standard");
     SetCtrlVal(pPara1, PARA1_NEDITTolerance, 77);
-    const std::string path = TempFile("std.cfg");
+    const std::string path = ScratchPath("std.cfg");
     ViaFile(MAIN_BTNSend, path);
     const std::vector<uint16_t> saved(parameter + 3, parameter + 18);
     ASSERT_EQ(77, saved[7]);
@@ -110,15 +86,15 @@ TEST_F(ParamFileTest, StandardFileLoadedOnV303SensorFillsV303Words) {
 // port. Which texts the reader refuses is pinned in test_files.
 TEST_F(ParamFileTest, BadParameterFileLoadsNothingAndSaysSo) {
     const std::string tty = StartProgram("standard");
-    const std::string shortFile = TempFile("short.cfg"), garbled = TempFile("garbled.cfg"),
-                      fifo = TempFile("fifo.cfg");
+    const std::string shortFile = ScratchPath("short.cfg"), garbled = ScratchPath("garbled.cfg"),
+                      fifo = ScratchPath("fifo.cfg");
     std::ofstream(shortFile) << Numbers(29, 7);
     std::ofstream(garbled) << Numbers(10, 7) + "1.5\n" + Numbers(19, 7);
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
     const std::vector<uint16_t> before(parameter + 3, parameter + kParamWords);  // 0-2: requests
     SimClearRequests();
     alarm(10);
-    for (const std::string& path : {shortFile, garbled, TempFile("missing.cfg"), fifo, tty}) {
+    for (const std::string& path : {shortFile, garbled, ScratchPath("missing.cfg"), fifo, tty}) {
         SetStatus("");
         ViaFile(MAIN_BTNGet, path);
         EXPECT_EQ(before, std::vector<uint16_t>(parameter + 3, parameter + kParamWords)) << path;

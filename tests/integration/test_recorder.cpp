@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,11 +24,6 @@ const char kTimeoutLine[] = "Timeout RS232-Line!";
 const std::vector<int> kNoneDimmed{0, 0, 0, 0};
 enum { kHeaderLines = 7 };
 
-std::string Slurp(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Lines of the file; -1 when one of them does not end with CR LF.
 int CrLfLines(const std::string& text) {
     int lines = 0;
@@ -43,9 +37,8 @@ int CrLfLines(const std::string& text) {
 
 // The recorder's end text and its colour.
 std::pair<std::string, int> RecEnd(void) {
-    char buf[128];
-    HostCtrlText(pPopup, POPUP_TEXTrecstatus, buf, sizeof buf);
-    return {buf, HostBackgroundColor(pPopup, POPUP_TEXTrecstatus)};
+    return {CtrlText(pPopup, POPUP_TEXTrecstatus),
+            HostBackgroundColor(pPopup, POPUP_TEXTrecstatus)};
 }
 using End = std::pair<std::string, int>;
 
@@ -58,24 +51,14 @@ class Recorder : public SensorHarness {
 protected:
     void SetUp() override {
         StartProgram("edge1024");
-        std::snprintf(dir_, sizeof dir_, "/tmp/kovexa_rec_%d", static_cast<int>(getpid()));
-        mkdir(dir_, 0755);
-        std::snprintf(rec_fname, sizeof rec_fname, "%s/RECORD.DAT", dir_);
-        std::remove(rec_fname);
+        std::snprintf(rec_fname, sizeof rec_fname, "%s", ScratchPath("RECORD.DAT").c_str());
         SimResetFaults();
         SimClearRequests();
-    }
-    void TearDown() override {
-        std::remove(rec_fname);
-        rmdir(rec_fname);
-        rmdir(dir_);
-        SensorHarness::TearDown();
     }
     void Setup(int samples, int inc) {
         SetCtrlVal(pPopup, POPUP_NUMsample, samples);
         SetCtrlVal(pPopup, POPUP_NUMinctime, inc);
     }
-    char dir_[64];
 };
 
 // Catches wrong lines or line ends, requests under 1 s apart, buttons not dimmed or restored.
@@ -174,7 +157,7 @@ TEST_F(Recorder, StopOrQuitEndsTheRecordingWithEveryLineComplete) {
 // deleted file made anew without its header, and a header that failed leaving an empty file.
 TEST_F(Recorder, UnwritableFileStopsTheRecordingInRed) {
     const std::string good = rec_fname;
-    std::snprintf(rec_fname, sizeof rec_fname, "%s/missing/RECORD.DAT", dir_);
+    std::snprintf(rec_fname, sizeof rec_fname, "%s", ScratchPath("missing/RECORD.DAT").c_str());
     Setup(5, 0);
     ASSERT_EQ(1, HostClick(pPopup, POPUP_CBTNStartRecord));
     EXPECT_EQ(End(kFileFailed, VAL_RED), RecEnd());
@@ -223,9 +206,7 @@ TEST_F(Recorder, ExistingFileIsKeptUnlessTheUserAgrees) {
     HostClick(pPopup, POPUP_CMDBTNrecfile);
     EXPECT_EQ(chosen, rec_fname);
     EXPECT_EQ("keep", Slurp(rec_fname));
-    char box[kPathSize];
-    HostCtrlText(pPopup, POPUP_TEXTrecfile, box, sizeof box);
-    EXPECT_EQ(chosen, box);
+    EXPECT_EQ(chosen, CtrlText(pPopup, POPUP_TEXTrecfile));
     HostQueueFileAnswer(chosen.c_str());
     HostQueueConfirmAnswer(1);
     HostClick(pPopup, POPUP_CMDBTNrecfile);

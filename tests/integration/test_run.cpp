@@ -7,7 +7,6 @@
 // a user's click would (ClickDuring).
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -36,18 +35,6 @@ std::vector<int> Flags(int (*flag)(int, int), std::initializer_list<int> control
     std::vector<int> flags;
     for (int control : controls) flags.push_back(flag(pHandle, control));
     return flags;
-}
-
-void ClickStop(void) {
-    HostClick(pHandle, MAIN_BTNStop);
-}
-
-// A step that clicks STOP once the simulator has received the given number of requests.
-std::function<bool(int)> StopAt(int requests) {
-    return [requests](int n) {
-        if (n >= requests) ClickStop();
-        return n >= requests;
-    };
 }
 
 // Measured values drawn in the raw graph, oldest first.
@@ -94,7 +81,7 @@ TEST_F(Run, RunsUntilStopDrawingEveryFrame) {
     ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {
         if (n < 11) return false;
         dimmedWhileRunning = Flags(HostIsDimmed, {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData});
-        ClickStop();
+        HostClick(pHandle, MAIN_BTNStop);
         return true;
     });
     EXPECT_EQ((std::vector<int>{1, 1, 1}), dimmedWhileRunning);
@@ -136,7 +123,7 @@ TEST_F(Run, ForeignEchoIsNotDrawnButTheLoopGoesOn) {
         f->foreignEchoEvery = 2;        // answers 2, 4, 6
         f->answerLimit = 6;
     });
-    ClickDuring(pHandle, MAIN_BTNRun, StopAt(7));
+    ClickStoppingAt(pHandle, MAIN_BTNRun, 7);
     EXPECT_EQ(7, SimRequestCount());
     EXPECT_EQ((std::vector<double>{2001, 2003, 2005}), Last(Drawn(), 3));
     EXPECT_EQ(kStopped, StatusLine());
@@ -177,7 +164,7 @@ TEST_P(RunGarbled, GarbledFramesAreReportedNotDrawnAndTheLoopGoesOn) {
             garbledUpTo = n;
             goodFrom = n + 2;
         } else if (goodFrom > 0 && n >= goodFrom + 2) {
-            ClickStop();
+            HostClick(pHandle, MAIN_BTNStop);
             return true;
         }
         return false;
@@ -271,7 +258,7 @@ TEST_F(Run, PortChangeDuringRunEndsTheLoopAfterTheProbe) {
 // on to its time-out and reporting one that did not happen.
 TEST_F(Run, StopDuringTheFirstWaitEndsWithoutTimeoutText) {
     SetFaults([](SimFaults* f) { f->silent = 1; });
-    ClickDuring(pHandle, MAIN_BTNRun, StopAt(1));
+    ClickStoppingAt(pHandle, MAIN_BTNRun, 1);
     EXPECT_EQ((std::vector<int>{1, 1}), (std::vector<int>{stop_flag, SimRequestCount()}));
     EXPECT_EQ(kStopped, StatusLine());
 }
@@ -285,7 +272,7 @@ TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
             HostClick(pHandle, MAIN_BTNSend);
             sentAt = SimRequestCount();
         } else if (sentAt > 0 && n >= sentAt + 4) {
-            ClickStop();
+            HostClick(pHandle, MAIN_BTNStop);
             return true;
         }
         return false;
@@ -299,13 +286,13 @@ TEST_F(Run, SendDuringRunLeavesTheLoopRunning) {
 // Catches a frame arriving after STOP overwriting the payload the next RUN sends.
 TEST_F(Run, FrameArrivingAfterStopIsDiscarded) {
     SetFaults([](SimFaults* f) { f->replyDelay = 0.05; });
-    ClickDuring(pHandle, MAIN_BTNRun, StopAt(3));  // the third answer is still in the sensor
+    ClickStoppingAt(pHandle, MAIN_BTNRun, 3);  // the third answer is still in the sensor
     const std::vector<SimRequest> first = Requests();
     ASSERT_GE(first.size(), 3u);
     Pump(0.2);
     EXPECT_EQ(0, rx_flag);
     SimClearRequests();
-    ClickDuring(pHandle, MAIN_BTNRun, StopAt(1));
+    ClickStoppingAt(pHandle, MAIN_BTNRun, 1);
     const std::vector<SimRequest> second = Requests();
     ASSERT_FALSE(second.empty());
     for (int w = 0; w < kPayloadWords; ++w)

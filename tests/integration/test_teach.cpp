@@ -1,4 +1,4 @@
-// TEACH, the typed set point, RESET and their help texts against the simulated sensor.
+// TEACH, the typed set point and the buttons' help texts against the simulated sensor.
 #include <string>
 #include <vector>
 
@@ -8,12 +8,6 @@
 namespace {
 
 const char kTeached[] = "New setpoint value teached!";
-
-int FieldValue(int panel, int control) {
-    int v = 0;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
 
 double TeachCursor(void) {
     double x = 0, y = 0;
@@ -63,7 +57,7 @@ TEST_F(TeachEachVariant, TeachesReadsTheRecordBackAndMovesTheCursor) {
         EXPECT_GE(req[2].time - req[1].time, 0.1);
         const uint16_t taught = SimGetWord(0, v.teachWord);
         EXPECT_NE(before, taught);
-        EXPECT_EQ(taught, FieldValue(pPara2, PARA2_NEDITTeach));
+        EXPECT_EQ(taught, Value(pPara2, PARA2_NEDITTeach));
         EXPECT_EQ(taught, TeachCursor());
         StopProgram();
     }
@@ -83,19 +77,6 @@ TEST_F(Teach, SilentSensorTimesOutTeach) {
     EXPECT_EQ(1, stop_flag);
     EXPECT_EQ(cursor, TeachCursor());
     EXPECT_EQ((std::vector<uint16_t>{CMD_TEACH}), RequestCommands());
-}
-
-// Catches RESET re-packing the payload, a wrong command or word, or no success text.
-TEST_F(Teach, ResetSendsCommand11WithThePayloadAsLeft) {
-    for (int i = 0; i < kPayloadWords; ++i) pp[i] = static_cast<uint16_t>(0x0100 + i);
-    SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, 1);
-    ASSERT_EQ(1, HostClick(pHandle, MAIN_ButtonReset));
-    const std::vector<SimRequest> req = Requests();
-    ASSERT_EQ(1u, req.size());
-    EXPECT_EQ(CMD_RESET_MAXMIN, RequestWord(req[0], 2));
-    EXPECT_EQ(0, RequestWord(req[0], 4));
-    for (int i = 0; i < kPayloadWords; ++i) EXPECT_EQ(0x0100 + i, RequestWord(req[0], 6 + 2 * i));
-    EXPECT_EQ("Reset of analog-output Max/Min OK!", StatusLine());
 }
 
 // ------------------------------------------------------ typed set point --
@@ -119,7 +100,7 @@ TEST_F(TypedTeach, CorrectsTheValueAndRedrawsTheDataLines) {
         parameter[25] = c.tolHigh;
         parameter[26] = c.tolLow;
         HostSetValueAsUser(pPara2, PARA2_NEDITTeach, c.typed);
-        EXPECT_EQ(c.shown, FieldValue(pPara2, PARA2_NEDITTeach)) << c.typed;
+        EXPECT_EQ(c.shown, Value(pPara2, PARA2_NEDITTeach)) << c.typed;
         EXPECT_EQ((std::vector<int>{c.shown, c.lower, c.upper}),
                   (std::vector<int>{REFArray[255], loTHDArray[0], upTHDArray[128]}));
         ASSERT_EQ(5, HostGraphCurveCount(pHandle, MAIN_GRAPHData));
@@ -144,9 +125,7 @@ TEST(ButtonHelp, RightClickTogglesTheButtonsHelp) {
     for (const auto& h : kHelp) {
         HostRightClick(h.panel, h.control);
         EXPECT_EQ(1, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
-        char text[256];
-        HostCtrlText(pHandle, MAIN_HelpText1, text, sizeof text);
-        EXPECT_EQ(0u, std::string(text).rfind(h.head, 0));
+        EXPECT_EQ(0u, CtrlText(pHandle, MAIN_HelpText1).rfind(h.head, 0));
         HostRightClick(h.panel, h.control);
         EXPECT_EQ(0, HostIsVisible(pHandle, MAIN_HelpText1)) << h.head;
     }

@@ -9,13 +9,6 @@
 
 namespace {
 
-template <class T = int>
-T Value(int panel, int control) {
-    T v = -12345;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
-
 // Command and half of each request the simulator received.
 std::vector<std::vector<uint16_t>> CommandsAndHalves(void) {
     std::vector<std::vector<uint16_t>> out;
@@ -24,13 +17,6 @@ std::vector<std::vector<uint16_t>> CommandsAndHalves(void) {
 }
 
 using Frames = std::vector<std::vector<uint16_t>>;
-
-// Clicks a memory button from a known state (the panels outlive a test
-// when several run in one process).
-void ChooseMemory(int control) {
-    for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, c, 0);
-    HostClick(pHandle, control);
-}
 
 // Clicks SEND and waits for both halves to arrive.
 void SendAndAwait(void) {

@@ -1,9 +1,5 @@
 // Panel edits not yet sent: marks, the count in the status line, and the
 // question before an action overwrites them.
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -12,12 +8,6 @@
 #include "tests/integration/support_harness.h"
 
 namespace {
-
-int Value(int panel, int control) {
-    int v = 0;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
 
 int Marked(int panel, int control) {
     int colour = -1;
@@ -31,22 +21,6 @@ int EditPower(void) {
     const int edited = v > 10 ? v - 1 : v + 1;
     HostSetValueAsUser(pPara2, PARA2_SLIDEpower, edited);
     return edited;
-}
-
-int Sent(uint16_t command) {
-    const std::vector<uint16_t> c = RequestCommands();
-    return std::find(c.begin(), c.end(), command) != c.end();
-}
-
-std::string ParamFile(void) {
-    static std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                              "/kovexa_unsent_" + std::to_string(getpid()) + ".par";
-    return path;
-}
-
-void SelectMemory(int button) {
-    for (int b : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile}) SetCtrlVal(pHandle, b, 0);
-    HostClick(pHandle, button);
 }
 
 int gQuits = 0;  // quits counted before the action under test
@@ -69,12 +43,7 @@ TEST_F(UnsentTest, ActionsThatOverwriteEditsAskFirst) {
         {"TEACH", [] { HostClick(pPara2, PARA2_ButtonTeach); }, [] { return Sent(CMD_TEACH); }},
         {"port change", [] { HostSetValueAsUser(pHandle, MAIN_DropDCom, 2); },
          [] { return com == 2 ? 1 : 0; }},
-        {"file load",
-         [] {
-             SelectMemory(MAIN_RBTFile);
-             HostQueueFileAnswer(ParamFile().c_str());
-             HostClick(pHandle, MAIN_BTNGet);
-         },
+        {"file load", [] { ViaFile(MAIN_BTNGet, ScratchPath("unsent.par")); },
          [] { return Value(pPara2, PARA2_SLIDEpower) == static_cast<int>(parameter[18]); }},
         {"quit", [] { HostClosePanel(pHandle); }, [] { return kui::QuitCount() > gQuits ? 1 : 0; }},
     };
@@ -89,8 +58,7 @@ TEST_F(UnsentTest, ActionsThatOverwriteEditsAskFirst) {
             StartProgram("v303");
             PortTableSetDevice(2, "/dev/null");
             FillPortRing();
-            file_name[0] = '\0';
-            std::snprintf(file_name, sizeof file_name, "%s", ParamFile().c_str());
+            std::snprintf(file_name, sizeof file_name, "%s", ScratchPath("unsent.par").c_str());
             ASSERT_EQ(1, SendParaToFile());
             gQuits = kui::QuitCount();
             if (c.edit) EditPower();
@@ -109,7 +77,6 @@ TEST_F(UnsentTest, ActionsThatOverwriteEditsAskFirst) {
             StopProgram();
         }
     }
-    std::remove(ParamFile().c_str());
 }
 
 // Catches marks or counts that miss an edit, stay after the value went back
@@ -132,23 +99,20 @@ TEST_F(UnsentTest, EditsAreMarkedUntilSentSavedOrFoundEqual) {
     EXPECT_EQ(0, Marked(pPara2, PARA2_SLIDEpower));
     EXPECT_EQ(1, UnsentEdits());
 
-    SelectMemory(MAIN_RBTRam);
+    ChooseMemory(MAIN_RBTRam);
     HostClick(pHandle, MAIN_BTNSend);
     Pump(0.1);
     EXPECT_EQ(0, UnsentEdits());
     EXPECT_EQ(0, Marked(pPara1, PARA1_DROPaverage));
 
     EditPower();
-    SelectMemory(MAIN_RBTFile);
-    HostQueueFileAnswer(ParamFile().c_str());
-    HostClick(pHandle, MAIN_BTNSend);
+    ViaFile(MAIN_BTNSend, ScratchPath("unsent.par"));
     EXPECT_EQ(0, UnsentEdits());
-    std::remove(ParamFile().c_str());
 
     const int again = EditPower();
     EXPECT_EQ(1, UnsentEdits());
     SimSetWord(0, 18, static_cast<uint16_t>(again));
-    SelectMemory(MAIN_RBTRam);
+    ChooseMemory(MAIN_RBTRam);
     HostClick(pHandle, MAIN_BTNCompare);
     EXPECT_EQ(0, UnsentEdits());
     EXPECT_EQ(0, Marked(pPara2, PARA2_SLIDEpower));

@@ -2,7 +2,6 @@
 // act exactly as the buttons they stand for.
 #include <QImage>
 #include <QTimer>
-#include <algorithm>
 #include <string>
 
 #include "platform/userint_internal.h"
@@ -16,17 +15,6 @@ std::string Title(void) {
     return HostWindowTitle(pHandle, t, sizeof t) ? t : "";
 }
 
-std::string ModelShown(void) {
-    char line[128] = "";
-    GetTextBoxLine(pCalib, CALIB_TEXTmodel, 0, line, sizeof line);
-    return line;
-}
-
-int Sent(uint16_t command) {
-    const std::vector<uint16_t> c = RequestCommands();
-    return std::find(c.begin(), c.end(), command) != c.end();
-}
-
 const int kLoopButtons[] = {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNData};
 
 }  // namespace
@@ -37,7 +25,7 @@ class WindowTest : public SensorHarness {};
 // sensor answered, or a loop still named after it ended.
 TEST_F(WindowTest, TitleNamesPortDeviceModelAndTheLoopRunning) {
     const std::string device = StartProgram("v303");
-    const std::string idle = "Kovexa - COM1 " + device + " - " + ModelShown();
+    const std::string idle = "Kovexa - COM1 " + device + " - " + ModelLine();
     EXPECT_EQ(idle, Title());
     std::string during;
     ClickDuring(pHandle, MAIN_BTNRun, [&](int n) {

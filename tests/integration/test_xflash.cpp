@@ -1,7 +1,5 @@
 // The linearisation memory service against the simulated sensor: file,
 // clear and write frames, progress, end texts, line faults, service button.
-#include <unistd.h>
-
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,7 +13,7 @@ const char kDone[] = "X-FLASH Data successfully written!";
 const char kIncomplete[] = "X-FLASH write NOT completed: ";
 
 std::string LinFile(void) {
-    return "/tmp/kovexa_lin_" + std::to_string(getpid()) + ".dat";
+    return ScratchPath("lin.dat");
 }
 
 void WriteLinFile(const std::string& text) {
@@ -48,10 +46,6 @@ protected:
         SimResetFaults();  // also for the probe, when a case restarts
         StartProgram(model);
         SimClearRequests();
-    }
-    void TearDown() override {
-        std::remove(LinFile().c_str());
-        SensorHarness::TearDown();
     }
 };
 
