@@ -274,7 +274,7 @@ int GetWritableDir(char* out, int outSize);
 // ------------------------------------------------------------------ graphs
 
 enum { VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
-enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
+enum { VAL_MANUAL = 0 };
 enum { VAL_IMMEDIATE_DRAW = 1, VAL_DELAYED_DRAW = 2 };
 enum { VAL_ALL_PLOTS = -1 };
 // Plot styles used by the curve plots.

@@ -66,7 +66,7 @@ struct GraphState {
     int numTraces = 1;
     int paused = 0;
     std::vector<Trace> traces;
-    int xManual = 0, xAuto = 0, yAuto = 0;
+    int xManual = 0;
     int userX = 0;   // the mouse chose the x range shown
     QCPRange progX;  // the program's manual x range, shown unless userX
     int legend = 0;

@@ -76,7 +76,7 @@ void ShowTraceData(GraphState* g, Trace& t) {
 }
 
 void StripXRange(GraphState* g) {
-    if (!g->xManual && !g->xAuto)
+    if (!g->xManual)
         SetProgramX(g, QCPRange(0.0, static_cast<double>(g->pointsPerScreen - 1)));
 }
 
@@ -99,24 +99,16 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
     if (!g) return err;
     if (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS) return kUiErrValue;
     QCPAxis* a = axis == VAL_XAXIS ? g->plot->xAxis : g->plot->yAxis;
-    if (mode == VAL_AUTOSCALE) {
-        (axis == VAL_XAXIS ? g->xAuto : g->yAuto) = 1;
-        if (axis == VAL_XAXIS) g->xManual = 0;
-        MarkDirty(g);
-        return 0;
-    }
     if (mode != VAL_MANUAL) return kUiErrValue;
     if (!MakeValidRange(&min, &max)) return kUiErrValue;
     if (axis == VAL_XAXIS) {
         const bool same = g->xManual && g->progX.lower == min && g->progX.upper == max;
-        g->xAuto = 0;
         g->xManual = 1;
         if (same) return 0;
         SetProgramX(g, QCPRange(min, max));
         MarkDirty(g);
         return 0;
     }
-    g->yAuto = 0;
     const QCPRange r = a->range();
     if (r.lower == min && r.upper == max) return 0;
     a->setRange(min, max);

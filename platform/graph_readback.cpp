@@ -46,8 +46,6 @@ int HostGraphAxis(int panel, int control, int axis, double* min, double* max) {
     GraphState* g = StateOf(panel, control, &err);
     if (!g || (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS)) return 0;
     QCPAxis* a = axis == VAL_XAXIS ? g->plot->xAxis : g->plot->yAxis;
-    if ((axis == VAL_XAXIS && g->xAuto && !g->userX) || (axis == VAL_LEFT_YAXIS && g->yAuto))
-        a->rescale(true);
     if (min) *min = a->range().lower;
     if (max) *max = a->range().upper;
     return 1;

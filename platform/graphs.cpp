@@ -61,8 +61,6 @@ QColor Rgb(int rgb) {
 void ReplotOne(GraphState* g) {
     QCustomPlot* p = g->plot;
     if (!p) return;
-    if (g->xAuto && !g->userX) p->xAxis->rescale(true);
-    if (g->yAuto) p->yAxis->rescale(true);
     if (g->legendStale) RebuildLegend(g);
     const bool frameAsDrawn = g->replots > 0 && g->drawnFrame == g->frame &&
                               g->drawnX == p->xAxis->range() && g->drawnY == p->yAxis->range() &&
@@ -380,7 +378,7 @@ int GraphUserX(const QCustomPlot* plot, double lower, double upper) {
     // Zoomed in to a sliver or out to a speck, the picture says nothing:
     // the span stays within bounds of the program's own.
     const double span = upper - lower, own = g->progX.size();
-    if (!g->xAuto && own > 0.0 && (span < own / kMaxUserZoomIn || span > own * kMaxUserZoomOut))
+    if (own > 0.0 && (span < own / kMaxUserZoomIn || span > own * kMaxUserZoomOut))
         return 0;
     if (!QCPRange::validRange(lower, upper)) return 0;
     g->userX = 1;
@@ -393,7 +391,7 @@ void GraphAutoX(const QCustomPlot* plot) {
     GraphState* g = GraphOfPlot(plot);
     if (!g || !g->userX) return;
     g->userX = 0;
-    if (!g->xAuto) g->plot->xAxis->setRange(g->progX);
+    g->plot->xAxis->setRange(g->progX);
     MarkDirty(g);
 }
 

@@ -3,7 +3,9 @@
 
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +90,12 @@ void SetFaults(const std::function<void(SimFaults*)>& edit) {
     SimGetFaults(&f);
     edit(&f);
     SimSetFaults(&f);
+}
+
+QWidget* WidgetNamed(const char* name) {
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String(name)) return w;
+    return nullptr;
 }
 
 void Pump(double seconds) {

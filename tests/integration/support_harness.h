@@ -30,6 +30,9 @@ void StopProgram(void);
 void SetFaults(const std::function<void(SimFaults*)>& edit);
 // Runs events for the given time.
 void Pump(double seconds);
+// The widget of that object name (a control or panel), or nullptr.
+class QWidget;
+QWidget* WidgetNamed(const char* name);
 // Requests the simulator received, in order.
 std::vector<SimRequest> Requests(void);
 // Command words of the requests received.

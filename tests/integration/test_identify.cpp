@@ -157,15 +157,19 @@ TEST_F(IdentifyTest, LongFirmwareAnswerIsCountedButNotDecoded) {
 }
 
 // Catches a sensor that answers only the line check hanging the start-up
-// or ending with a success text; the firmware error is the last word.
+// or ending with a success text (the firmware error is the last word), or
+// the title still naming the sensor identified before.
 TEST_F(IdentifyTest, SensorAnsweringOnlyLineCheckEndsWithFirmwareError) {
-    StartProgram("edge1024", false);
+    StartProgram("edge1024");
     SetFaults([](SimFaults* f) { f->answerEchoOnly = 1; });
     const uint16_t virtBefore = ccdvirtpixel;
     InitRS232(com);
     EXPECT_EQ("Error reading firmware-info!", StatusLine());
     EXPECT_EQ(virtBefore, ccdvirtpixel);
     EXPECT_EQ(0, HWTYPE);
+    char title[128] = "";
+    HostWindowTitle(pHandle, title, sizeof title);
+    EXPECT_NE(nullptr, std::strstr(title, " - no sensor")) << title;
 }
 
 // --------------------------------------------------------- adaptation

@@ -15,12 +15,6 @@
 
 namespace {
 
-QWidget* Named(const char* name) {
-    for (QWidget* w : QApplication::allWidgets())
-        if (w->objectName() == QLatin1String(name)) return w;
-    return nullptr;
-}
-
 // Backgrounds that other controls sit on by design, the texts written on
 // the banner at start-up, and the help boxes, which show on top of
 // everything while asked for.
@@ -54,7 +48,7 @@ void AuditPanel(QWidget* panel, const std::string& state) {
 
 void Audit(const std::string& state) {
     for (const char* name : {"PANEL", "PARA1", "PARA2", "CALIB", "COMPARE", "POPUP"}) {
-        QWidget* panel = Named(name);
+        QWidget* panel = WidgetNamed(name);
         ASSERT_NE(nullptr, panel) << name;
         if (panel->isVisible()) AuditPanel(panel, state);
     }
@@ -107,7 +101,7 @@ std::vector<QImage> Redrawn(void) {
     std::vector<QImage> pictures;
     for (size_t i = 0; i < 4; ++i) {
         HostRedrawGraph(pHandle, kGraphIds[i]);
-        pictures.push_back(Named(kGraphNames[i])->grab().toImage());
+        pictures.push_back(WidgetNamed(kGraphNames[i])->grab().toImage());
     }
     return pictures;
 }
@@ -227,13 +221,13 @@ TEST_F(Screen, ReportKeepsHeadingsWithTheirGraphsAndPrintsReadableText) {
 TEST_F(Screen, GraphsTakeTheRoomOfALargerWindowAndTheSmallestFitsALaptop) {
     const int kLaptopWidth = 1366, kLaptopHeight = 768, kTitleAndTaskBar = 76;
     Start("edge1024");
-    QWidget* panel = Named("PANEL");
+    QWidget* panel = WidgetNamed("PANEL");
     ASSERT_NE(nullptr, panel);
     EXPECT_LE(panel->minimumWidth(), kLaptopWidth);
     EXPECT_LE(panel->minimumHeight() + kTitleAndTaskBar, kLaptopHeight);
     EXPECT_EQ(panel->minimumSize(), panel->size());
     std::vector<QRect> smallest;
-    for (const char* g : kGraphNames) smallest.push_back(Named(g)->geometry());
+    for (const char* g : kGraphNames) smallest.push_back(WidgetNamed(g)->geometry());
 
     for (const QSize size : {QSize(1600, 1000), panel->minimumSize()}) {
         panel->resize(size);
@@ -245,7 +239,7 @@ TEST_F(Screen, GraphsTakeTheRoomOfALargerWindowAndTheSmallestFitsALaptop) {
         Audit(state + " compare open");
         HostClick(pHandle, MAIN_BTNCompare);
         for (size_t i = 0; i < 4; ++i) {
-            const QRect now = Named(kGraphNames[i])->geometry();
+            const QRect now = WidgetNamed(kGraphNames[i])->geometry();
             if (size == panel->minimumSize()) {
                 EXPECT_EQ(smallest[i], now) << kGraphNames[i];
             } else {

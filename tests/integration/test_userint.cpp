@@ -50,12 +50,6 @@ const CtrlBinding kTestControls[] = {
     {RES_PARA2, PARA2_SLIDEpower, "SLIDEpower", Record},
 };
 
-QWidget* FindWidget(const char* name) {
-    for (QWidget* each : QApplication::allWidgets())
-        if (each->objectName() == name) return each;
-    return nullptr;
-}
-
 // The five panels in the program's order, with the program's own bindings.
 // TearDown discards every panel and lets the event loop delete the widgets,
 // so a test that looks widgets up by name finds its own.
@@ -252,7 +246,7 @@ TEST_F(RealPanels, DisplaysShowTheirNumbersAndReachTheScreen) {
     EXPECT_EQ("42", shows(MAIN_DISPedgeLeft, 41.6));
     EXPECT_EQ("-12", shows(MAIN_DISPanalog, -12));
     EXPECT_EQ("4000000000", shows(MAIN_DISPedgeLeft, 4000000000u));
-    QLineEdit* field = qobject_cast<QLineEdit*>(FindWidget("DISPpixel"));
+    QLineEdit* field = qobject_cast<QLineEdit*>(WidgetNamed("DISPpixel"));
     ASSERT_NE(nullptr, field);
     for (int i = 0; i <= 500; ++i) SetCtrlVal(main_, MAIN_DISPpixel, i);
     EXPECT_EQ("500", Text(main_, MAIN_DISPpixel));
@@ -293,7 +287,7 @@ TEST_F(RealPanels, StringsAndTextBoxLinesReadBackWithinTheBuffer) {
 // Catches hiding or moving the wrong widget, a label left behind by either,
 // a move in the wrong coordinates, or a help box shown under the page panels.
 TEST_F(RealPanels, VisibilityAndPositionTakeTheLabelAndHelpLiesOnTop) {
-    QWidget* label = FindWidget("NEDITEdgeLeft_label");
+    QWidget* label = WidgetNamed("NEDITEdgeLeft_label");
     ASSERT_NE(nullptr, label);
     const QPoint label0 = label->pos();
     int t0 = 0, l0 = 0, t = 0, l = 0, h = 0, w = 0, v = -1;
@@ -315,7 +309,7 @@ TEST_F(RealPanels, VisibilityAndPositionTakeTheLabelAndHelpLiesOnTop) {
     DisplayPanel(para1_);
     SetCtrlAttribute(main_, MAIN_HelpText1, ATTR_VISIBLE, 1);
     GetCtrlBoundingRect(main_, MAIN_HelpText1, &t, &l, nullptr, nullptr);
-    QWidget* window = FindWidget("PANEL");
+    QWidget* window = WidgetNamed("PANEL");
     ASSERT_NE(nullptr, window);
     QWidget* hit = window->childAt(l + 3, t + 3);
     ASSERT_NE(nullptr, hit);
